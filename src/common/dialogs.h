@@ -1,0 +1,41 @@
+#pragma once
+#include <QString>
+
+class QWidget;
+
+// Every message box and file or folder dialog of the station goes through the
+// installed provider, so tests can replace it, answer it and read the texts.
+class Dialogs {
+public:
+    enum class Icon { None, Question, Information, Warning, Error };
+
+    struct SaveFileRequest {
+        QString title;
+        QString filter;         // as the form stores it: "AVI文件|*.avi"
+        QString defaultSuffix;  // "avi"
+        QString directory;
+    };
+
+    virtual ~Dialogs() = default;
+
+    // A modal message with an OK button.
+    virtual void message(const QString& text, const QString& title, Icon icon) = 0;
+    // A folder chooser; the empty text when cancelled.
+    virtual QString chooseFolder(const QString& prompt, const QString& startFolder) = 0;
+    // A save-file dialog; the empty text when cancelled.
+    virtual QString saveFile(const SaveFileRequest& request) = 0;
+
+    // The provider in use (the real dialogs unless a test installed another).
+    static Dialogs& current();
+    // Installs a provider (not owned); nullptr brings back the real dialogs.
+    static void install(Dialogs* provider);
+};
+
+// Titles the station uses.
+namespace dialogtitle {
+inline const QString reminder = QStringLiteral("温馨提示");
+inline const QString info = QStringLiteral("信息：");
+}  // namespace dialogtitle
+
+// "A|*.x|B|*.y" into Qt's "A (*.x);;B (*.y)".
+QString qtFileFilter(const QString& storedFilter);

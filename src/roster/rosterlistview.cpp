@@ -1,0 +1,126 @@
+#include "rosterlistview.h"
+
+#include "rostermodel.h"
+
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPainter>
+
+RosterListView::RosterListView(QWidget* parent)
+    : QTreeView(parent)
+    , model_(new RosterModel(this))
+{
+    setModel(model_);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setAllColumnsShowFocus(true);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    header()->setSectionsMovable(true);
+    header()->setStretchLastSection(false);
+
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) {
+                const int row = current.isValid() ? current.row() : -1;
+                if (row >= 0 && row != lastCurrent_) {
+                    lastCurrent_ = row;
+                    emit currentRowChanged(row);
+                } else if (row < 0) {
+                    lastCurrent_ = -1;
+                }
+            });
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { lastCurrent_ = -1; });
+}
+
+int RosterListView::currentRow() const
+{
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return -1;
+    int first = rows.constFirst().row();
+    for (const QModelIndex& i : rows)
+        first = std::min(first, i.row());
+    return first;
+}
+
+void RosterListView::setCurrentRow(int row)
+{
+    if (row < 0 || row >= model_->rowCount()) {
+        if (row < 0) {
+            selectionModel()->clearSelection();
+            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+            lastCurrent_ = -1;
+        }
+        return;
+    }
+    selectionModel()->setCurrentIndex(model_->index(row, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+int RosterListView::rowCount() const
+{
+    return model_->rowCount();
+}
+
+void RosterListView::scrollToRow(int row)
+{
+    if (row >= 0 && row < model_->rowCount())
+        scrollTo(model_->index(row, 0));
+}
+
+void RosterListView::mouseReleaseEvent(QMouseEvent* e)
+{
+    QTreeView::mouseReleaseEvent(e);
+    if (e->button() == Qt::LeftButton)
+        emit listClicked();
+}
+
+void RosterListView::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
+void RosterListView::dragMoveEvent(QDragMoveEvent* e)
+{
+    if (e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
+void RosterListView::dropEvent(QDropEvent* e)
+{
+    QStringList paths;
+    for (const QUrl& url : e->mimeData()->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    e->acceptProposedAction();
+    if (!paths.isEmpty())
+        emit filesDropped(paths);
+}
+
+void RosterListView::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QTreeView::drawRow(painter, option, index);
+    // Grid lines, as the report view shows them.
+    painter->save();
+    painter->setPen(QColor(0xd0, 0xd0, 0xd0));
+    const QRect r = option.rect;
+    painter->drawLine(r.left(), r.bottom(), r.right(), r.bottom());
+    const QHeaderView* h = header();
+    for (int i = 0; i < h->count(); ++i) {
+        const int x = h->sectionViewportPosition(h->logicalIndex(i)) + h->sectionSize(h->logicalIndex(i)) - 1;
+        painter->drawLine(x, r.top(), x, r.bottom());
+    }
+    painter->restore();
+}
