@@ -4,6 +4,7 @@
 #include "icons.h"
 #include "photofoldersetting.h"
 #include "programpaths.h"
+#include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
 #include "swapconfirmwindow.h"
@@ -46,6 +47,8 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->透明标签14, &MouseLabel::leftReleased, this, &MainWindow::openUpdatePage);
 
     created();
+    // Controllers connect after start-up, which sets the units' first contents.
+    roster_ = new RosterController(*this);
 }
 
 MainWindow::~MainWindow()

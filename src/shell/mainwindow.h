@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QTimer;
+class RosterController;
 class DuplicatePhotoWindow;
 class SwapConfirmWindow;
 
@@ -22,6 +23,9 @@ public:
 
     Ui::MainWindow* ui;
     AppState state;
+
+    // The controllers that wire each subsystem's units.
+    RosterController* roster() const { return roster_; }
 
     DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const { return swapWindow_; }
@@ -60,4 +64,5 @@ private:
     QTimer* fadeTimer_;
     DuplicatePhotoWindow* duplicateWindow_ = nullptr;
     SwapConfirmWindow* swapWindow_ = nullptr;
+    RosterController* roster_ = nullptr;
 };
