@@ -53,64 +53,39 @@ private slots:
         }
     }
 
-    void clamp_data()
+    void clampKeepsSizeAndOrder()
     {
-        QTest::addColumn<QRect>("proposed");
-        QTest::addColumn<QPoint>("allowed");
-        QTest::newRow("on all limits") << QRect(306, 115, 471, 348) << QPoint(306, 115);
-        QTest::newRow("past left and top") << QRect(100, -50, 184, 245) << QPoint(306, 115);
-        QTest::newRow("past right and bottom") << QRect(900, 500, 184, 245) << QPoint(593, 218);
-        // Wider or higher than the limits: the right and bottom rules come last and win.
-        QTest::newRow("too wide") << QRect(400, 200, 500, 100) << QPoint(277, 200);
-        QTest::newRow("too high") << QRect(400, 200, 100, 400) << QPoint(400, 63);
-    }
-    void clamp()
-    {
-        QFETCH(QRect, proposed);
-        QFETCH(QPoint, allowed);
-        QCOMPARE(clampFrame(proposed), QRect(allowed, proposed.size()));
+        // {proposed rectangle, allowed top-left}
+        const QPair<QRect, QPoint> cases[] = {
+            {{306, 115, 471, 348}, {306, 115}},  // on all four limits
+            {{100, -50, 184, 245}, {306, 115}},
+            {{900, 500, 184, 245}, {593, 218}},
+            // Wider or higher than the limits: the right and bottom rules come last and win.
+            {{400, 200, 500, 100}, {277, 200}},
+            {{400, 200, 100, 400}, {400, 63}},
+        };
+        for (const auto& [proposed, allowed] : cases)
+            QCOMPARE(clampFrame(proposed), QRect(allowed, proposed.size()));
     }
 
-    void zoom_data()
+    void zoomPushesBackOnlyAtThePreviewEdges()
     {
-        QTest::addColumn<QRect>("frame");
-        QTest::addColumn<int>("value");
-        QTest::addColumn<double>("scale");
-        QTest::addColumn<int>("step");
-        QTest::addColumn<int>("tw");
-        QTest::addColumn<int>("th");
-        QTest::addColumn<QRect>("expected");
-        // 194 / (151 / 201) = 258.24
-        QTest::newRow("wheel notch") << kCentred << 1 << 0.0 << kWheelStep << 151 << 201
-                                     << QRect(454, 172, 194, 258);
-        QTest::newRow("spin click") << kCentred << 1 << 0.0 << kSpinStep << 151 << 201
-                                    << QRect(454, 172, 192, 255);
-        QTest::newRow("wide ratio") << QRect(454, 226, 184, 138) << 1 << 0.0 << kWheelStep << 640 << 480
-                                    << QRect(454, 226, 194, 145);
-        // A typed value applies its whole difference from the last applied one.
-        QTest::newRow("typed jump") << kCentred << 5 << 2.0 << kWheelStep << 151 << 201
-                                    << QRect(454, 172, 214, 284);
-        // Right edge reaches the preview's (786): pushed back by the change.
-        QTest::newRow("at right edge") << QRect(593, 172, 184, 245) << 1 << 0.0 << kWheelStep << 151 << 201
-                                       << QRect(583, 172, 194, 258);
-        // Bottom edge reaches the preview's (475): pushed up by the growth.
-        QTest::newRow("at bottom edge") << QRect(454, 218, 184, 245) << 1 << 0.0 << kWheelStep << 151 << 201
-                                        << QRect(454, 205, 194, 258);
-        QTest::newRow("shrink never pushes") << QRect(593, 218, 184, 245) << -1 << 0.0 << kWheelStep
-                                             << 151 << 201 << QRect(593, 218, 174, 231);
-    }
-    void zoom()
-    {
-        QFETCH(QRect, frame);
-        QFETCH(int, value);
-        QFETCH(double, scale);
-        QFETCH(int, step);
-        QFETCH(int, tw);
-        QFETCH(int, th);
-        QFETCH(QRect, expected);
-        const ZoomResult z = zoomFrame(frame, value, scale, step, tw, th, kPreview);
-        QVERIFY2(z.ok, qPrintable(z.error));
-        QCOMPARE(z.frame, expected);
+        // {frame before, zoom value, frame after}; one wheel notch from zoom 0, target 151 x 201.
+        const struct { QRect before; int value; QRect after; } cases[] = {
+            // The right edge reaches the preview's (786): pushed back by the change.
+            {{593, 172, 184, 245}, 1, {583, 172, 194, 258}},
+            // The bottom edge reaches the preview's (475): pushed up by the growth.
+            {{454, 218, 184, 245}, 1, {454, 205, 194, 258}},
+            {{593, 218, 184, 245}, -1, {593, 218, 174, 231}},
+        };
+        for (const auto& c : cases) {
+            const ZoomResult z = zoomFrame(c.before, c.value, 0, kWheelStep, 151, 201, kPreview);
+            QVERIFY2(z.ok, qPrintable(z.error));
+            QCOMPARE(z.frame, c.after);
+        }
+        // The height follows the target ratio: 194 / (640 / 480) = 145.5.
+        QCOMPARE(zoomFrame({454, 226, 184, 138}, 1, 0, kWheelStep, 640, 480, kPreview).frame,
+                 QRect(454, 226, 194, 145));
     }
 
     void zoomOutsideThePreviewIsRefused()
