@@ -22,6 +22,7 @@ public:
 
     Ui::MainWindow* ui;
     AppState state;
+    class ViewfinderController* viewfinder = nullptr;  // frame, target size and zoom
 
     DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const { return swapWindow_; }
