@@ -10,6 +10,7 @@
 #include "swapconfirmwindow.h"
 #include "texttoint.h"
 #include "ui_mainwindow.h"
+#include "viewfindercontroller.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -45,6 +46,7 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->透明标签15, &MouseLabel::leftPressed, this, &MainWindow::toggleSwapWindow);
     connect(ui->透明标签14, &MouseLabel::mouseMoved, this, &MainWindow::toggleUpdateLinkColour);
     connect(ui->透明标签14, &MouseLabel::leftReleased, this, &MainWindow::openUpdatePage);
+    viewfinder = new ViewfinderController(*this);
 
     created();
     // Controllers connect after start-up, which sets the units' first contents.

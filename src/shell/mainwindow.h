@@ -23,6 +23,7 @@ public:
 
     Ui::MainWindow* ui;
     AppState state;
+    class ViewfinderController* viewfinder = nullptr;  // frame, target size and zoom
 
     // The controllers that wire each subsystem's units.
     RosterController* roster() const { return roster_; }
