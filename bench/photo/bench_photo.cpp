@@ -4,7 +4,7 @@
 // photo. Prints median and worst of 100 takes per target size.
 
 #include "drawpanel.h"
-#include "photocut.h"
+#include "photocanvas.h"
 #include "photofile.h"
 #include "photoimage.h"
 #include "jpegcodec.h"
@@ -55,14 +55,11 @@ int main(int argc, char** argv)
         for (int i = 0; i < takes; ++i) {
             QElapsedTimer timer;
             timer.start();
-            const ImageResult cut = cutPhoto(frame, interior);
-            pane.clear();
-            pane.setRetainedImage(cut.image);
-            pane.drawCaption(QStringLiteral("张三 初一(2)班"), Qt::red);
+            const SaveResult taken = takePhoto(pane, frame, interior, QStringLiteral("张三 初一(2)班"), Qt::red);
             const SaveResult saved = EncodePhotoFile(image, pane, path, target.width(), target.height());
             ms.push_back(timer.nsecsElapsed() / 1e6);
-            if (!cut.ok() || !saved.ok) {
-                std::fprintf(stderr, "take failed: %s\n", qPrintable(cut.ok() ? saved.error : cut.error));
+            if (!taken.ok || !saved.ok) {
+                std::fprintf(stderr, "take failed: %s\n", qPrintable(taken.ok ? saved.error : taken.error));
                 return 1;
             }
         }

@@ -1,7 +1,11 @@
 #include "drawpanel.h"
+#include "photocanvas.h"
+#include "photofile.h"
+#include "photoimage.h"
 #include "songfont.h"
 
 #include <QFontInfo>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -106,6 +110,32 @@ private slots:
         landscape.resize(184, 138);
         landscape.copyFrom(source);
         QCOMPARE(inkBox(landscape.retainedImage(), qRgb(0, 255, 0)), QRect());
+    }
+
+    void takenPhotoIsSavedAndShownAgain()
+    {
+        DrawPanel pane;
+        QImage frame = filled(QSize(1280, 960), Qt::black);
+        frame.setPixel(400, 50, qRgb(255, 255, 255));  // the interior's top-left pixel
+        QVERIFY(takePhoto(pane, frame, QRectF(400, 50, 676, 900), QStringLiteral("王五"), Qt::red).ok);
+        QCOMPARE(pane.retainedImage().size(), QSize(676, 900));  // camera resolution, not the pane's
+        QCOMPARE(pane.retainedImage().pixel(0, 0), qRgb(255, 255, 255));
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath("w.jpg");
+        PhotoImage image;
+        QVERIFY(EncodePhotoFile(image, pane, path, 151, 201).ok);
+        DrawPanel shown;
+        QVERIFY(showPhotoFile(shown, path, currentPhotoShownSize(shown.size())).ok);
+        QCOMPARE(inkBox(shown.retainedImage(), qRgb(255, 255, 255)), QRect(0, 0, 176, 235));
+
+        // Failures leave a cleared canvas and say why.
+        const QImage blank = filled(pane.size(), Qt::white);
+        const SaveResult missing = showPhotoFile(shown, dir.filePath("none.jpg"), QSize(176, 235));
+        QVERIFY(!missing.ok && !missing.error.isEmpty());
+        QCOMPARE(shown.retainedImage(), blank);
+        QVERIFY(!takePhoto(pane, QImage(), QRectF(0, 0, 10, 10), "x", Qt::red).ok);
+        QCOMPARE(pane.retainedImage(), blank);
     }
 };
 
