@@ -1,6 +1,8 @@
 #include "photopath.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtTest>
 
 class PhotoPathTest : public QObject {
@@ -60,6 +62,19 @@ private slots:
         const PhotoPath noFolder = photopath::filePath("", "a");
         QVERIFY(!noFolder.ok());
         QVERIFY(!noFolder.error.isEmpty());
+    }
+
+    void photographedCheckTestsTheExactFile()
+    {
+        QTemporaryDir dir;
+        for (const char* file : {"a_b.jpg", "Ab.jpg", "x.jpg.jpg"})
+            QVERIFY(QFile(dir.filePath(file)).open(QIODevice::WriteOnly));
+        QVERIFY(photopath::exists(dir.path(), "a/b"));  // saved under the safe name
+        QVERIFY(photopath::exists(dir.path(), "x.jpg"));
+        QVERIFY(!photopath::exists(dir.path(), "ab"));  // letter case counts
+        QVERIFY(!photopath::exists(dir.path(), "*"));   // no wildcard
+        QVERIFY(!photopath::exists(dir.path(), "x"));
+        QVERIFY(!photopath::exists(dir.path(), ""));
     }
 };
 

@@ -112,22 +112,13 @@ private slots:
         }
     }
 
-    void targetSizeRules_data()
-    {
-        QTest::addColumn<int>("w");
-        QTest::addColumn<int>("h");
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("as requested") << 151 << 201 << QSize(151, 201);
-        QTest::newRow("zero is the canvas side") << 0 << 0 << QSize(184, 245);
-        QTest::newRow("negative is percent") << -50 << -200 << QSize(92, 490);
-        QTest::newRow("at least ten percent") << -5 << -1 << QSize(18, 24);
-    }
     void targetSizeRules()
     {
-        QFETCH(int, w);
-        QFETCH(int, h);
-        QFETCH(QSize, size);
-        QCOMPARE(photoSizeFor(w, h, QSize(184, 245)), size);
+        const QSize canvas(184, 245);
+        QCOMPARE(photoSizeFor(151, 201, canvas), QSize(151, 201));
+        QCOMPARE(photoSizeFor(0, 0, canvas), canvas);                   // 0: the canvas's side
+        QCOMPARE(photoSizeFor(-50, -200, canvas), QSize(92, 490));      // -p: p percent
+        QCOMPARE(photoSizeFor(-5, -1, canvas), QSize(18, 24));          // at least 10 percent
     }
 
     void shrinkingAveragesTheArea()
