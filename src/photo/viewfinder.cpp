@@ -98,10 +98,11 @@ void Viewfinder::ApplyTargetResolution()
     if (!layout.ok)
         return;  // half-typed or absurd size: keep the last layout
 
-    emit resultPaneCleared();
     m_units.frame->hide();
     placeFrom(m_units.pane, layout.pane, space);
     placeFrom(m_units.panePicture, layout.pane, space);
+    // Cleared once it has its new size, so the blank canvas has that size too.
+    emit resultPaneCleared();
     m_units.frame->setGeometry(layout.frame);
     // The grip always covers the frame exactly, also after a zoom had
     // widened the frame alone.

@@ -69,8 +69,8 @@ public:
     const ViewfinderUnits& units() const { return m_units; }
 
 signals:
-    // Emitted first on every applied resolution change: the result pane's
-    // picture no longer matches the new size.
+    // Emitted on every applied resolution change, once the result pane has
+    // its new size: its picture no longer matches the target.
     void resultPaneCleared();
     // The frame's rectangle changed (layout, zoom or drag).
     void frameGeometryChanged(QRect geometry);

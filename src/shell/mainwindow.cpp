@@ -46,11 +46,11 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->透明标签15, &MouseLabel::leftPressed, this, &MainWindow::toggleSwapWindow);
     connect(ui->透明标签14, &MouseLabel::mouseMoved, this, &MainWindow::toggleUpdateLinkColour);
     connect(ui->透明标签14, &MouseLabel::leftReleased, this, &MainWindow::openUpdatePage);
-    viewfinder = new ViewfinderController(*this);
 
     created();
     // Controllers connect after start-up, which sets the units' first contents.
     roster_ = new RosterController(*this);
+    viewfinder = new ViewfinderController(*this);
 }
 
 MainWindow::~MainWindow()

@@ -30,6 +30,5 @@ ViewfinderController::ViewfinderController(MainWindow& window)
     : Viewfinder(unitsOf(*window.ui), window.state.frameScaleValue, &window)
 {
     // A new target size makes the last photo in the result pane meaningless.
-    if (auto* pane = qobject_cast<DrawPanel*>(window.ui->画板1))
-        connect(this, &Viewfinder::resultPaneCleared, pane, &DrawPanel::clear);
+    connect(this, &Viewfinder::resultPaneCleared, window.ui->画板1, &DrawPanel::clear);
 }

@@ -1,4 +1,5 @@
 // The viewfinder wired into the main window, driven by unit names.
+#include "drawpanel.h"
 #include "mainwindow.h"
 #include "shapebox.h"
 #include "viewfindercontroller.h"
@@ -37,8 +38,15 @@ private slots:
         w.viewfinder->RefreshFrameShape();
         QVERIFY(!frame->isHidden());
 
+        auto* pane = w.findChild<DrawPanel*>(QStringLiteral("画板1"));
+        QImage photo(184, 245, QImage::Format_RGB32);
+        photo.fill(Qt::darkRed);
+        pane->setRetainedImage(photo);
         height->setText(QStringLiteral("480"));
         width->setText(QStringLiteral("640"));
+        // The old photo is gone; the blank canvas has the new size.
+        QCOMPARE(pane->retainedImage().size(), QSize(184, 138));
+        QCOMPARE(pane->retainedImage().pixelColor(90, 60), pane->backgroundColour());
         QCOMPARE(w.viewfinder->targetWidth(), 640);
         QCOMPARE(frame->geometry(), QRect(454, 226, 184, 138));
         QCOMPARE(grip->geometry(), frame->geometry());
