@@ -95,9 +95,9 @@ QList<CaptureSource> scanCameras(const QString& devDir)
     return found;
 }
 
-QList<CaptureSource> defaultSources()
+QList<CaptureSource> defaultSources(const QString& devDir)
 {
-    QList<CaptureSource> all = scanCameras();
+    QList<CaptureSource> all = scanCameras(devDir);
     all.append(testCamera());
     return all;
 }

@@ -50,7 +50,7 @@ inline constexpr int kMaxCameras = 9;
 QList<CaptureSource> scanCameras(const QString& devDir = QStringLiteral("/dev"));
 
 // Cameras first (at most nine), then the test camera.
-QList<CaptureSource> defaultSources();
+QList<CaptureSource> defaultSources(const QString& devDir = QStringLiteral("/dev"));
 
 // Where the station gets its source list; tests install their own.
 using SourceProvider = std::function<QList<CaptureSource>()>;
