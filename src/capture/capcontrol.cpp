@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QTimer>
 
+#include <chrono>
+
 using namespace capture;
 
 namespace {
@@ -117,6 +119,11 @@ bool capControl::isCapturing() const
 qint64 capControl::framesRecorded() const
 {
     return recorder_->stats().written;
+}
+
+Recorder::Stats capControl::recordingStats() const
+{
+    return recorder_->stats();
 }
 
 void capControl::refreshActivity()
@@ -272,15 +279,24 @@ bool capControl::VideoFormatDialog()
     const CaptureFormat chosen = dialog.selectedFormat();
     if (chosen.size.isEmpty() || chosen == session_->format())
         return true;
+    return setCaptureFormat(chosen);
+}
+
+bool capControl::setCaptureFormat(const CaptureFormat& format)
+{
+    if (driverIndex_ == -1 || connected_.inputFormat.isEmpty()) {
+        lastError_ = QStringLiteral("获取硬件信息失败");
+        return false;
+    }
     if (isCapturing()) {
         lastError_ = kBusy;
         return false;
     }
     const CaptureFormat old = session_->format();
-    const OpenResult r = session_->open(source, chosen);
+    const OpenResult r = session_->open(connected_, format);
     if (!r.ok) {
         lastError_ = r.error;
-        session_->open(source, old);
+        session_->open(connected_, old);
         refreshActivity();
         return false;
     }
@@ -347,7 +363,8 @@ void capControl::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     quint64 serial = 0;
-    const QImage frame = previewing_ ? session_->latest(&serial) : QImage();
+    qint64 arrival = 0;
+    const QImage frame = previewing_ ? session_->latest(&serial, &arrival) : QImage();
     if (frame.isNull()) {
         p.fillRect(rect(), Qt::black);
         return;
@@ -356,6 +373,11 @@ void capControl::paintEvent(QPaintEvent*)
     const FillMapping m{QSizeF(frame.size()), QSizeF(size())};
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     p.drawImage(QRectF(rect()), frame, m.visibleFrameRect());
+    if (serial != paintedSerialAtDelay_) {
+        paintedSerialAtDelay_ = serial;
+        lastPaintDelayNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch()).count() - arrival;
+    }
 }
 
 void capControl::mousePressEvent(QMouseEvent* event)

@@ -6,6 +6,7 @@
 #include "aviwriter.h"
 #include "capturesource.h"
 #include "fillgeometry.h"
+#include "recorder.h"
 
 #include <QImage>
 #include <QWidget>
@@ -15,7 +16,6 @@ class QTimer;
 
 namespace capture {
 class CaptureSession;
-class Recorder;
 }  // namespace capture
 
 class capControl : public QWidget {
@@ -45,6 +45,10 @@ public:
     bool isCapturing() const;
     int previewRate() const { return previewRateMs_; }
     capture::CaptureFormat captureFormat() const;
+    // Reconnects the current source at another of its formats.
+    bool setCaptureFormat(const capture::CaptureFormat& format);
+    // How long the last painted frame waited between its arrival and its paint.
+    qint64 lastPaintDelayNs() const { return lastPaintDelayNs_; }
     capture::CompressionSettings compression() const { return compression_; }
     void setCompression(const capture::CompressionSettings& s) { compression_ = s; }
 
@@ -62,6 +66,7 @@ public:
 
     // Recording figures of the current or last capture.
     qint64 framesRecorded() const;
+    capture::Recorder::Stats recordingStats() const;
 
 signals:
     void frameCaptured(const QByteArray& bmpFile);
@@ -102,5 +107,6 @@ private:
     std::unique_ptr<capture::Recorder> recorder_;
     QTimer* repaint_;
     quint64 paintedSerial_ = 0;
-    QImage shown_;
+    qint64 lastPaintDelayNs_ = 0;
+    quint64 paintedSerialAtDelay_ = 0;
 };
