@@ -15,6 +15,7 @@ using namespace capture;
 
 int main(int argc, char** argv)
 {
+    setvbuf(stdout, nullptr, _IOLBF, 0);
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -50,7 +51,7 @@ int main(int argc, char** argv)
         const double cpu = cpuSeconds() - cpu0;
         const auto st = c.recordingStats();
         std::printf("%4dx%-5d %8lld %8.0f %9lld %8lld %6lld %10.2f %7.1f%% %10.1f\n", size.width(), size.height(),
-                    st.written, wallS * 1000 / 41, st.repeated, st.skipped, st.late,
+                    st.written, st.seconds * 1000 / 41, st.repeated, st.skipped, st.late,
                     st.written ? cpu * 1000 / st.written : 0.0, cpu / wallS * 100, QFileInfo(path).size() / 1e6);
         QFile::remove(path);
     }

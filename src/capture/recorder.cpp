@@ -38,6 +38,7 @@ AviWriter::Result Recorder::start(CaptureSession* session, const Settings& setti
     {
         std::lock_guard<std::mutex> lock(statsMutex_);
         stats_ = {};
+        t0_ = {};
     }
     thread_ = std::thread([this] { run(); });
     return {};
@@ -50,8 +51,12 @@ AviWriter::Result Recorder::stop()
         stopping_ = true;
     }
     wake_.notify_all();
-    if (thread_.joinable())
+    if (thread_.joinable()) {
         thread_.join();
+        std::lock_guard<std::mutex> lock(statsMutex_);
+        if (t0_ != std::chrono::steady_clock::time_point{})
+            stats_.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0_).count();
+    }
     AviWriter::Result r = writer_.finish();
     if (!runError_.ok)
         r = runError_;
@@ -76,6 +81,10 @@ void Recorder::run()
             return;
     }
     const auto t0 = clock::now();
+    {
+        std::lock_guard<std::mutex> lock(statsMutex_);
+        t0_ = t0;
+    }
     for (qint64 n = 0;; ++n) {
         if (limitFrames >= 0 && n >= limitFrames) {
             emit limitReached();

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -29,6 +30,7 @@ public:
         qint64 repeated = 0;   // periods that got the previous picture again
         qint64 skipped = 0;    // source pictures that fell between two periods
         qint64 late = 0;       // periods that started after their due time by more than a period
+        double seconds = 0;    // from the first picture to the stop
     };
 
     explicit Recorder(QObject* parent = nullptr);
@@ -59,6 +61,7 @@ private:
     AviWriter::Result runError_;
     mutable std::mutex statsMutex_;
     Stats stats_;
+    std::chrono::steady_clock::time_point t0_{};
 };
 
 }  // namespace capture
