@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "cameracontroller.h"
+
 #include "duplicatephotowindow.h"
 #include "icons.h"
 #include "photofoldersetting.h"
@@ -46,6 +48,7 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->透明标签14, &MouseLabel::leftReleased, this, &MainWindow::openUpdatePage);
 
     created();
+    camera = new CameraController(*this);
 }
 
 MainWindow::~MainWindow()

@@ -22,6 +22,7 @@ public:
 
     Ui::MainWindow* ui;
     AppState state;
+    class CameraController* camera = nullptr;
 
     DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const { return swapWindow_; }
