@@ -1,5 +1,7 @@
 #include "mainwindow.h"
 
+#include "cameracontroller.h"
+
 #include "duplicatephotowindow.h"
 #include "icons.h"
 #include "photofoldersetting.h"
@@ -51,6 +53,8 @@ MainWindow::MainWindow(QWidget* parent)
     // Controllers connect after start-up, which sets the units' first contents.
     roster_ = new RosterController(*this);
     viewfinder = new ViewfinderController(*this);
+    camera = new CameraController(*this);
+    camera->refreshFrameShape = [this] { viewfinder->RefreshFrameShape(); };
 }
 
 MainWindow::~MainWindow()

@@ -27,6 +27,7 @@ public:
 
     // The controllers that wire each subsystem's units.
     RosterController* roster() const { return roster_; }
+    class CameraController* camera = nullptr;
 
     DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const { return swapWindow_; }

@@ -1,0 +1,393 @@
+#include "capcontrol.h"
+
+#include "capturedialogs.h"
+#include "capturesession.h"
+#include "recorder.h"
+
+#include <QMetaMethod>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include <chrono>
+
+using namespace capture;
+
+namespace {
+const QString kNoSource = QStringLiteral("没有连接视频来源。");
+const QString kBusy = QStringLiteral("正在捕获中。");
+}  // namespace
+
+capControl::capControl(QWidget* parent)
+    : QWidget(parent),
+      session_(std::make_unique<CaptureSession>()),
+      recorder_(std::make_unique<Recorder>()),
+      repaint_(new QTimer(this))
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    repaint_->setInterval(previewRateMs_);
+    connect(repaint_, &QTimer::timeout, this, [this] {
+        if (session_->serial() != paintedSerial_)
+            update();
+    });
+    // The session and recorder report from their threads; these run queued here.
+    connect(session_.get(), &CaptureSession::lost, this, &capControl::onSourceLost, Qt::QueuedConnection);
+    connect(recorder_.get(), &Recorder::frameStreamed, this, &capControl::frameCaptured, Qt::QueuedConnection);
+    connect(recorder_.get(), &Recorder::limitReached, this, [this] { endCapture(QString()); }, Qt::QueuedConnection);
+    connect(recorder_.get(), &Recorder::writeFailed, this, &capControl::endCapture, Qt::QueuedConnection);
+}
+
+capControl::~capControl()
+{
+    tearDownBackend();
+}
+
+void capControl::tearDownBackend()
+{
+    recorder_->stop();
+    session_->close();
+    previewing_ = false;
+    repaint_->stop();
+    backend_ = false;
+    update();
+}
+
+int capControl::driverCount() const
+{
+    if (!backend_) {
+        lastError_ = QStringLiteral("窗口未创建2。");
+        return 0;
+    }
+    sources_ = currentSources();
+    return int(std::min<qsizetype>(sources_.size(), kMaxCameras + 1));
+}
+
+QString capControl::driverDescription() const
+{
+    if (!backend_) {
+        lastError_ = QStringLiteral("窗口未创建3。");
+        return {};
+    }
+    if (driverIndex_ < 1 || driverIndex_ > 11)
+        return {};
+    return connected_.description;
+}
+
+void capControl::setDriverIndex(int index)
+{
+    if (!backend_) {
+        lastError_ = QStringLiteral("窗口未创建1。");
+        return;
+    }
+    if (index < 1 || index > 11) {
+        lastError_ = QStringLiteral("当前来源不在有效的范围内。");
+        return;
+    }
+    // Whatever was connected is let go first, even if the new one refuses.
+    if (recorder_->isRunning()) {
+        recorder_->stop();
+        emit captureEnded(QString());
+    }
+    session_->close();
+    if (sources_.isEmpty())
+        sources_ = currentSources();
+    if (index > sources_.size())
+        return;
+    if (!connectSource(sources_[index - 1], {}))
+        return;  // refused: the old index stays although its source is closed
+    driverIndex_ = index;
+    connected_ = sources_[index - 1];
+    refreshActivity();
+}
+
+bool capControl::connectSource(const CaptureSource& source, const CaptureFormat& format)
+{
+    const OpenResult r = session_->open(source, format);
+    return r.ok;
+}
+
+CaptureFormat capControl::captureFormat() const
+{
+    return session_->format();
+}
+
+bool capControl::isCapturing() const
+{
+    return recorder_->isRunning();
+}
+
+qint64 capControl::framesRecorded() const
+{
+    return recorder_->stats().written;
+}
+
+Recorder::Stats capControl::recordingStats() const
+{
+    return recorder_->stats();
+}
+
+void capControl::refreshActivity()
+{
+    const bool wanted = previewing_ || isCapturing();
+    if (wanted && session_->isOpen() && !session_->isRunning())
+        session_->start();
+    else if (!wanted)
+        session_->stop();
+    if (previewing_)
+        repaint_->start(previewRateMs_);
+    else
+        repaint_->stop();
+    update();
+}
+
+bool capControl::ShowPreview(bool show, int rateMs)
+{
+    if (!backend_) {
+        lastError_ = QStringLiteral("窗口未创建7。");
+        return false;
+    }
+    if (rateMs != -1)
+        previewRateMs_ = std::max(1, rateMs);
+    if (!show) {
+        previewing_ = false;
+        refreshActivity();
+        return true;
+    }
+    if (!session_->isOpen() && driverIndex_ == -1)
+        return false;
+    const OpenResult r = session_->start();
+    if (!r.ok) {
+        lastError_ = r.error;
+        return false;
+    }
+    previewing_ = true;
+    refreshActivity();
+    return true;
+}
+
+bool capControl::StartCapture(bool keep, const QString& file, int periodMs, bool askOk, bool leftAborts,
+                              bool rightAborts, int limitS)
+{
+    Q_UNUSED(askOk);  // the station starts at once; there is no ready prompt
+    if (!backend_) {
+        lastError_ = QStringLiteral("窗口未创建9。");
+        return false;
+    }
+    if (isCapturing()) {
+        lastError_ = kBusy;
+        return false;
+    }
+    if (!keep) {
+        if (periodMs <= 0 || limitS < -1) {
+            lastError_ = QStringLiteral("设置捕获参数出错,请检查传入的参数。");
+            return false;
+        }
+        keptPeriod_ = periodMs;
+        keptLimit_ = limitS;
+        keptLeft_ = leftAborts;
+        keptRight_ = rightAborts;
+    }
+    if (driverIndex_ == -1) {
+        lastError_ = kNoSource;
+        return false;
+    }
+    const OpenResult started = session_->start();
+    if (!started.ok) {
+        lastError_ = started.error.isEmpty() ? kNoSource : started.error;
+        refreshActivity();
+        return false;
+    }
+    Recorder::Settings s;
+    s.path = file;
+    s.periodMs = keptPeriod_;
+    s.limitS = keptLimit_;
+    s.compression = compression_;
+    s.streamFrames = isSignalConnected(QMetaMethod::fromSignal(&capControl::frameCaptured));
+    const AviWriter::Result r = recorder_->start(session_.get(), s);
+    if (!r.ok) {
+        lastError_ = r.failure == AviWriter::Failure::File ? QStringLiteral("设置文件名出错。") : r.error;
+        refreshActivity();
+        return false;
+    }
+    leftAborts_ = keptLeft_;
+    rightAborts_ = keptRight_;
+    refreshActivity();
+    return true;
+}
+
+bool capControl::StopCapture()
+{
+    if (!backend_) {
+        lastError_ = QStringLiteral("窗口未创建。");
+        return false;
+    }
+    if (!isCapturing())
+        return false;
+    const AviWriter::Result r = recorder_->stop();
+    refreshActivity();
+    if (!r.ok)
+        lastError_ = r.error;
+    return r.ok;
+}
+
+void capControl::endCapture(const QString& message)
+{
+    if (!isCapturing())
+        return;
+    recorder_->stop();
+    if (!message.isEmpty())
+        lastError_ = message;
+    refreshActivity();
+    emit captureEnded(message);
+}
+
+void capControl::onSourceLost(const QString& message)
+{
+    lastError_ = message;
+    if (isCapturing()) {
+        recorder_->stop();
+        emit captureEnded(message);
+    }
+    if (previewing_) {
+        previewing_ = false;
+        refreshActivity();
+        emit previewLost(message);
+    } else {
+        refreshActivity();
+    }
+}
+
+bool capControl::VideoFormatDialog()
+{
+    if (!backend_) {
+        lastError_ = QStringLiteral("窗口未创建5。");
+        return false;
+    }
+    if (driverIndex_ == -1 || connected_.inputFormat.isEmpty()) {
+        lastError_ = QStringLiteral("获取硬件信息失败");
+        return false;
+    }
+    const CaptureSource source = connected_;
+    const QList<CaptureFormat> formats = sourceFormats(source);
+    if (formats.isEmpty()) {
+        lastError_ = QStringLiteral("您的硬件不支持此方法。");
+        return false;
+    }
+    FormatDialog dialog(formats, session_->format(), this);
+    if (runDialog(dialog) != QDialog::Accepted)
+        return true;
+    const CaptureFormat chosen = dialog.selectedFormat();
+    if (chosen.size.isEmpty() || chosen == session_->format())
+        return true;
+    return setCaptureFormat(chosen);
+}
+
+bool capControl::setCaptureFormat(const CaptureFormat& format)
+{
+    if (driverIndex_ == -1 || connected_.inputFormat.isEmpty()) {
+        lastError_ = QStringLiteral("获取硬件信息失败");
+        return false;
+    }
+    if (isCapturing()) {
+        lastError_ = kBusy;
+        return false;
+    }
+    const CaptureFormat old = session_->format();
+    const OpenResult r = session_->open(connected_, format);
+    if (!r.ok) {
+        lastError_ = r.error;
+        session_->open(connected_, old);
+        refreshActivity();
+        return false;
+    }
+    refreshActivity();
+    return true;
+}
+
+bool capControl::VideoSourceDialog()
+{
+    if (!backend_) {
+        lastError_ = QStringLiteral("窗口未创建4。");
+        return false;
+    }
+    if (driverIndex_ == -1 || connected_.inputFormat.isEmpty()) {
+        lastError_ = QStringLiteral("获取硬件信息失败");
+        return false;
+    }
+    const CaptureSource source = connected_;
+    if (source.builtIn || source.inputFormat != QLatin1String("v4l2")) {
+        lastError_ = QStringLiteral("您的硬件不支持此方法。");
+        return false;
+    }
+    SourceControlsDialog dialog(source.url, this);
+    if (!dialog.hasControls()) {
+        lastError_ = QStringLiteral("您的硬件不支持此方法。");
+        return false;
+    }
+    runDialog(dialog);
+    return true;
+}
+
+bool capControl::CompressionDialog()
+{
+    if (!backend_) {
+        lastError_ = QStringLiteral("窗口未创建。");
+        return false;
+    }
+    if (availableAviCodecs().isEmpty()) {
+        lastError_ = QStringLiteral("您的硬件不支持此方法。");
+        return false;
+    }
+    capture::CompressionDialog dialog(compression_, this);
+    if (runDialog(dialog) == QDialog::Accepted)
+        compression_ = dialog.settings();
+    return true;
+}
+
+QImage capControl::latestFrame() const
+{
+    return session_->latest();
+}
+
+FillMapping capControl::fillMapping() const
+{
+    return FillMapping{QSizeF(session_->frameSize()), QSizeF(size())};
+}
+
+QRectF capControl::widgetToFrame(const QRectF& widgetRect) const
+{
+    return fillMapping().widgetToFrame(widgetRect);
+}
+
+void capControl::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    quint64 serial = 0;
+    qint64 arrival = 0;
+    const QImage frame = previewing_ ? session_->latest(&serial, &arrival) : QImage();
+    if (frame.isNull()) {
+        p.fillRect(rect(), Qt::black);
+        return;
+    }
+    paintedSerial_ = serial;
+    const FillMapping m{QSizeF(frame.size()), QSizeF(size())};
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(QRectF(rect()), frame, m.visibleFrameRect());
+    if (serial != paintedSerialAtDelay_) {
+        paintedSerialAtDelay_ = serial;
+        lastPaintDelayNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                std::chrono::steady_clock::now().time_since_epoch()).count() - arrival;
+    }
+}
+
+void capControl::mousePressEvent(QMouseEvent* event)
+{
+    const bool abort = (event->button() == Qt::RightButton && rightAborts_)
+        || (event->button() == Qt::LeftButton && leftAborts_);
+    if (isCapturing() && abort) {
+        StopCapture();
+        emit captureAborted();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}

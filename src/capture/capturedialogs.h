@@ -1,0 +1,67 @@
+#pragma once
+// The three settings dialogs of the capture unit.
+#include "aviwriter.h"
+#include "capturesource.h"
+
+#include <QDialog>
+#include <functional>
+#include <memory>
+
+class QComboBox;
+class QListWidget;
+class QSpinBox;
+
+namespace v4l2 {
+class ControlSet;
+}
+
+namespace capture {
+
+// Shows a dialog and answers QDialog::Accepted or Rejected. The station runs
+// exec(); tests install a runner that fills the dialog in and answers.
+using DialogRunner = std::function<int(QDialog&)>;
+void setDialogRunner(DialogRunner runner);  // empty = exec()
+int runDialog(QDialog& dialog);
+
+// "设置视频": the formats the source offers; the list is objectName "formats".
+class FormatDialog : public QDialog {
+    Q_OBJECT
+public:
+    FormatDialog(const QList<CaptureFormat>& formats, const CaptureFormat& current, QWidget* parent = nullptr);
+    CaptureFormat selectedFormat() const;
+    QListWidget* list() const { return list_; }
+
+private:
+    QList<CaptureFormat> formats_;
+    QListWidget* list_;
+};
+
+// "图像参数": the camera's picture controls, applied as they are moved.
+// Each control is a QSlider, QCheckBox or QComboBox named after the control.
+class SourceControlsDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit SourceControlsDialog(const QString& devicePath, QWidget* parent = nullptr);
+    ~SourceControlsDialog() override;
+    bool hasControls() const { return count_ > 0; }
+
+private:
+    std::unique_ptr<v4l2::ControlSet> controls_;
+    int count_ = 0;
+};
+
+// "视频压缩": the recording codec (objectName "codec") and quality ("quality").
+class CompressionDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit CompressionDialog(const CompressionSettings& current, QWidget* parent = nullptr);
+    CompressionSettings settings() const;
+    QComboBox* codecBox() const { return codec_; }
+    QSpinBox* qualityBox() const { return quality_; }
+
+private:
+    QComboBox* codec_;
+    QSpinBox* quality_;
+};
+
+}  // namespace capture

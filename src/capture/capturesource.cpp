@@ -1,0 +1,141 @@
+#include "capturesource.h"
+
+#include "v4l2device.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <algorithm>
+#include <cmath>
+
+namespace capture {
+
+QString CaptureFormat::label() const
+{
+    QString t = QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
+    if (!pixelFormat.isEmpty())
+        t += QStringLiteral("  ") + pixelFormat;
+    if (frameRate > 0)
+        t += QStringLiteral("  %1 fps").arg(frameRate);
+    return t;
+}
+
+QString testCameraDescription()
+{
+    return QStringLiteral("内置测试图像");
+}
+
+CaptureSource testCamera()
+{
+    CaptureSource s;
+    s.description = testCameraDescription();
+    s.inputFormat = QStringLiteral("lavfi");
+    s.builtIn = true;
+    return s;
+}
+
+QList<CaptureFormat> testCameraFormats()
+{
+    const QString pf = QStringLiteral("bgr0");
+    return {{QSize(640, 480), pf, 30}, {QSize(1280, 960), pf, 30}, {QSize(1280, 720), pf, 30}};
+}
+
+QString testCameraGraph(const CaptureFormat& format)
+{
+    const int w = format.size.width() > 1 ? format.size.width() : 640;
+    const int h = format.size.height() > 1 ? format.size.height() : 480;
+    const int fps = format.frameRate > 0 ? int(std::lround(format.frameRate)) : 30;
+    // The gradient is computed once and looped; only the small mark is drawn
+    // per frame, so the source costs little more than a copy.
+    return QStringLiteral(
+               "color=c=black:s=%1x%2:r=1:d=1,format=rgb24,"
+               "geq=r='round(X*255/(W-1))':g='round(Y*255/(H-1))':b=128,"
+               "loop=loop=-1:size=1,settb=1/%3,setpts=N,format=bgr0[bg];"
+               "color=c=white:s=8x8:r=%3,format=bgr0[m];"
+               "[bg][m]overlay=x='mod(n*4\\,W-w)':y=2:format=rgb,realtime")
+        .arg(w)
+        .arg(h)
+        .arg(fps);
+}
+
+void testCameraColour(int x, int y, QSize size, int* r, int* g, int* b)
+{
+    *r = int(std::lround(x * 255.0 / (size.width() - 1)));
+    *g = int(std::lround(y * 255.0 / (size.height() - 1)));
+    *b = 128;
+}
+
+QList<CaptureSource> scanCameras(const QString& devDir)
+{
+    QList<CaptureSource> found;
+    const QDir dir(devDir);
+    static const QRegularExpression node(QStringLiteral("^video(\\d+)$"));
+    QList<QPair<int, QString>> nodes;
+    for (const QString& name : dir.entryList(QDir::System | QDir::Files | QDir::Readable)) {
+        const auto m = node.match(name);
+        if (m.hasMatch())
+            nodes.append({m.captured(1).toInt(), dir.filePath(name)});
+    }
+    std::sort(nodes.begin(), nodes.end());
+    for (const auto& [number, path] : nodes) {
+        if (found.size() >= kMaxCameras)
+            break;
+        const auto card = v4l2::captureCardName(path);
+        if (!card)
+            continue;  // metadata nodes, output devices, plain files
+        CaptureSource s;
+        s.description = *card;
+        s.url = path;
+#ifdef Q_OS_WIN
+        s.inputFormat = QStringLiteral("dshow");
+#else
+        s.inputFormat = QStringLiteral("v4l2");
+#endif
+        found.append(s);
+    }
+    return found;
+}
+
+QList<CaptureSource> defaultSources(const QString& devDir)
+{
+    QList<CaptureSource> all = scanCameras(devDir);
+    all.append(testCamera());
+    return all;
+}
+
+namespace {
+SourceProvider& provider()
+{
+    static SourceProvider p;
+    return p;
+}
+}  // namespace
+
+void setSourceProvider(SourceProvider p)
+{
+    provider() = std::move(p);
+}
+
+QList<CaptureSource> currentSources()
+{
+    return provider() ? provider()() : defaultSources();
+}
+
+QString listDevicesText()
+{
+    QString text;
+    const QList<CaptureSource> all = currentSources();
+    for (int i = 0; i < all.size(); ++i)
+        text += QStringLiteral("%1\t%2\n").arg(i + 1).arg(all[i].description);
+    return text;
+}
+
+QList<CaptureFormat> sourceFormats(const CaptureSource& source)
+{
+    if (source.builtIn)
+        return testCameraFormats();
+    if (source.inputFormat == QLatin1String("v4l2"))
+        return v4l2::formats(source.url);
+    return {};
+}
+
+}  // namespace capture

@@ -1,0 +1,66 @@
+#pragma once
+// The capture sources ("drivers") the station can connect: the cameras the
+// system offers, then the built-in test camera, always last.
+#include <QList>
+#include <QSize>
+#include <QString>
+#include <functional>
+
+namespace capture {
+
+// One picture format a source can deliver.
+struct CaptureFormat {
+    QSize size;
+    QString pixelFormat;  // FFmpeg's name ("yuyv422", "mjpeg"); empty = the source's default
+    double frameRate = 0;  // 0 = the source's default
+
+    QString label() const;
+    bool operator==(const CaptureFormat& o) const
+    {
+        return size == o.size && pixelFormat == o.pixelFormat && frameRate == o.frameRate;
+    }
+};
+
+struct CaptureSource {
+    QString description;
+    QString inputFormat;  // libavdevice input: "v4l2", "dshow", "lavfi"
+    QString url;          // device path or name; for the test camera built per format
+    bool builtIn = false;
+};
+
+// The built-in test camera. Its picture tells every pixel's position:
+// red = round(x * 255 / (width - 1)), green = round(y * 255 / (height - 1)),
+// blue = 128. A white 8x8 mark moves along the band y = 2..9, so any region
+// below y = 12 is exactly the gradient.
+inline constexpr int kTestMarkBandHeight = 12;
+CaptureSource testCamera();
+QString testCameraDescription();
+// The formats the test camera offers; the first is the default.
+QList<CaptureFormat> testCameraFormats();
+// The lavfi graph of the test camera at a format.
+QString testCameraGraph(const CaptureFormat& format);
+// The colour the test camera shows at (x, y) of a w x h picture (outside the mark band).
+void testCameraColour(int x, int y, QSize size, int* r, int* g, int* b);
+
+// At most nine cameras are listed; with the test camera that makes ten.
+inline constexpr int kMaxCameras = 9;
+
+// Cameras found under devDir (/dev on Linux: video capture nodes only),
+// in the order of their node numbers.
+QList<CaptureSource> scanCameras(const QString& devDir = QStringLiteral("/dev"));
+
+// Cameras first (at most nine), then the test camera.
+QList<CaptureSource> defaultSources(const QString& devDir = QStringLiteral("/dev"));
+
+// Where the station gets its source list; tests install their own.
+using SourceProvider = std::function<QList<CaptureSource>()>;
+void setSourceProvider(SourceProvider provider);  // empty = defaultSources
+QList<CaptureSource> currentSources();
+
+// "index<TAB>description" lines, 1-based, for --list-devices.
+QString listDevicesText();
+
+// The formats a source offers (V4L2 enumeration for cameras).
+QList<CaptureFormat> sourceFormats(const CaptureSource& source);
+
+}  // namespace capture

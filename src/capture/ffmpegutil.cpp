@@ -1,0 +1,26 @@
+#include "ffmpegutil.h"
+
+extern "C" {
+#include <libavdevice/avdevice.h>
+}
+#include <mutex>
+
+namespace ff {
+
+QString errorText(int code)
+{
+    char buf[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(code, buf, sizeof buf);
+    return QString::fromUtf8(buf);
+}
+
+void registerDevices()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        avdevice_register_all();
+        av_log_set_level(AV_LOG_ERROR);
+    });
+}
+
+}  // namespace ff

@@ -1,0 +1,44 @@
+#pragma once
+// V4L2 queries FFmpeg does not offer: device identity, formats and the
+// picture controls (brightness, contrast, ...). Empty answers off Linux.
+#include "capturesource.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace v4l2 {
+
+// The card name of a video capture node; nothing for other nodes or files.
+std::optional<QString> captureCardName(const QString& path);
+
+// The discrete sizes of every pixel format FFmpeg can read from the node.
+QList<capture::CaptureFormat> formats(const QString& path);
+
+struct Control {
+    quint32 id = 0;
+    QString name;
+    enum class Kind { Integer, Boolean, Menu } kind = Kind::Integer;
+    int minimum = 0, maximum = 0, step = 1, defaultValue = 0, value = 0;
+    QList<QPair<int, QString>> menu;  // menu index, text
+};
+
+// An open control handle on one device node (closed on destruction).
+class ControlSet {
+public:
+    explicit ControlSet(const QString& path);
+    ~ControlSet();
+    ControlSet(const ControlSet&) = delete;
+    ControlSet& operator=(const ControlSet&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    QList<Control> controls() const;
+    // Applies a value at once; the error text on failure.
+    std::optional<QString> set(quint32 id, int value);
+
+private:
+    int fd_ = -1;
+};
+
+}  // namespace v4l2

@@ -1,0 +1,214 @@
+// AVI recording from the test camera, read back with libavformat.
+#include "aviwriter.h"
+#include "capcontrol.h"
+#include "capturetesthelp.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace capture;
+
+class TestRecording : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir dir_;
+
+    void connectTestCamera(capControl& c)
+    {
+        c.resize(480, 360);
+        c.driverCount();
+        c.setDriverIndex(1);
+        QCOMPARE(c.driverIndex(), 1);
+    }
+
+private slots:
+    void init()
+    {
+        setSourceProvider([] { return QList<CaptureSource>{testCamera()}; });
+    }
+    void cleanup()
+    {
+        setSourceProvider({});
+    }
+
+    void recordingPlaysBackAtTheFramePeriod_data()
+    {
+        QTest::addColumn<QString>("codec");
+        QTest::newRow("mjpeg") << QStringLiteral("mjpeg");
+        if (avcodec_find_encoder_by_name("mpeg4"))
+            QTest::newRow("mpeg4") << QStringLiteral("mpeg4");
+    }
+
+    void recordingPlaysBackAtTheFramePeriod()
+    {
+        QFETCH(QString, codec);
+        capControl c;
+        connectTestCamera(c);
+        c.setCompression({codec, 80});
+        QVERIFY(c.ShowPreview(true, 60));
+        QVERIFY(QTest::qWaitFor([&] { return !c.latestFrame().isNull(); }, 8000));
+        const QString path = dir_.filePath(codec + QStringLiteral("录像.avi"));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY2(c.StartCapture(false, path, 41, false, false, true, -1), qPrintable(c.lastError()));
+        QVERIFY(c.isCapturing());
+        QTest::qWait(1500);
+        QVERIFY(c.StopCapture());
+        const double elapsedFrames = clock.elapsed() / 41.0;
+        QVERIFY(!c.isCapturing());
+
+        const testhelp::AviInfo info = testhelp::readAvi(path);
+        QVERIFY(info.opened);
+        QCOMPARE(info.container, QStringLiteral("avi"));
+        QCOMPARE(info.codec, codec);
+        QCOMPARE(info.frameRate.num * 41, info.frameRate.den * 1000);
+        QCOMPARE(QSize(info.width, info.height), QSize(640, 480));
+        QVERIFY2(info.packets <= elapsedFrames + 1 && info.packets >= elapsedFrames - 2,
+                 qPrintable(QStringLiteral("%1 frames in %2 periods").arg(info.packets).arg(elapsedFrames)));
+        QCOMPARE(info.decodeErrors, 0);
+        QCOMPARE(info.decoded, info.packets);
+    }
+
+    void streamedFramesAreBmpFilesOfThePicture()
+    {
+        capControl c;
+        connectTestCamera(c);
+        QList<QByteArray> frames;
+        connect(&c, &capControl::frameCaptured, this, [&](const QByteArray& b) { frames << b; });
+        // Without a file name the frames stream and nothing is written.
+        QVERIFY2(c.StartCapture(false, QString(), 41, false, false, true, -1), qPrintable(c.lastError()));
+        QVERIFY(QTest::qWaitFor([&] { return frames.size() >= 3; }, 8000));
+        QVERIFY(c.StopCapture());
+        QVERIFY(QDir(dir_.path()).entryList(QDir::Files).filter(QStringLiteral("stream")).isEmpty());
+
+        const QByteArray& bmp = frames.last();
+        const auto* p = reinterpret_cast<const uchar*>(bmp.constData());
+        QCOMPARE(bmp.left(2), QByteArray("BM"));
+        QCOMPARE(qFromLittleEndian<quint32>(p + 2), quint32(bmp.size()));
+        QCOMPARE(qFromLittleEndian<quint32>(p + 10), quint32(54));
+        QCOMPARE(qFromLittleEndian<quint32>(p + 14), quint32(40));
+        const QImage img = QImage::fromData(bmp, "BMP");
+        QCOMPARE(img.size(), QSize(640, 480));
+        int r, g, b;
+        testCameraColour(100, 300, img.size(), &r, &g, &b);
+        QCOMPARE(img.pixel(100, 300) & 0xffffff, qRgb(r, g, b) & 0xffffff);
+    }
+
+    void killedRecordingKeepsItsFrames()
+    {
+        const QString path = dir_.filePath(QStringLiteral("killed.avi"));
+        const pid_t child = fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            AviWriter w;
+            if (!w.open(path, QSize(320, 240), {}, 41).ok)
+                _exit(2);
+            QImage img(320, 240, QImage::Format_RGB32);
+            for (int i = 0; i < 30; ++i) {
+                img.fill(qRgb(i * 8, 100, 200));
+                if (!w.write(img).ok)
+                    _exit(3);
+            }
+            raise(SIGKILL);  // no trailer, no index
+            _exit(4);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+        QCOMPARE(WTERMSIG(status), SIGKILL);
+
+        const testhelp::AviInfo info = testhelp::readAvi(path);
+        QVERIFY(info.opened);
+        QCOMPARE(info.codec, QStringLiteral("mjpeg"));
+        QCOMPARE(info.packets, 30);
+        QCOMPARE(info.decoded, 30);
+    }
+
+    void recordingThatCannotStartSaysWhy()
+    {
+        capControl c;
+        const QString path = dir_.filePath(QStringLiteral("nosource.avi"));
+        QVERIFY(!c.StartCapture(false, path, 41, false, false, true, -1));
+        QCOMPARE(c.lastError(), QStringLiteral("没有连接视频来源。"));
+
+        connectTestCamera(c);
+        QVERIFY(!c.StartCapture(false, QStringLiteral("/nonexistent-folder/x.avi"), 41, false, false, true, -1));
+        QCOMPARE(c.lastError(), QStringLiteral("设置文件名出错。"));
+        QVERIFY(!c.isCapturing());
+
+        QVERIFY(!c.StartCapture(false, path, 0, false, false, true, -1));
+        QCOMPARE(c.lastError(), QStringLiteral("设置捕获参数出错,请检查传入的参数。"));
+
+        c.setCompression({QStringLiteral("no-such-codec"), 50});
+        QVERIFY(!c.StartCapture(false, path, 41, false, false, true, -1));
+        QVERIFY(c.lastError().contains(QStringLiteral("no-such-codec")));
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(!c.isCapturing());
+
+        // A second start while recording is refused; the first goes on.
+        c.setCompression({});
+        QVERIFY(c.StartCapture(false, path, 41, false, false, true, -1));
+        QVERIFY(!c.StartCapture(false, dir_.filePath(QStringLiteral("second.avi")), 41, false, false, true, -1));
+        QVERIFY(c.isCapturing());
+        QVERIFY(c.StopCapture());
+        QVERIFY(!c.StopCapture());
+    }
+
+    void mouseButtonsAbortAsAsked()
+    {
+        capControl c;
+        connectTestCamera(c);
+        QSignalSpy aborted(&c, &capControl::captureAborted);
+        const QString path = dir_.filePath(QStringLiteral("aborted.avi"));
+        QVERIFY(c.StartCapture(false, path, 41, false, false, true, -1));
+        QTest::qWait(300);
+        QTest::mouseClick(&c, Qt::LeftButton);
+        QVERIFY(c.isCapturing());
+        QCOMPARE(aborted.count(), 0);
+        QTest::mouseClick(&c, Qt::RightButton);
+        QCOMPARE(aborted.count(), 1);
+        QVERIFY(!c.isCapturing());
+        const testhelp::AviInfo info = testhelp::readAvi(path);
+        QVERIFY(info.packets > 0);
+        QCOMPARE(info.decoded, info.packets);
+    }
+
+    void timeLimitEndsTheFile()
+    {
+        capControl c;
+        connectTestCamera(c);
+        QSignalSpy ended(&c, &capControl::captureEnded);
+        const QString path = dir_.filePath(QStringLiteral("limited.avi"));
+        QVERIFY(c.StartCapture(false, path, 41, false, false, true, 1));
+        QVERIFY(ended.wait(8000));
+        QCOMPARE(ended.first().first().toString(), QString());
+        QVERIFY(!c.isCapturing());
+        QCOMPARE(testhelp::readAvi(path).packets, 1000 / 41);
+    }
+
+    void lostSourceEndsTheFileCleanly()
+    {
+        setSourceProvider([] { return QList<CaptureSource>{testhelp::endingSource(1.0)}; });
+        capControl c;
+        connectTestCamera(c);
+        QSignalSpy ended(&c, &capControl::captureEnded);
+        const QString path = dir_.filePath(QStringLiteral("lost.avi"));
+        QVERIFY2(c.StartCapture(false, path, 41, false, false, true, -1), qPrintable(c.lastError()));
+        QVERIFY(ended.wait(8000));
+        QVERIFY(!ended.first().first().toString().isEmpty());
+        QVERIFY(!c.isCapturing());
+        const testhelp::AviInfo info = testhelp::readAvi(path);
+        QVERIFY(info.packets > 5);
+        QCOMPARE(info.decoded, info.packets);
+    }
+};
+
+QTEST_MAIN(TestRecording)
+#include "tst_recording.moc"
