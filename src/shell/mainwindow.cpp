@@ -4,6 +4,7 @@
 
 #include "duplicatephotowindow.h"
 #include "icons.h"
+#include "photocontroller.h"
 #include "photofoldersetting.h"
 #include "programpaths.h"
 #include "rostercontroller.h"
@@ -15,6 +16,8 @@
 #include "viewfindercontroller.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QMimeData>
 #include <QDesktopServices>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -55,6 +58,7 @@ MainWindow::MainWindow(QWidget* parent)
     viewfinder = new ViewfinderController(*this);
     camera = new CameraController(*this);
     camera->refreshFrameShape = [this] { viewfinder->RefreshFrameShape(); };
+    photo = new PhotoController(*this);
 }
 
 MainWindow::~MainWindow()
@@ -225,5 +229,26 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* e)
 void MainWindow::closeEvent(QCloseEvent* e)
 {
     // A running preview is switched off before the window goes.
+    if (state.previewOn)
+        camera->TogglePreview();
     e->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* e)
+{
+    // A dropped picture is loaded into the picture object; with several
+    // files the first is taken.
+    for (const QUrl& url : e->mimeData()->urls()) {
+        if (url.isLocalFile()) {
+            e->acceptProposedAction();
+            photo->LoadPictureFile(url.toLocalFile());
+            return;
+        }
+    }
 }

@@ -28,6 +28,7 @@ public:
     // The controllers that wire each subsystem's units.
     RosterController* roster() const { return roster_; }
     class CameraController* camera = nullptr;
+    class PhotoController* photo = nullptr;  // taking, naming and saving photos
 
     DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const { return swapWindow_; }
@@ -59,6 +60,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
 
 private:
     void created();
