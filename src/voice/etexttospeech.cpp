@@ -19,6 +19,10 @@
 namespace {
 
 std::atomic<bool> engineTaken{false};
+// espeak-ng is initialised once per process and never terminated: after an
+// espeak_Terminate a second espeak_Initialize leaves the next terminate waiting
+// for ever on the library's own thread. Guarded by engineTaken.
+int espeakSampleRate = 0;
 
 // The synthesis in progress; the callback appends to it and cancels it when
 // a stop came in after the text was queued.
@@ -119,7 +123,11 @@ struct ETextToSpeech::Engine {
     void stopThreads()
     {
         stopSpeech();
-        quit = true;
+        {
+            // Under the lock, so a thread about to wait cannot miss it.
+            std::lock_guard<std::mutex> lock(mutex);
+            quit = true;
+        }
         changed.notify_all();
         output->interrupt();
         for (QThread* t : {synthThread, playerThread}) {
@@ -183,15 +191,20 @@ struct ETextToSpeech::Engine {
 
     void runSynthesis(std::promise<bool>& started)
     {
-        // DONT_EXIT: missing voice data must come back as an error, not end the process.
-        const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 100, nullptr,
-                                           espeakINITIALIZE_DONT_EXIT);
-        if (rate <= 0) {
+        if (espeakSampleRate <= 0) {
+            // DONT_EXIT: missing voice data must come back as an error, not end the process.
+            espeakSampleRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 100, nullptr,
+                                                 espeakINITIALIZE_DONT_EXIT);
+        }
+        if (espeakSampleRate <= 0) {
             started.set_value(false);
             return;
         }
-        sampleRate = rate;
+        sampleRate = espeakSampleRate;
         espeak_SetSynthCallback(&synthCallback);
+        // A new speech object starts from the engine's defaults.
+        espeak_SetParameter(espeakRATE, espeakRATE_NORMAL, 0);
+        espeak_SetParameter(espeakVOLUME, 100, 0);
         chooseDefaultVoice();
         started.set_value(true);
 
@@ -216,7 +229,6 @@ struct ETextToSpeech::Engine {
             }
             changed.notify_all();
         }
-        espeak_Terminate();
     }
 
     void synthesize(const Job& job)
