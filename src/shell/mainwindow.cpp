@@ -6,9 +6,11 @@
 #include "programpaths.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "speechvoice.h"
 #include "swapconfirmwindow.h"
 #include "texttoint.h"
 #include "ui_mainwindow.h"
+#include "voicecontroller.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -45,6 +47,7 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->透明标签14, &MouseLabel::mouseMoved, this, &MainWindow::toggleUpdateLinkColour);
     connect(ui->透明标签14, &MouseLabel::leftReleased, this, &MainWindow::openUpdatePage);
 
+    voice = new VoiceController(*this, speechVoice());
     created();
 }
 

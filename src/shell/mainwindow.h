@@ -6,6 +6,7 @@
 class QTimer;
 class DuplicatePhotoWindow;
 class SwapConfirmWindow;
+class VoiceController;
 
 namespace Ui {
 class MainWindow;
@@ -22,6 +23,7 @@ public:
 
     Ui::MainWindow* ui;
     AppState state;
+    VoiceController* voice = nullptr;  // speech settings and announcing
 
     DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const { return swapWindow_; }

@@ -1,0 +1,21 @@
+#include "speechvoice.h"
+
+#include "etexttospeech.h"
+
+namespace {
+ETextToSpeech* installed = nullptr;
+}
+
+ETextToSpeech& speechVoice()
+{
+    if (installed)
+        return *installed;
+    // Never created: it starts no thread, so it is safe to outlive the application.
+    static ETextToSpeech standIn;
+    return standIn;
+}
+
+void installSpeechVoice(ETextToSpeech* speech)
+{
+    installed = speech;
+}
