@@ -61,12 +61,6 @@ public:
         std::lock_guard<std::mutex> lock(mutex_);
         return halts_;
     }
-    void clear()
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        given_.clear();
-        halts_ = 0;
-    }
 
 private:
     mutable std::mutex mutex_;
