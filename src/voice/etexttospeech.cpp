@@ -428,7 +428,7 @@ QString ETextToSpeech::CurrentVoice()
 
 QString ETextToSpeech::Phonemes(const QString& text)
 {
-    if (!engine_)
+    if (!engine_ || text.isEmpty())
         return {};
     return engine_->call<QString>([text] {
         const QByteArray utf8 = text.toUtf8();

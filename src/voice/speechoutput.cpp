@@ -70,6 +70,7 @@ void AudioSinkOutput::play(const Utterance& utterance, const std::function<bool(
 void AudioSinkOutput::halt()
 {
     if (sink_ && device_) {
+        sink_->reset();  // drop what is buffered, do not let it drain
         sink_->stop();
         device_ = nullptr;
     }

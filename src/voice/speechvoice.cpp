@@ -19,3 +19,16 @@ void installSpeechVoice(ETextToSpeech* speech)
 {
     installed = speech;
 }
+
+SpeechVoiceScope::SpeechVoiceScope() : speech_(std::make_unique<ETextToSpeech>())
+{
+    // Without an engine every operation reports false and detection says so.
+    speech_->CreateVoice();
+    installSpeechVoice(speech_.get());
+}
+
+SpeechVoiceScope::~SpeechVoiceScope()
+{
+    installSpeechVoice(nullptr);
+    speech_->ReleaseVoice();
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 
 class ETextToSpeech;
 
@@ -8,3 +9,17 @@ class ETextToSpeech;
 ETextToSpeech& speechVoice();
 // Installs the process-wide object (not owned); nullptr brings back the stand-in.
 void installSpeechVoice(ETextToSpeech* speech);
+
+// main()'s hold on the process-wide object: made and started (after the
+// application object, before the first window), installed, and released as
+// the exit clean-up when the scope ends.
+class SpeechVoiceScope {
+public:
+    SpeechVoiceScope();
+    ~SpeechVoiceScope();
+    SpeechVoiceScope(const SpeechVoiceScope&) = delete;
+    SpeechVoiceScope& operator=(const SpeechVoiceScope&) = delete;
+
+private:
+    std::unique_ptr<ETextToSpeech> speech_;
+};

@@ -16,6 +16,15 @@
 class VoiceControllerTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(!speechVoice().hasEngine());  // the stand-in before start-up
+        {
+            SpeechVoiceScope startUp;
+            QVERIFY(speechVoice().hasEngine());
+        }
+        QVERIFY(!speechVoice().hasEngine());  // released: the engine is free again
+    }
     void init()
     {
         output = std::make_shared<RecordingOutput>();
