@@ -69,6 +69,14 @@ std::vector<EngineVoice> engineVoices()
             info.language = QString::fromUtf8(v->languages + 1);
         voices.push_back({voiceDescription(info), v->identifier ? QByteArray(v->identifier) : QByteArray()});
     }
+    // Detection selects the first entry; with the engine's alphabetical order
+    // that would be Afrikaans, so the default Chinese voice leads the list.
+    QStringList descriptions;
+    for (const EngineVoice& v : voices)
+        descriptions << v.description;
+    const int chinese = defaultVoiceIndex(descriptions);
+    if (chinese > 0)
+        std::rotate(voices.begin(), voices.begin() + chinese, voices.begin() + chinese + 1);
     return voices;
 }
 

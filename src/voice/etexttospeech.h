@@ -35,7 +35,8 @@ public:
     bool SetVolume(int volume);
     // −10 … 10 (0 = normal speed); outside: ignored, false.
     bool SetRate(int rate);
-    // Descriptions of the installed voices in the engine's order.
+    // Descriptions of the installed voices in the engine's order, except that
+    // the default Chinese voice comes first.
     QStringList ListVoices();
     // Chooses the first voice whose description equals the text exactly.
     bool SelectVoice(const QString& description);

@@ -93,6 +93,7 @@ private slots:
         QCOMPARE(combo->itemText(voices.size()), voices.first());
         QCOMPARE(combo->itemText(2 * voices.size() - 1), voices.last());
         QCOMPARE(speech->CurrentVoice(), voices.first());
+        QVERIFY(voices.first().contains("cmn-latn-pinyin"));
         QVERIFY(unit<QSpinBox>("编辑框1")->isEnabled());
         QVERIFY(unit<QPushButton>("按钮启动")->isEnabled());
         QVERIFY(!window->speakingOn());
