@@ -4,12 +4,14 @@
 #include "icons.h"
 #include "photofoldersetting.h"
 #include "programpaths.h"
+#include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
 #include "speechvoice.h"
 #include "swapconfirmwindow.h"
 #include "texttoint.h"
 #include "ui_mainwindow.h"
+#include "viewfindercontroller.h"
 #include "voicecontroller.h"
 
 #include <QCloseEvent>
@@ -47,8 +49,11 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->透明标签14, &MouseLabel::mouseMoved, this, &MainWindow::toggleUpdateLinkColour);
     connect(ui->透明标签14, &MouseLabel::leftReleased, this, &MainWindow::openUpdatePage);
 
-    voice = new VoiceController(*this, speechVoice());
     created();
+    // Controllers connect after start-up, which sets the units' first contents.
+    roster_ = new RosterController(*this);
+    viewfinder = new ViewfinderController(*this);
+    voice = new VoiceController(*this, speechVoice());
 }
 
 MainWindow::~MainWindow()

@@ -2,6 +2,7 @@
 
 #include "announce.h"
 #include "mainwindow.h"
+#include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "translabel.h"
 #include "ui_mainwindow.h"
@@ -11,6 +12,9 @@ VoiceController::VoiceController(MainWindow& window, ETextToSpeech& speech)
     : QObject(&window), window_(window), speech_(speech)
 {
     connect(window_.ui->图片框1, &MouseLabel::rightReleased, this, [this] { toggleSettingsWindow(); });
+    // Showing a row of a non-empty roster announces it.
+    if (RosterController* roster = window_.roster())
+        roster->announceRow = [this](int row) { announceRow(row); };
 }
 
 void VoiceController::toggleSettingsWindow()

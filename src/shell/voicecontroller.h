@@ -6,8 +6,9 @@ class MainWindow;
 class VoiceSettingsWindow;
 
 // Wires the main window to the voice settings: the right button released on
-// the speaker picture opens the settings window or toggles it, and the roster
-// and photo code call announceRow when a row is shown or a save moves on.
+// the speaker picture opens the settings window or toggles it. The roster's
+// ShowCurrentPhoto announces through the hook set here; the save that moves
+// on to the next person calls announceRow(savedCurrentRow).
 class VoiceController : public QObject {
     Q_OBJECT
 public:

@@ -2,6 +2,7 @@
 #include "etexttospeech.h"
 #include "mainwindow.h"
 #include "recordingoutput.h"
+#include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
 #include "speechvoice.h"
@@ -84,8 +85,9 @@ private slots:
         QVERIFY(window->voice->announceCurrentRow());
         settings->findChild<QSpinBox*>("编辑框1")->setValue(3);
         QVERIFY(window->voice->announceRow(0));
+        window->roster()->ShowCurrentPhoto();  // the roster's own display path
         speech->WaitUntilIdle();
-        QCOMPARE(output->texts(), (QStringList{"李四", "一班"}));
+        QCOMPARE(output->texts(), (QStringList{"李四", "一班", "二班"}));
     }
 
 private:
