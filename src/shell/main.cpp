@@ -1,6 +1,7 @@
 #include "commandline.h"
 #include "fonts.h"
 #include "mainwindow.h"
+#include "speechvoice.h"
 
 #include <QApplication>
 
@@ -19,6 +20,8 @@ int main(int argc, char* argv[])
     if (options.exitCode)
         return *options.exitCode;
 
+    // The speech object lives from before the first window until exit.
+    SpeechVoiceScope speechScope;
     MainWindow window;
     window.move(50, 50);
     window.show();

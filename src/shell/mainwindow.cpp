@@ -10,10 +10,12 @@
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "speechvoice.h"
 #include "swapconfirmwindow.h"
 #include "texttoint.h"
 #include "ui_mainwindow.h"
 #include "viewfindercontroller.h"
+#include "voicecontroller.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -59,6 +61,7 @@ MainWindow::MainWindow(QWidget* parent)
     camera = new CameraController(*this);
     camera->refreshFrameShape = [this] { viewfinder->RefreshFrameShape(); };
     photo = new PhotoController(*this);
+    voice = new VoiceController(*this, speechVoice());
 }
 
 MainWindow::~MainWindow()

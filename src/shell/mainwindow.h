@@ -7,6 +7,7 @@ class QTimer;
 class RosterController;
 class DuplicatePhotoWindow;
 class SwapConfirmWindow;
+class VoiceController;
 
 namespace Ui {
 class MainWindow;
@@ -23,6 +24,7 @@ public:
 
     Ui::MainWindow* ui;
     AppState state;
+    VoiceController* voice = nullptr;  // speech settings and announcing
     class ViewfinderController* viewfinder = nullptr;  // frame, target size and zoom
 
     // The controllers that wire each subsystem's units.

@@ -1,0 +1,32 @@
+#pragma once
+#include <QObject>
+
+class ETextToSpeech;
+class MainWindow;
+class VoiceSettingsWindow;
+
+// Wires the main window to the voice settings: the right button released on
+// the speaker picture opens the settings window or toggles it. The roster's
+// ShowCurrentPhoto announces through the hook set here; the save that moves
+// on to the next person calls announceRow(savedCurrentRow).
+class VoiceController : public QObject {
+    Q_OBJECT
+public:
+    VoiceController(MainWindow& window, ETextToSpeech& speech);
+
+    // Loaded on first use; nullptr before.
+    VoiceSettingsWindow* settingsWindow() const { return settings_; }
+    // Loads the settings window (non-modal, owned by the main window) and shows
+    // it, or toggles its visibility once loaded.
+    void toggleSettingsWindow();
+
+    // Announces roster row `row` when the sound switch and announcing are on.
+    bool announceRow(int row);
+    // At the end of showing the current photo: the current row, when the roster has rows.
+    bool announceCurrentRow();
+
+private:
+    MainWindow& window_;
+    ETextToSpeech& speech_;
+    VoiceSettingsWindow* settings_ = nullptr;
+};

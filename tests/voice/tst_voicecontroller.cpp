@@ -1,0 +1,100 @@
+// The speaker picture opens the voice settings; rows shown or saved are announced.
+#include "etexttospeech.h"
+#include "mainwindow.h"
+#include "recordingoutput.h"
+#include "rostercontroller.h"
+#include "rosterlistview.h"
+#include "rostermodel.h"
+#include "speechvoice.h"
+#include "ui_mainwindow.h"
+#include "voicecontroller.h"
+#include "voicesettingswindow.h"
+
+#include <QPushButton>
+#include <QSpinBox>
+#include <QtTest>
+
+class VoiceControllerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(!speechVoice().hasEngine());  // the stand-in before start-up
+        {
+            SpeechVoiceScope startUp;
+            QVERIFY(speechVoice().hasEngine());
+        }
+        QVERIFY(!speechVoice().hasEngine());  // released: the engine is free again
+    }
+    void init()
+    {
+        output = std::make_shared<RecordingOutput>();
+        speech = std::make_unique<ETextToSpeech>(output);
+        QVERIFY(speech->CreateVoice());
+        installSpeechVoice(speech.get());
+        window = std::make_unique<MainWindow>();
+    }
+    void cleanup()
+    {
+        window.reset();
+        installSpeechVoice(nullptr);
+        speech.reset();
+    }
+
+    void rightReleaseOnSpeakerLoadsThenToggles()
+    {
+        QVERIFY(!window->voice->settingsWindow());
+        QWidget* speaker = window->ui->图片框1;
+        QTest::mouseClick(speaker, Qt::LeftButton);
+        QVERIFY(!window->voice->settingsWindow());
+        QTest::mouseClick(speaker, Qt::RightButton);
+        VoiceSettingsWindow* settings = window->voice->settingsWindow();
+        QVERIFY(settings);
+        QCOMPARE(settings->parentWidget(), window.get());
+        QVERIFY(settings->isWindow());
+        QVERIFY(settings->isVisible());
+        QCOMPARE(settings->windowModality(), Qt::NonModal);
+        QCOMPARE(&settings->speech(), speech.get());
+        QTest::mouseClick(speaker, Qt::RightButton);
+        QVERIFY(!settings->isVisible());
+        QTest::mouseClick(speaker, Qt::RightButton);
+        QCOMPARE(window->voice->settingsWindow(), settings);  // loaded once
+        QVERIFY(settings->isVisible());
+    }
+
+    void announcesWhenSoundAndAnnouncingAreOn()
+    {
+        RosterListView* list = window->ui->超级列表框1;
+        QVERIFY(!window->voice->announceCurrentRow());  // empty roster, no window yet
+
+        Roster rows;
+        rows.push_back({{"张三", "2023001", "一班", ""}});
+        rows.push_back({{"李四", "2023002", "二班", ""}});
+        list->roster()->setRoster(rows);
+        list->setCurrentRow(1);
+        QVERIFY(!window->voice->announceCurrentRow());  // settings never opened
+
+        window->voice->toggleSettingsWindow();
+        VoiceSettingsWindow* settings = window->voice->settingsWindow();
+        settings->findChild<QPushButton*>("按钮检测")->click();
+        settings->findChild<QPushButton*>("按钮启动")->click();
+        QVERIFY(!window->voice->announceCurrentRow());  // sound switch still off
+
+        QTest::mouseDClick(window->ui->图片框1, Qt::LeftButton);  // sound on
+        QVERIFY(window->state.soundOn);
+        QVERIFY(window->voice->announceCurrentRow());
+        settings->findChild<QSpinBox*>("编辑框1")->setValue(3);
+        QVERIFY(window->voice->announceRow(0));
+        window->roster()->ShowCurrentPhoto();  // the roster's own display path
+        speech->WaitUntilIdle();
+        QCOMPARE(output->texts(), (QStringList{"李四", "一班", "二班"}));
+    }
+
+private:
+    std::shared_ptr<RecordingOutput> output;
+    std::unique_ptr<ETextToSpeech> speech;
+    std::unique_ptr<MainWindow> window;
+};
+
+QTEST_MAIN(VoiceControllerTest)
+#include "tst_voicecontroller.moc"
