@@ -1,6 +1,7 @@
 #include "photopath.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace {
@@ -68,6 +69,12 @@ PhotoPath filePath(const QString& folder, const QString& name)
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     return {dir + file.path, {}};
+}
+
+bool exists(const QString& folder, const QString& name)
+{
+    const PhotoPath p = filePath(folder, name);
+    return p.ok() && QFileInfo(p.path).isFile();
 }
 
 }  // namespace photopath

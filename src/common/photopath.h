@@ -33,4 +33,9 @@ PhotoPath fileName(const QString& name);
 // The full path of the photo named name in folder.
 PhotoPath filePath(const QString& folder, const QString& name);
 
+// Whether the photo of that name exists in folder: a test of that exact file
+// (letter case included where the file system tells case apart), not a
+// wildcard search. A refused name has no photo.
+bool exists(const QString& folder, const QString& name);
+
 }  // namespace photopath

@@ -1,6 +1,8 @@
 #pragma once
 #include <QWidget>
 
+class DrawPanel;
+
 namespace Ui {
 class DuplicatePhotoWindow;
 }
@@ -12,6 +14,10 @@ class DuplicatePhotoWindow : public QWidget {
 public:
     explicit DuplicatePhotoWindow(QWidget* owner);
     ~DuplicatePhotoWindow() override;
+
+    // Shows the existing photo file beside the new photo of pane. A pane
+    // lower than the form's canvases makes the window lower for good.
+    void showComparison(const DrawPanel& pane, const QString& existingFile);
 
     // True when the window is on screen with "原照片" chosen: keep the file.
     bool keepsExistingPhoto() const;

@@ -145,7 +145,8 @@ bool SoundPlayer::play(const QByteArray& wav)
     m_buffer.open(QIODevice::ReadOnly);
     m_sink = new QAudioSink(device, sound.format, this);
     connect(m_sink, &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-        if (state == QAudio::IdleState)
+        // Idle: played to the end. Stopped: the output gave up (server gone).
+        if (state == QAudio::IdleState || state == QAudio::StoppedState)
             stop();
     });
     m_sink->start(&m_buffer);

@@ -1,5 +1,7 @@
 #include "commandline.h"
 
+#include "rosterread.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
@@ -13,6 +15,12 @@ struct Parser {
     QCommandLineParser parser;
     QCommandLineOption help = parser.addHelpOption();
     QCommandLineOption version = parser.addVersionOption();
+    QCommandLineOption dumpRoster{QStringLiteral("dump-roster"),
+                                  QStringLiteral("Print the rows an import of FILE would store, TAB-separated, and exit."),
+                                  QStringLiteral("FILE")};
+    QCommandLineOption columns{QStringLiteral("columns"),
+                               QStringLiteral("The three sheet columns to read with --dump-roster (default A,B,C)."),
+                               QStringLiteral("A,B,C")};
 
     Parser()
     {
@@ -21,6 +29,8 @@ struct Parser {
         parser.addPositionalArgument(QStringLiteral("WORKBOOK"),
                                      QStringLiteral("A roster workbook (.xls or .xlsx) to import at start."),
                                      QStringLiteral("[WORKBOOK]"));
+        parser.addOption(dumpRoster);
+        parser.addOption(columns);
     }
 };
 
@@ -44,6 +54,13 @@ std::optional<int> runWithoutDisplay(int argc, char* argv[])
         QTextStream(stdout) << QCoreApplication::applicationName() << " "
                             << QCoreApplication::applicationVersion() << "\n";
         return 0;
+    }
+    if (p.parser.isSet(p.dumpRoster)) {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        out.setEncoding(QStringConverter::Utf8);
+        err.setEncoding(QStringConverter::Utf8);
+        return dumpRoster(p.parser.value(p.dumpRoster), p.parser.value(p.columns), out, err);
     }
     return std::nullopt;
 }

@@ -6,11 +6,13 @@
 #include "icons.h"
 #include "photofoldersetting.h"
 #include "programpaths.h"
+#include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
 #include "swapconfirmwindow.h"
 #include "texttoint.h"
 #include "ui_mainwindow.h"
+#include "viewfindercontroller.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -48,6 +50,9 @@ MainWindow::MainWindow(QWidget* parent)
     connect(ui->透明标签14, &MouseLabel::leftReleased, this, &MainWindow::openUpdatePage);
 
     created();
+    // Controllers connect after start-up, which sets the units' first contents.
+    roster_ = new RosterController(*this);
+    viewfinder = new ViewfinderController(*this);
     camera = new CameraController(*this);
 }
 

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class QTimer;
+class RosterController;
 class DuplicatePhotoWindow;
 class SwapConfirmWindow;
 
@@ -23,6 +24,10 @@ public:
     Ui::MainWindow* ui;
     AppState state;
     class CameraController* camera = nullptr;
+    class ViewfinderController* viewfinder = nullptr;  // frame, target size and zoom
+
+    // The controllers that wire each subsystem's units.
+    RosterController* roster() const { return roster_; }
 
     DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const { return swapWindow_; }
@@ -61,4 +66,5 @@ private:
     QTimer* fadeTimer_;
     DuplicatePhotoWindow* duplicateWindow_ = nullptr;
     SwapConfirmWindow* swapWindow_ = nullptr;
+    RosterController* roster_ = nullptr;
 };
