@@ -59,7 +59,8 @@ OpenResult CaptureSession::open(const CaptureSource& source, const CaptureFormat
             av_dict_set(&opts, "video_size",
                         QStringLiteral("%1x%2").arg(f.size.width()).arg(f.size.height()).toUtf8().constData(), 0);
         if (!f.pixelFormat.isEmpty())
-            av_dict_set(&opts, "input_format", f.pixelFormat.toUtf8().constData(), 0);
+            av_dict_set(&opts, source.inputFormat == QLatin1String("v4l2") ? "input_format" : "pixel_format",
+                        f.pixelFormat.toUtf8().constData(), 0);
         if (f.frameRate > 0)
             av_dict_set(&opts, "framerate", QByteArray::number(f.frameRate).constData(), 0);
     }

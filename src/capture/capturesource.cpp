@@ -2,6 +2,13 @@
 
 #include "v4l2device.h"
 
+#ifdef Q_OS_WIN
+#include "ffmpegutil.h"
+extern "C" {
+#include <libavdevice/avdevice.h>
+}
+#endif
+
 #include <QDir>
 #include <QRegularExpression>
 #include <algorithm>
@@ -67,6 +74,29 @@ void testCameraColour(int x, int y, QSize size, int* r, int* g, int* b)
 QList<CaptureSource> scanCameras(const QString& devDir)
 {
     QList<CaptureSource> found;
+#ifdef Q_OS_WIN
+    // DirectShow names its cameras itself; devDir has no meaning there.
+    Q_UNUSED(devDir);
+    ff::registerDevices();
+    AVDeviceInfoList* list = nullptr;
+    if (const AVInputFormat* dshow = av_find_input_format("dshow");
+        dshow && avdevice_list_input_sources(dshow, nullptr, nullptr, &list) >= 0 && list) {
+        for (int i = 0; i < list->nb_devices && found.size() < kMaxCameras; ++i) {
+            const AVDeviceInfo* d = list->devices[i];
+            bool video = false;
+            for (int m = 0; m < d->nb_media_types; ++m)
+                video = video || d->media_types[m] == AVMEDIA_TYPE_VIDEO;
+            if (!video)
+                continue;
+            CaptureSource s;
+            s.description = QString::fromUtf8(d->device_description);
+            s.inputFormat = QStringLiteral("dshow");
+            s.url = QStringLiteral("video=") + QString::fromUtf8(d->device_name);
+            found.append(s);
+        }
+    }
+    avdevice_free_list_devices(&list);
+#else
     const QDir dir(devDir);
     static const QRegularExpression node(QStringLiteral("^video(\\d+)$"));
     QList<QPair<int, QString>> nodes;
@@ -85,13 +115,10 @@ QList<CaptureSource> scanCameras(const QString& devDir)
         CaptureSource s;
         s.description = *card;
         s.url = path;
-#ifdef Q_OS_WIN
-        s.inputFormat = QStringLiteral("dshow");
-#else
         s.inputFormat = QStringLiteral("v4l2");
-#endif
         found.append(s);
     }
+#endif
     return found;
 }
 

@@ -4,6 +4,8 @@
 #include "dialogs.h"
 #include "mainwindow.h"
 #include "programpaths.h"
+#include "shapebox.h"
+#include "viewfindercontroller.h"
 #include "ui_mainwindow.h"
 
 #include <QCoreApplication>
@@ -30,6 +32,11 @@ void waitProcessingEvents(int ms)
 const std::array<unsigned, 10> CameraController::frameColours = {
     0xFFFFFF, 0x00FFFF, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FF00, 0xFFA8FF, 0xC080FF, 0x80E000, 0xFF8800,
 };
+
+QColor CameraController::frameColour() const
+{
+    return w_.ui->外形框1->lineColour();
+}
 
 QColor CameraController::colourOf(unsigned bgr)
 {
@@ -125,8 +132,7 @@ void CameraController::ConnectChosenDriver(int comboIndex)
 void CameraController::pickFrameColour()
 {
     const int k = 1 + int(QRandomGenerator::global()->bounded(10));
-    frameColour_ = colourOf(frameColours[size_t(k - 1)]);
-    w_.ui->外形框1->setLineColour(frameColour_);
+    w_.ui->外形框1->setLineColour(colourOf(frameColours[size_t(k - 1)]));
 }
 
 void CameraController::TogglePreview()
@@ -145,10 +151,9 @@ void CameraController::TogglePreview()
     }
     ui->透明标签16->lower();
     ui->透明标签16->hide();
-    ui->外形框1->show();
+    w_.viewfinder->showFrame();
     waitProcessingEvents(50);
-    if (refreshFrameShape)
-        refreshFrameShape();
+    w_.viewfinder->RefreshFrameShape();
     ui->标签3->setText(QStringLiteral("开启状态"));
     ui->预览按钮->setText(QStringLiteral("关闭预览"));
     ui->按钮照相->setEnabled(true);
@@ -164,7 +169,7 @@ void CameraController::TogglePreview()
 void CameraController::showPreviewOffState()
 {
     Ui::MainWindow* ui = w_.ui;
-    ui->外形框1->hide();
+    w_.viewfinder->hideFrame();
     ui->透明标签16->show();
     ui->透明标签16->raise();
     ui->标签3->setText(QStringLiteral("关闭状态"));
@@ -227,7 +232,7 @@ void CameraController::StopRecording()
     w_.setStatus(QStringLiteral("录制视频结束……"));
     ui->结束录制按钮->setEnabled(false);
     w_.state.previewOn = false;
-    ui->外形框1->hide();
+    w_.viewfinder->hideFrame();
     ui->透明标签16->show();
     ui->透明标签16->raise();
     ui->图片框111->hide();

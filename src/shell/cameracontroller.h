@@ -3,7 +3,6 @@
 #include <QObject>
 
 #include <array>
-#include <functional>
 
 class MainWindow;
 class capControl;
@@ -30,10 +29,7 @@ public:
     static const std::array<unsigned, 10> frameColours;
     static QColor colourOf(unsigned bgr);
     // The line colour last given to the viewfinder frame.
-    QColor frameColour() const { return frameColour_; }
-
-    // The viewfinder's shape refresh, run when the preview comes on; set by the photo part.
-    std::function<void()> refreshFrameShape;
+    QColor frameColour() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -45,6 +41,5 @@ private:
     void onCaptureEnded(const QString& message);
 
     MainWindow& w_;
-    QColor frameColour_;
     bool listing_ = false;
 };

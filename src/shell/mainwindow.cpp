@@ -59,7 +59,6 @@ MainWindow::MainWindow(QWidget* parent)
     roster_ = new RosterController(*this);
     viewfinder = new ViewfinderController(*this);
     camera = new CameraController(*this);
-    camera->refreshFrameShape = [this] { viewfinder->RefreshFrameShape(); };
     photo = new PhotoController(*this);
     voice = new VoiceController(*this, speechVoice());
 }
