@@ -453,8 +453,17 @@ private:
 
 }  // namespace
 
+// libgsf reports the damage it meets on stderr; the reader reports it as a value instead.
+static void quietLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
 ReadResult readXls(const QByteArray& data, const ReadOptions& options)
 {
+    static const bool quiet = [] {
+        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK), quietLog, nullptr);
+        g_log_set_handler("libgsf", GLogLevelFlags(G_LOG_LEVEL_MASK), quietLog, nullptr);
+        return true;
+    }();
+    Q_UNUSED(quiet);
     if (data.startsWith("PK\x03\x04"))
         return failure(QStringLiteral("文件内容是 .xlsx 格式，扩展名却是 .xls，请改正扩展名"));
     if (!data.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
