@@ -205,7 +205,8 @@ struct SheetSink : XmlSink {
     bool keep = false;
     int capture = 0;  // 1: <v>, 2: <t> of an inline string
     int phonetic = 0;
-    QByteArray type;
+    enum class Type { Number, Shared, Inline, Formula, Boolean, Error, Date };
+    Type type = Type::Number;
     int style = 0;
     QByteArray value;
     QByteArray inlineText;
@@ -242,7 +243,21 @@ struct SheetSink : XmlSink {
     void start(const char* name, const char** a) override
     {
         if (is(name, "c")) {
-            const char* ref = attribute(a, "r");
+            // One pass over the attributes: this runs for every cell.
+            const char* ref = nullptr;
+            const char* t = nullptr;
+            const char* s = nullptr;
+            for (int i = 0; a[i]; i += 2) {
+                const char* n = localName(a[i]);
+                if (n[0] && !n[1]) {
+                    if (n[0] == 'r')
+                        ref = a[i + 1];
+                    else if (n[0] == 't')
+                        t = a[i + 1];
+                    else if (n[0] == 's')
+                        s = a[i + 1];
+                }
+            }
             if (ref) {
                 if (!parseRef(ref)) {
                     error = QStringLiteral("工作表中有无效的单元格位置“%1”").arg(QString::fromUtf8(ref).left(20));
@@ -260,9 +275,7 @@ struct SheetSink : XmlSink {
             keep = options->keeps(column);
             if (!keep)
                 return;
-            const char* t = attribute(a, "t");
-            type = t ? QByteArray(t) : QByteArray();
-            const char* s = attribute(a, "s");
+            type = typeOf(t);
             style = s ? std::atoi(s) : 0;
             value.clear();
             inlineText.clear();
@@ -326,34 +339,67 @@ struct SheetSink : XmlSink {
         }
     }
 
+    static Type typeOf(const char* t)
+    {
+        if (!t || is(t, "n"))
+            return Type::Number;
+        if (is(t, "s"))
+            return Type::Shared;
+        if (is(t, "inlineStr"))
+            return Type::Inline;
+        if (is(t, "str"))
+            return Type::Formula;
+        if (is(t, "b"))
+            return Type::Boolean;
+        if (is(t, "d"))
+            return Type::Date;
+        return Type::Error;  // "e", or a type no writer uses: no text form
+    }
+
+    // Plain digits, as most roster numbers are, need no trip through a double.
+    static bool plainInteger(const QByteArray& v)
+    {
+        if (v.isEmpty() || v.size() > 15 || (v[0] == '0' && v.size() > 1))
+            return false;
+        for (char c : v) {
+            if (c < '0' || c > '9')
+                return false;
+        }
+        return true;
+    }
+
     void finishCell()
     {
-        if (type == "s") {
+        if (type == Type::Shared) {
             bool ok = false;
             const uint index = value.trimmed().toUInt(&ok);
             if (ok) {
                 store(QString());
                 sharedCells.emplace_back(sheet->size() - 1, index);
             }
-        } else if (type == "inlineStr") {
+        } else if (type == Type::Inline) {
             store(decodeXmlEscapes(QString::fromUtf8(inlineText)));
-        } else if (type == "str") {
+        } else if (type == Type::Formula) {
             store(decodeXmlEscapes(QString::fromUtf8(value)));
-        } else if (type == "b") {
+        } else if (type == Type::Boolean) {
             const QByteArray v = value.trimmed();
             if (!v.isEmpty())
                 store(v == "1" || v == "true" ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
-        } else if (type == "e") {
+        } else if (type == Type::Error) {
             // Error values have no text form.
-        } else if (type == "d") {
+        } else if (type == Type::Date) {
             store(isoDateText(QString::fromUtf8(value.trimmed())));
         } else if (hasValue) {
+            const DateKind kind = style >= 0 && size_t(style) < dateKinds->size() ? (*dateKinds)[size_t(style)]
+                                                                                  : DateKind::None;
+            if (kind == DateKind::None && plainInteger(value)) {
+                store(QString::fromLatin1(value));
+                return;
+            }
             bool ok = false;
             const double number = value.trimmed().toDouble(&ok);
             if (!ok)
                 return;
-            const DateKind kind = style >= 0 && size_t(style) < dateKinds->size() ? (*dateKinds)[size_t(style)]
-                                                                                  : DateKind::None;
             store(kind == DateKind::None ? numberText(number) : serialText(number, kind, date1904));
         }
     }

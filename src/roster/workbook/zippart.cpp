@@ -21,13 +21,21 @@ struct ParserFree {
 };
 using Parser = std::unique_ptr<XML_ParserStruct, ParserFree>;
 
-constexpr char nsSeparator = '\x01';
+}  // namespace
 
+// Prefixes vary between writers ("x:sheetData"); namespace processing would
+// cost more than the whole read, so names are matched by their local part.
 const char* localName(const char* name)
 {
-    const char* sep = std::strrchr(name, nsSeparator);
-    return sep ? sep + 1 : name;
+    const char* local = name;
+    for (const char* p = name; *p; ++p) {
+        if (*p == ':')
+            local = p + 1;
+    }
+    return local;
 }
+
+namespace {
 
 struct ParseState {
     XmlSink* sink;
@@ -115,7 +123,7 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
         *error = QStringLiteral("%1 无法解开（%2）").arg(part, QString::fromUtf8(zip_strerror(archive_)));
         return false;
     }
-    Parser parser(XML_ParserCreateNS(nullptr, nsSeparator));
+    Parser parser(XML_ParserCreate(nullptr));
     if (!parser) {
         *error = QStringLiteral("内存不足");
         return false;
