@@ -456,7 +456,7 @@ private:
 // libgsf reports the damage it meets on stderr; the reader reports it as a value instead.
 static void quietLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
 
-ReadResult readXls(const QByteArray& data, const ReadOptions& options)
+StreamResult workbookStream(const QByteArray& data)
 {
     static const bool quiet = [] {
         g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK), quietLog, nullptr);
@@ -464,6 +464,11 @@ ReadResult readXls(const QByteArray& data, const ReadOptions& options)
         return true;
     }();
     Q_UNUSED(quiet);
+    StreamResult result;
+    const auto failure = [&result](const QString& error) {
+        result.error = error;
+        return result;
+    };
     if (data.startsWith("PK\x03\x04"))
         return failure(QStringLiteral("文件内容是 .xlsx 格式，扩展名却是 .xls，请改正扩展名"));
     if (!data.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
@@ -501,7 +506,22 @@ ReadResult readXls(const QByteArray& data, const ReadOptions& options)
             return failure(QStringLiteral("文件已损坏，工作簿数据读不完整"));
         done += n;
     }
+    result.ok = true;
+    result.stream = stream;
+    return result;
+}
+
+ReadResult readBiffStream(const QByteArray& stream, const ReadOptions& options)
+{
     return XlsReader(stream, options).read();
+}
+
+ReadResult readXls(const QByteArray& data, const ReadOptions& options)
+{
+    const StreamResult s = workbookStream(data);
+    if (!s.ok)
+        return failure(s.error);
+    return readBiffStream(s.stream, options);
 }
 
 }  // namespace workbook
