@@ -7,5 +7,5 @@ build="$1"; kind="$2"; seconds="$3"; shift 3
 corpus="$build/fuzz-corpus"
 "$build/fuzz/fuzz_seeds" "$here/tests/data/workbooks" "$corpus/xlsx" "$corpus/xls"
 mkdir -p "$build/fuzz-findings/$kind"
-exec "$build/fuzz/fuzz_$kind" "$corpus/$kind" -jobs=1 -workers=1 -max_total_time="$seconds" \
-  -rss_limit_mb=2048 -max_len=262144 -artifact_prefix="$build/fuzz-findings/$kind/" -print_final_stats=1 "$@"
+exec "$build/fuzz/fuzz_$kind" "$corpus/$kind" -max_total_time="$seconds" \
+  -rss_limit_mb=2048 -max_len=65536 -artifact_prefix="$build/fuzz-findings/$kind/" -print_final_stats=1 "$@"

@@ -1,6 +1,7 @@
 // The workbook readers against files from several real writers and hostile input.
 #include "celltext.h"
 #include "sheet.h"
+#include "xlsreader.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -26,6 +27,36 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
     return path;
 }
 
+QByteArray record(quint16 type, const QByteArray& data)
+{
+    QByteArray r;
+    r.append(char(type & 0xFF)).append(char(type >> 8));
+    r.append(char(data.size() & 0xFF)).append(char(data.size() >> 8 & 0xFF));
+    return r + data;
+}
+
+QByteArray le(quint64 v, int bytes)
+{
+    QByteArray r;
+    for (int i = 0; i < bytes; ++i)
+        r.append(char(v >> (8 * i) & 0xFF));
+    return r;
+}
+
+// Workbook globals with one sheet whose records follow right after them.
+QByteArray biffStream(const QByteArray& globals, const QByteArray& sheetRecords, bool sheetEof = true)
+{
+    const QByteArray bofGlobals = record(0x0809, le(0x0600, 2) + le(0x0005, 2) + QByteArray(12, 0));
+    const QByteArray bofSheet = record(0x0809, le(0x0600, 2) + le(0x0010, 2) + QByteArray(12, 0));
+    const QByteArray eof = record(0x000A, {});
+    const int boundSheetSize = 4 + 8 + 1;
+    const int sheetAt = int(bofGlobals.size() + globals.size()) + boundSheetSize + int(eof.size());
+    const QByteArray boundSheet = record(0x0085, le(quint32(sheetAt), 4) + le(0, 2) + le(1, 1) + le(0, 1) + "s");
+    return bofGlobals + globals + boundSheet + eof + bofSheet + sheetRecords + (sheetEof ? eof : QByteArray());
+}
+
+QByteArray cellHead(int row, int column) { return le(quint64(row), 2) + le(quint64(column), 2) + le(0, 2); }
+
 QByteArray contents(const QString& path)
 {
     QFile f(path);
@@ -45,6 +76,8 @@ private slots:
     void biffRecords();
     void excel5CodePage();
     void bigSharedStringTable();
+    void hostileRecords_data();
+    void hostileRecords();
     void refusedFiles_data();
     void refusedFiles();
     void extensionDecides();
@@ -151,6 +184,57 @@ void TestWorkbook::bigSharedStringTable()
         QCOMPARE(r.sheet.cell(1, i + 1), QString::number(20120000 + i));
         QCOMPARE(r.sheet.cell(2, i + 1), c);
     }
+}
+
+// Hand-made record streams: damaged ones are refused with a reason, odd but
+// readable ones give their cells.
+void TestWorkbook::hostileRecords_data()
+{
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<QString>("a1");  // text of A1, or a part of the error
+
+    const QByteArray number = record(0x0203, cellHead(0, 0) + le(0x4004000000000000ull, 8));  // 2.5
+    const QByteArray sst = record(0x00FC, le(2, 4) + le(1000000000, 4) + le(1, 2) + le(0, 1) + "x" + le(2, 2)
+                                              + le(0, 1) + "yz");
+    QTest::newRow("plain number") << biffStream({}, number) << true << "2.5";
+    QTest::newRow("sheet offset past the end")
+        << (record(0x0809, le(0x0600, 2) + le(5, 2) + QByteArray(12, 0))
+            + record(0x0085, le(0x7FFFFFFF, 4) + le(0, 2) + le(1, 1) + le(0, 1) + "s") + record(0x000A, {}))
+        << false << "文件已损坏";
+    QTest::newRow("record longer than the stream")
+        << biffStream({}, number).left(60) + le(0x0203, 2) + le(8000, 2) + QByteArray(10, 1) << false << "文件已损坏";
+    QTest::newRow("sheet without its end") << biffStream({}, number, false) << false << "文件已损坏";
+    QTest::newRow("password") << biffStream(record(0x002F, QByteArray(54, 1)), number) << false << "密码";
+    QTest::newRow("Excel 4") << record(0x0409, QByteArray(6, 0)) << false << "Excel 4.0";
+    QTest::newRow("column past the last one")
+        << biffStream({}, record(0x0203, cellHead(0, 16384) + QByteArray(8, 0))) << false << "文件已损坏";
+    QTest::newRow("string count far above the strings stored")
+        << biffStream(sst, record(0x00FD, cellHead(0, 0) + le(1, 4))) << true << "yz";
+    QTest::newRow("shared string index past the table")
+        << biffStream(sst, record(0x00FD, cellHead(0, 0) + le(0xFFFFFFFF, 4)) + number) << true << "2.5";
+    QTest::newRow("string longer than its record")
+        << biffStream(record(0x00FC, le(1, 4) + le(1, 4) + le(60000, 2) + le(1, 1) + "ab"), number) << false
+        << "文件已损坏";
+    QTest::newRow("label longer than its record")
+        << biffStream({}, record(0x0204, cellHead(0, 0) + le(500, 2) + le(0, 1) + "ab") + number) << true << "2.5";
+    QTest::newRow("multiple numbers cut short")
+        << biffStream({}, record(0x00BD, le(0, 2) + le(0, 2) + le(0, 2) + le(0x0000000A, 4) + le(0, 3))) << true
+        << "2";
+    QTest::newRow("no records at all") << QByteArray() << false << "文件已损坏";
+}
+
+void TestWorkbook::hostileRecords()
+{
+    QFETCH(QByteArray, stream);
+    QFETCH(bool, ok);
+    QFETCH(QString, a1);
+    const ReadResult r = readBiffStream(stream);
+    QCOMPARE(r.ok, ok);
+    if (ok)
+        QCOMPARE(r.sheet.cell(0, 1), a1);
+    else
+        QVERIFY2(r.error.contains(a1), qPrintable(r.error));
 }
 
 void TestWorkbook::refusedFiles_data()

@@ -10,6 +10,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -90,7 +91,8 @@ struct Record {
 class RecordStream {
 public:
     RecordStream(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    void seek(size_t pos) { pos_ = pos; }
+    // A position past the end (a damaged sheet offset) leaves nothing to read.
+    void seek(size_t pos) { pos_ = std::min(pos, size_); }
     size_t position() const { return pos_; }
     bool atEnd() const { return pos_ >= size_; }
     // False when the stream ends inside a record header or body.
@@ -497,8 +499,12 @@ StreamResult workbookStream(const QByteArray& data)
                                  : QStringLiteral("文件中没有工作簿数据（不是 Excel 工作簿）"));
     }
     const gsf_off_t size = gsf_input_size(book.get());
-    if (size < 0 || size > maxPartBytes)
+    if (size > maxPartBytes)
         return failure(QStringLiteral("工作簿数据大于 256 MB"));
+    // The stream's sectors lie in the file: a larger size is a damaged header,
+    // and must not make the reader allocate it.
+    if (size < 0 || size > data.size())
+        return failure(QStringLiteral("文件已损坏，工作簿数据的长度不对"));
     QByteArray stream(qsizetype(size), Qt::Uninitialized);
     for (gsf_off_t done = 0; done < size;) {
         const gsf_off_t n = std::min<gsf_off_t>(size - done, 1 << 16);
