@@ -480,6 +480,25 @@ def handmade_biff(out):
           globals_extra=rec(0x002F, struct.pack("<HHH", 1, 1, 1) + b"\0" * 48))
 
 
+def rename_stream(data, old, new):
+    """Renames a directory entry of an OLE2 file written by xlwt."""
+    data = bytearray(data)
+    at = data.find(old.encode("utf-16-le") + b"\0\0")
+    name = new.encode("utf-16-le") + b"\0\0"
+    data[at:at + 64] = name + b"\0" * (64 - len(name))
+    data[at + 64:at + 66] = struct.pack("<H", len(name))
+    return bytes(data)
+
+
+def password_xlsx(path):
+    """The container Excel writes for an .xlsx with an open password."""
+    tmp = path + ".tmp"
+    CompoundDoc.XlsDoc().save(tmp, b"\0" * 8192)
+    data = open(tmp, "rb").read()
+    os.remove(tmp)
+    open(path, "wb").write(rename_stream(data, "Workbook", "EncryptedPackage"))
+
+
 def biff5_book(path):
     """An Excel 5 workbook: a "Book" stream, 8-bit strings in code page 936."""
     def s8(s, n=2):
@@ -498,14 +517,9 @@ def biff5_book(path):
     stream = head + rec(0x0085, struct.pack("<IBBB", pos, 0, 0, len(name)) + name) + rec(0x000A) + sub
     tmp = path + ".tmp"
     CompoundDoc.XlsDoc().save(tmp, stream)
-    data = bytearray(open(tmp, "rb").read())
+    data = open(tmp, "rb").read()
     os.remove(tmp)
-    old = "Workbook".encode("utf-16-le") + b"\0\0"
-    at = data.find(old)
-    new = "Book".encode("utf-16-le") + b"\0\0"
-    data[at:at + 64] = new + b"\0" * (64 - len(new))
-    data[at + 64:at + 66] = struct.pack("<H", len(new))
-    open(path, "wb").write(bytes(data))
+    open(path, "wb").write(rename_stream(data, "Workbook", "Book"))
 
 
 # ---------------------------------------------------------------- LibreOffice
@@ -540,6 +554,7 @@ def main():
     handmade_hostile(OUT)
     handmade_biff(OUT)
     biff5_book(os.path.join(OUT, "excel5.xls"))
+    password_xlsx(os.path.join(OUT, "password.xlsx"))
     libreoffice_copies(OUT)
 
 

@@ -242,6 +242,7 @@ void TestWorkbook::refusedFiles_data()
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("reason");
     QTest::newRow("password") << "password.xls" << QStringLiteral("密码");
+    QTest::newRow("password on an xlsx") << "password.xlsx" << QStringLiteral("密码");
     QTest::newRow("too many rows") << "too-many-rows.xlsx" << QStringLiteral("1048576");
     QTest::newRow("broken xml") << "bad-xml.xlsx" << QStringLiteral("XML");
     QTest::newRow("document type") << "doctype.xlsx" << QStringLiteral("文档类型");

@@ -1,6 +1,7 @@
 #include "xlsxreader.h"
 
 #include "celltext.h"
+#include "xlsreader.h"
 #include "zippart.h"
 
 #include <QDateTime>
@@ -426,8 +427,13 @@ struct SheetSink : XmlSink {
 
 ReadResult readXlsx(const QByteArray& data, const ReadOptions& options)
 {
-    if (data.startsWith("\xD0\xCF\x11\xE0"))
-        return failure(QStringLiteral("文件不是 zip 格式的 .xlsx（可能设有打开密码，或其实是 .xls 文件）"));
+    // Excel keeps a password-protected .xlsx in an OLE2 container.
+    if (data.startsWith("\xD0\xCF\x11\xE0")) {
+        const StreamResult inner = workbookStream(data);
+        if (inner.ok)
+            return failure(QStringLiteral("文件内容是 .xls 格式，扩展名却是 .xlsx，请改正扩展名"));
+        return failure(inner.error);
+    }
     ZipPackage package(data);
     if (!package.isOpen())
         return failure(package.openError());
