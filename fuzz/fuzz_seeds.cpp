@@ -53,8 +53,10 @@ int main(int argc, char** argv)
             write(xlsxOut + u'/' + fi.fileName(), data);
             zip_source_t* src = zip_source_buffer_create(data.constData(), zip_uint64_t(data.size()), 0, nullptr);
             zip_t* z = src ? zip_open_from_source(src, ZIP_RDONLY, nullptr) : nullptr;
-            if (!z)
+            if (!z) {
+                zip_source_free(src);  // still ours when the open failed
                 continue;
+            }
             const QByteArray sheet = part(z, "xl/worksheets/sheet1.xml");
             const QByteArray strings = part(z, "xl/sharedStrings.xml");
             const QByteArray styles = part(z, "xl/styles.xml");

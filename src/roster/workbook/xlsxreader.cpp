@@ -9,6 +9,8 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -17,6 +19,16 @@ namespace workbook {
 namespace {
 
 bool is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+
+// Attribute numbers clamped to int: a huge value must not overflow.
+int toInt(const char* s)
+{
+    const long v = std::strtol(s, nullptr, 10);
+    return int(std::clamp<long>(v, INT_MIN, INT_MAX));
+}
+
+// Lists a hostile file could make endless are cut at this length.
+constexpr int maxListEntries = 65536;
 
 bool endsWith(const QString& s, const char* tail) { return s.endsWith(QLatin1String(tail)); }
 
@@ -67,7 +79,7 @@ struct RelsSink : XmlSink {
         const char* type = attribute(a, "Type");
         const char* target = attribute(a, "Target");
         const char* mode = attribute(a, "TargetMode");
-        if (!id || !target || (mode && is(mode, "External")))
+        if (!id || !target || (mode && is(mode, "External")) || byId.size() >= maxListEntries)
             return;
         byId.insert(QString::fromUtf8(id),
                     {QString::fromUtf8(type ? type : ""), resolvePart(baseDir, QString::fromUtf8(target))});
@@ -92,7 +104,7 @@ struct WorkbookSink : XmlSink {
         if (is(name, "workbookPr")) {
             const char* v = attribute(a, "date1904");
             date1904 = v && (is(v, "1") || is(v, "true"));
-        } else if (is(name, "sheet")) {
+        } else if (is(name, "sheet") && sheetIds.size() < maxListEntries) {
             const char* id = attribute(a, "id");
             sheetIds.append(QString::fromUtf8(id ? id : ""));
         }
@@ -114,14 +126,14 @@ struct StylesSink : XmlSink {
         if (is(name, "numFmt")) {
             const char* id = attribute(a, "numFmtId");
             const char* code = attribute(a, "formatCode");
-            if (id && code)
-                formats[std::atoi(id)] = QString::fromUtf8(code);
+            if (id && code && formats.size() < size_t(maxListEntries))
+                formats[toInt(id)] = QString::fromUtf8(code);
         } else if (is(name, "cellXfs")) {
             inCellXfs = true;
         } else if (inCellXfs && is(name, "xf")) {
             const char* id = attribute(a, "numFmtId");
-            if (xfFormats.size() < 65536)
-                xfFormats.push_back(id ? std::atoi(id) : 0);
+            if (xfFormats.size() < size_t(maxListEntries))
+                xfFormats.push_back(id ? toInt(id) : 0);
         }
     }
     void end(const char* name) override
@@ -175,6 +187,7 @@ struct SharedStringsSink : XmlSink {
             if (keep) {
                 found[next] = decodeXmlEscapes(QString::fromUtf8(buffer));
                 ++next;
+                keep = false;  // a stray second </si> must not fill the next slot
                 if (next == wanted->size())
                     stop = true;
             }
@@ -277,14 +290,14 @@ struct SheetSink : XmlSink {
             if (!keep)
                 return;
             type = typeOf(t);
-            style = s ? std::atoi(s) : 0;
+            style = s ? toInt(s) : 0;
             value.clear();
             inlineText.clear();
             hasValue = false;
         } else if (!inCell) {
             if (is(name, "row")) {
                 const char* r = attribute(a, "r");
-                const long n = r ? std::atol(r) : row + 1;
+                const long n = r ? std::strtol(r, nullptr, 10) : row + 1;
                 if (n < 1 || n > maxRows) {
                     error = QStringLiteral("工作表超过 1048576 行");
                     stop = true;
