@@ -173,7 +173,7 @@ struct SharedStringsSink : XmlSink {
     {
         if (is(name, "si")) {
             keep = next < wanted->size() && (*wanted)[next] == index;
-            buffer.clear();
+            buffer.resize(0);  // keeps the allocation for the next string
             depth = 1;
         } else if (depth && is(name, "rPh")) {
             ++phonetic;
@@ -291,8 +291,8 @@ struct SheetSink : XmlSink {
                 return;
             type = typeOf(t);
             style = s ? toInt(s) : 0;
-            value.clear();
-            inlineText.clear();
+            value.resize(0);  // resize keeps the buffers, clear would free them
+            inlineText.resize(0);
             hasValue = false;
         } else if (!inCell) {
             if (is(name, "row")) {
