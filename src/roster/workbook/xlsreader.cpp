@@ -10,6 +10,7 @@
 
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <memory>
@@ -90,7 +91,8 @@ struct Record {
 class RecordStream {
 public:
     RecordStream(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    void seek(size_t pos) { pos_ = pos; }
+    // A position past the end (a damaged sheet offset) leaves nothing to read.
+    void seek(size_t pos) { pos_ = std::min(pos, size_); }
     size_t position() const { return pos_; }
     bool atEnd() const { return pos_ >= size_; }
     // False when the stream ends inside a record header or body.
@@ -453,8 +455,22 @@ private:
 
 }  // namespace
 
-ReadResult readXls(const QByteArray& data, const ReadOptions& options)
+// libgsf reports the damage it meets on stderr; the reader reports it as a value instead.
+static void quietLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
+StreamResult workbookStream(const QByteArray& data)
 {
+    static const bool quiet = [] {
+        g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK), quietLog, nullptr);
+        g_log_set_handler("libgsf", GLogLevelFlags(G_LOG_LEVEL_MASK), quietLog, nullptr);
+        return true;
+    }();
+    Q_UNUSED(quiet);
+    StreamResult result;
+    const auto failure = [&result](const QString& error) {
+        result.error = error;
+        return result;
+    };
     if (data.startsWith("PK\x03\x04"))
         return failure(QStringLiteral("文件内容是 .xlsx 格式，扩展名却是 .xls，请改正扩展名"));
     if (!data.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
@@ -483,8 +499,12 @@ ReadResult readXls(const QByteArray& data, const ReadOptions& options)
                                  : QStringLiteral("文件中没有工作簿数据（不是 Excel 工作簿）"));
     }
     const gsf_off_t size = gsf_input_size(book.get());
-    if (size < 0 || size > maxPartBytes)
+    if (size > maxPartBytes)
         return failure(QStringLiteral("工作簿数据大于 256 MB"));
+    // The stream's sectors lie in the file: a larger size is a damaged header,
+    // and must not make the reader allocate it.
+    if (size < 0 || size > data.size())
+        return failure(QStringLiteral("文件已损坏，工作簿数据的长度不对"));
     QByteArray stream(qsizetype(size), Qt::Uninitialized);
     for (gsf_off_t done = 0; done < size;) {
         const gsf_off_t n = std::min<gsf_off_t>(size - done, 1 << 16);
@@ -492,7 +512,22 @@ ReadResult readXls(const QByteArray& data, const ReadOptions& options)
             return failure(QStringLiteral("文件已损坏，工作簿数据读不完整"));
         done += n;
     }
+    result.ok = true;
+    result.stream = stream;
+    return result;
+}
+
+ReadResult readBiffStream(const QByteArray& stream, const ReadOptions& options)
+{
     return XlsReader(stream, options).read();
+}
+
+ReadResult readXls(const QByteArray& data, const ReadOptions& options)
+{
+    const StreamResult s = workbookStream(data);
+    if (!s.ok)
+        return failure(s.error);
+    return readBiffStream(s.stream, options);
 }
 
 }  // namespace workbook

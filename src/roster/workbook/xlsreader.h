@@ -9,4 +9,14 @@ namespace workbook {
 // older Excel 5 "Book" stream) held in memory.
 ReadResult readXls(const QByteArray& data, const ReadOptions& options = {});
 
+// The two steps of readXls: the workbook stream out of the OLE2 container,
+// then the first worksheet out of the stream's records.
+struct StreamResult {
+    bool ok = false;
+    QString error;
+    QByteArray stream;
+};
+StreamResult workbookStream(const QByteArray& data);
+ReadResult readBiffStream(const QByteArray& stream, const ReadOptions& options = {});
+
 }  // namespace workbook

@@ -1,6 +1,7 @@
 #include "xlsxreader.h"
 
 #include "celltext.h"
+#include "xlsreader.h"
 #include "zippart.h"
 
 #include <QDateTime>
@@ -8,6 +9,8 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -16,6 +19,16 @@ namespace workbook {
 namespace {
 
 bool is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+
+// Attribute numbers clamped to int: a huge value must not overflow.
+int toInt(const char* s)
+{
+    const long v = std::strtol(s, nullptr, 10);
+    return int(std::clamp<long>(v, INT_MIN, INT_MAX));
+}
+
+// Lists a hostile file could make endless are cut at this length.
+constexpr int maxListEntries = 65536;
 
 bool endsWith(const QString& s, const char* tail) { return s.endsWith(QLatin1String(tail)); }
 
@@ -66,7 +79,7 @@ struct RelsSink : XmlSink {
         const char* type = attribute(a, "Type");
         const char* target = attribute(a, "Target");
         const char* mode = attribute(a, "TargetMode");
-        if (!id || !target || (mode && is(mode, "External")))
+        if (!id || !target || (mode && is(mode, "External")) || byId.size() >= maxListEntries)
             return;
         byId.insert(QString::fromUtf8(id),
                     {QString::fromUtf8(type ? type : ""), resolvePart(baseDir, QString::fromUtf8(target))});
@@ -91,7 +104,7 @@ struct WorkbookSink : XmlSink {
         if (is(name, "workbookPr")) {
             const char* v = attribute(a, "date1904");
             date1904 = v && (is(v, "1") || is(v, "true"));
-        } else if (is(name, "sheet")) {
+        } else if (is(name, "sheet") && sheetIds.size() < maxListEntries) {
             const char* id = attribute(a, "id");
             sheetIds.append(QString::fromUtf8(id ? id : ""));
         }
@@ -113,14 +126,14 @@ struct StylesSink : XmlSink {
         if (is(name, "numFmt")) {
             const char* id = attribute(a, "numFmtId");
             const char* code = attribute(a, "formatCode");
-            if (id && code)
-                formats[std::atoi(id)] = QString::fromUtf8(code);
+            if (id && code && formats.size() < size_t(maxListEntries))
+                formats[toInt(id)] = QString::fromUtf8(code);
         } else if (is(name, "cellXfs")) {
             inCellXfs = true;
         } else if (inCellXfs && is(name, "xf")) {
             const char* id = attribute(a, "numFmtId");
-            if (xfFormats.size() < 65536)
-                xfFormats.push_back(id ? std::atoi(id) : 0);
+            if (xfFormats.size() < size_t(maxListEntries))
+                xfFormats.push_back(id ? toInt(id) : 0);
         }
     }
     void end(const char* name) override
@@ -160,7 +173,7 @@ struct SharedStringsSink : XmlSink {
     {
         if (is(name, "si")) {
             keep = next < wanted->size() && (*wanted)[next] == index;
-            buffer.clear();
+            buffer.resize(0);  // keeps the allocation for the next string
             depth = 1;
         } else if (depth && is(name, "rPh")) {
             ++phonetic;
@@ -174,6 +187,7 @@ struct SharedStringsSink : XmlSink {
             if (keep) {
                 found[next] = decodeXmlEscapes(QString::fromUtf8(buffer));
                 ++next;
+                keep = false;  // a stray second </si> must not fill the next slot
                 if (next == wanted->size())
                     stop = true;
             }
@@ -205,7 +219,8 @@ struct SheetSink : XmlSink {
     bool keep = false;
     int capture = 0;  // 1: <v>, 2: <t> of an inline string
     int phonetic = 0;
-    QByteArray type;
+    enum class Type { Number, Shared, Inline, Formula, Boolean, Error, Date };
+    Type type = Type::Number;
     int style = 0;
     QByteArray value;
     QByteArray inlineText;
@@ -242,7 +257,21 @@ struct SheetSink : XmlSink {
     void start(const char* name, const char** a) override
     {
         if (is(name, "c")) {
-            const char* ref = attribute(a, "r");
+            // One pass over the attributes: this runs for every cell.
+            const char* ref = nullptr;
+            const char* t = nullptr;
+            const char* s = nullptr;
+            for (int i = 0; a[i]; i += 2) {
+                const char* n = localName(a[i]);
+                if (n[0] && !n[1]) {
+                    if (n[0] == 'r')
+                        ref = a[i + 1];
+                    else if (n[0] == 't')
+                        t = a[i + 1];
+                    else if (n[0] == 's')
+                        s = a[i + 1];
+                }
+            }
             if (ref) {
                 if (!parseRef(ref)) {
                     error = QStringLiteral("工作表中有无效的单元格位置“%1”").arg(QString::fromUtf8(ref).left(20));
@@ -260,17 +289,15 @@ struct SheetSink : XmlSink {
             keep = options->keeps(column);
             if (!keep)
                 return;
-            const char* t = attribute(a, "t");
-            type = t ? QByteArray(t) : QByteArray();
-            const char* s = attribute(a, "s");
-            style = s ? std::atoi(s) : 0;
-            value.clear();
-            inlineText.clear();
+            type = typeOf(t);
+            style = s ? toInt(s) : 0;
+            value.resize(0);  // resize keeps the buffers, clear would free them
+            inlineText.resize(0);
             hasValue = false;
         } else if (!inCell) {
             if (is(name, "row")) {
                 const char* r = attribute(a, "r");
-                const long n = r ? std::atol(r) : row + 1;
+                const long n = r ? std::strtol(r, nullptr, 10) : row + 1;
                 if (n < 1 || n > maxRows) {
                     error = QStringLiteral("工作表超过 1048576 行");
                     stop = true;
@@ -326,34 +353,67 @@ struct SheetSink : XmlSink {
         }
     }
 
+    static Type typeOf(const char* t)
+    {
+        if (!t || is(t, "n"))
+            return Type::Number;
+        if (is(t, "s"))
+            return Type::Shared;
+        if (is(t, "inlineStr"))
+            return Type::Inline;
+        if (is(t, "str"))
+            return Type::Formula;
+        if (is(t, "b"))
+            return Type::Boolean;
+        if (is(t, "d"))
+            return Type::Date;
+        return Type::Error;  // "e", or a type no writer uses: no text form
+    }
+
+    // Plain digits, as most roster numbers are, need no trip through a double.
+    static bool plainInteger(const QByteArray& v)
+    {
+        if (v.isEmpty() || v.size() > 15 || (v[0] == '0' && v.size() > 1))
+            return false;
+        for (char c : v) {
+            if (c < '0' || c > '9')
+                return false;
+        }
+        return true;
+    }
+
     void finishCell()
     {
-        if (type == "s") {
+        if (type == Type::Shared) {
             bool ok = false;
             const uint index = value.trimmed().toUInt(&ok);
             if (ok) {
                 store(QString());
                 sharedCells.emplace_back(sheet->size() - 1, index);
             }
-        } else if (type == "inlineStr") {
+        } else if (type == Type::Inline) {
             store(decodeXmlEscapes(QString::fromUtf8(inlineText)));
-        } else if (type == "str") {
+        } else if (type == Type::Formula) {
             store(decodeXmlEscapes(QString::fromUtf8(value)));
-        } else if (type == "b") {
+        } else if (type == Type::Boolean) {
             const QByteArray v = value.trimmed();
             if (!v.isEmpty())
                 store(v == "1" || v == "true" ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
-        } else if (type == "e") {
+        } else if (type == Type::Error) {
             // Error values have no text form.
-        } else if (type == "d") {
+        } else if (type == Type::Date) {
             store(isoDateText(QString::fromUtf8(value.trimmed())));
         } else if (hasValue) {
+            const DateKind kind = style >= 0 && size_t(style) < dateKinds->size() ? (*dateKinds)[size_t(style)]
+                                                                                  : DateKind::None;
+            if (kind == DateKind::None && plainInteger(value)) {
+                store(QString::fromLatin1(value));
+                return;
+            }
             bool ok = false;
             const double number = value.trimmed().toDouble(&ok);
             if (!ok)
                 return;
-            const DateKind kind = style >= 0 && size_t(style) < dateKinds->size() ? (*dateKinds)[size_t(style)]
-                                                                                  : DateKind::None;
             store(kind == DateKind::None ? numberText(number) : serialText(number, kind, date1904));
         }
     }
@@ -380,8 +440,13 @@ struct SheetSink : XmlSink {
 
 ReadResult readXlsx(const QByteArray& data, const ReadOptions& options)
 {
-    if (data.startsWith("\xD0\xCF\x11\xE0"))
-        return failure(QStringLiteral("文件不是 zip 格式的 .xlsx（可能设有打开密码，或其实是 .xls 文件）"));
+    // Excel keeps a password-protected .xlsx in an OLE2 container.
+    if (data.startsWith("\xD0\xCF\x11\xE0")) {
+        const StreamResult inner = workbookStream(data);
+        if (inner.ok)
+            return failure(QStringLiteral("文件内容是 .xls 格式，扩展名却是 .xlsx，请改正扩展名"));
+        return failure(inner.error);
+    }
     ZipPackage package(data);
     if (!package.isOpen())
         return failure(package.openError());

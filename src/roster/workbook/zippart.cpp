@@ -21,13 +21,21 @@ struct ParserFree {
 };
 using Parser = std::unique_ptr<XML_ParserStruct, ParserFree>;
 
-constexpr char nsSeparator = '\x01';
+}  // namespace
 
+// Prefixes vary between writers ("x:sheetData"); namespace processing would
+// cost more than the whole read, so names are matched by their local part.
 const char* localName(const char* name)
 {
-    const char* sep = std::strrchr(name, nsSeparator);
-    return sep ? sep + 1 : name;
+    const char* local = name;
+    for (const char* p = name; *p; ++p) {
+        if (*p == ':')
+            local = p + 1;
+    }
+    return local;
 }
+
+namespace {
 
 struct ParseState {
     XmlSink* sink;
@@ -110,12 +118,21 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
         *error = QStringLiteral("文件不完整，缺少 %1").arg(part);
         return false;
     }
+    // The stated size refuses an honest giant at once; the count below
+    // catches one that states less than it holds.
+    zip_stat_t st;
+    zip_stat_init(&st);
+    if (zip_stat_index(archive_, zip_uint64_t(index), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)
+        && st.size > zip_uint64_t(maxPartBytes)) {
+        *error = QStringLiteral("%1 解压后超过 256 MB").arg(part);
+        return false;
+    }
     ZipFile file(zip_fopen_index(archive_, zip_uint64_t(index), 0));
     if (!file) {
         *error = QStringLiteral("%1 无法解开（%2）").arg(part, QString::fromUtf8(zip_strerror(archive_)));
         return false;
     }
-    Parser parser(XML_ParserCreateNS(nullptr, nsSeparator));
+    Parser parser(XML_ParserCreate(nullptr));
     if (!parser) {
         *error = QStringLiteral("内存不足");
         return false;

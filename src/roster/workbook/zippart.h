@@ -21,6 +21,8 @@ public:
     QString error;
 };
 
+// "x:sheetData" -> "sheetData".
+const char* localName(const char* name);
 // The value of an attribute by local name, or nullptr.
 const char* attribute(const char** attributes, const char* name);
 
