@@ -193,7 +193,7 @@ struct ETextToSpeech::Engine {
     {
         std::unique_lock<std::mutex> lock(mutex);
         changed.wait(lock, [this] {
-            return jobs.empty() && !synthBusy && playbacks.empty() && !playBusy;
+            return jobs.empty() && !synthBusy && playbacks.empty() && !playBusy && !haltPending;
         });
     }
 
@@ -278,9 +278,14 @@ struct ETextToSpeech::Engine {
                 if (quit)
                     break;
                 if (haltPending) {
-                    haltPending = false;
+                    // The flag stays up until the output has been halted, so
+                    // waiting for idle also waits for the halt.
                     lock.unlock();
                     output->halt();
+                    lock.lock();
+                    haltPending = false;
+                    lock.unlock();
+                    changed.notify_all();
                     continue;
                 }
                 playback = std::move(playbacks.front());
