@@ -20,17 +20,15 @@ namespace {
 // surrogate pair.
 bool containsByCharacters(QStringView cell, QStringView condition)
 {
-    const qsizetype n = cell.size();
-    const qsizetype m = condition.size();
-    if (m > n)
-        return false;
-    for (qsizetype i = 0; i + m <= n; ++i) {
-        if (i > 0 && cell[i].isLowSurrogate() && cell[i - 1].isHighSurrogate())
-            continue;
-        if (cell.mid(i, m) == condition)
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype i = cell.indexOf(condition, from);
+        if (i < 0)
+            return false;
+        if (i == 0 || !cell[i].isLowSurrogate() || !cell[i - 1].isHighSurrogate())
             return true;
+        from = i + 1;
     }
-    return false;
 }
 
 }  // namespace
