@@ -17,17 +17,11 @@ private slots:
         QTest::newRow("equal on a prefix") << "张三丰" << "张" << modeEqual << false;
         QTest::newRow("contains a prefix") << "张三丰" << "张" << modeContains << true;
         QTest::newRow("contains the middle") << "张三丰" << "三" << modeContains << true;
-        QTest::newRow("contains the end") << "20230415" << "415" << modeContains << true;
-        QTest::newRow("longer than the cell") << "张" << "张三" << modeContains << false;
         QTest::newRow("equal never folds case") << "Li" << "li" << modeEqual << false;
         QTest::newRow("contains never folds case") << "Wang Li" << "LI" << modeContains << false;
         QTest::newRow("trailing space kept, equal") << "王五" << "王五 " << modeEqual << false;
-        QTest::newRow("trailing space kept, contains") << "王五" << "王五 " << modeContains << false;
-        QTest::newRow("space inside matches a space") << "王 五" << "王 " << modeContains << true;
         QTest::newRow("full-width is not half-width") << "A1" << QStringLiteral("Ａ1") << modeEqual << false;
-        QTest::newRow("empty cell, equal, empty text") << "" << "" << modeEqual << true;
         QTest::newRow("unknown mode") << "张三" << "张三" << "等于" << false;
-        QTest::newRow("empty mode") << "张三" << "张三" << "" << false;
         // A match may not begin inside a character made of two code units.
         QTest::newRow("no start inside a pair")
             << QString::fromUcs4(U"\U00020000") << QString(QChar(0xDC00)) << modeContains << false;
@@ -48,8 +42,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("blank");
         QTest::newRow("empty") << "" << true;
-        QTest::newRow("half-width spaces") << "   " << true;
-        QTest::newRow("full-width spaces") << QStringLiteral("\u3000\u3000") << true;
         QTest::newRow("mixed spaces") << QStringLiteral(" \u3000 ") << true;
         QTest::newRow("tab is not a space") << "\t" << false;
         QTest::newRow("text between spaces") << QStringLiteral("\u3000李 ") << false;
@@ -59,15 +51,6 @@ private slots:
         QFETCH(QString, text);
         QFETCH(bool, blank);
         QCOMPARE(isBlank(text), blank);
-    }
-
-    void modeToggle()
-    {
-        QCOMPARE(toggledMode(modeEqual), modeContains);
-        QCOMPARE(toggledMode(modeContains), modeEqual);
-        QCOMPARE(toggledMode("x"), modeEqual);
-        QCOMPARE(modeColour(modeContains), QColor(0, 0, 255));
-        QCOMPARE(modeColour(modeEqual), QColor(255, 0, 0));
     }
 
     void reports_data()
@@ -98,7 +81,6 @@ private slots:
         QTest::newRow("from box 7, single, not found")
             << one7 << true << false << 0 << QStringLiteral("第 1 列  未找到: “张三”") << false;
         QTest::newRow("from box 7, multi, none") << one7 << false << false << 0 << QStringLiteral("第 1 列 未找到: “张三”") << false;
-        QTest::newRow("from box 7, single, found") << one7 << true << true << 0 << QStringLiteral("第 1  已找到: 等同“张三”") << true;
     }
     void reports()
     {
@@ -112,23 +94,6 @@ private slots:
         const Report r = makeReport(SearchKind(kind), single, found, count, in);
         QCOMPARE(r.text, text);
         QCOMPARE(r.colour, green ? QColor(0x00, 0x80, 0x00) : QColor(0xFF, 0x00, 0x00));
-    }
-
-    void placement_data()
-    {
-        QTest::addColumn<QRect>("main");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<QPoint>("at");
-        QTest::newRow("even") << QRect(100, 50, 1000, 560) << 480 << QPoint(360, 610);
-        QTest::newRow("odd halves truncate") << QRect(100, 50, 1000, 560) << 481 << QPoint(359, 610);
-        QTest::newRow("wider than main, toward zero") << QRect(0, 0, 100, 20) << 103 << QPoint(-1, 20);
-    }
-    void placement()
-    {
-        QFETCH(QRect, main);
-        QFETCH(int, width);
-        QFETCH(QPoint, at);
-        QCOMPARE(placeUnder(main, width), at);
     }
 
     // The scan re-reads the conditions for every row: a text changed in the
@@ -160,8 +125,6 @@ private slots:
     void scanColumnsOutsideMatchNothing_data()
     {
         QTest::addColumn<int>("column");
-        QTest::newRow("zero") << 0;
-        QTest::newRow("five") << 5;
         QTest::newRow("most negative") << std::numeric_limits<int>::min();
         QTest::newRow("largest") << std::numeric_limits<int>::max();
     }
@@ -178,24 +141,6 @@ private slots:
         QCOMPARE(r.foundRow, -1);
     }
 
-    void singleModeStopsAtFirstMatch()
-    {
-        Conditions c;
-        c.mode1 = modeEqual;
-        c.mode2 = modeEqual;
-        c.column2 = 2;
-        c.text1 = "x";
-        c.text2 = "2";
-        const QStringList col1{"x", "x", "x", "x"};
-        const QStringList col2{"1", "2", "3", "2"};
-        int visited = 0;
-        const ScanResult r = scanRows(
-            4, true, [&] { return c; },
-            [&](int row, int col) { return col == 0 ? col1.value(row) : col == 1 ? col2.value(row) : QString(); },
-            [](int) { QFAIL("single mode appends nothing"); }, [&] { ++visited; });
-        QCOMPARE(r.foundRow, 1);
-        QCOMPARE(visited, 2);
-    }
 };
 
 QTEST_GUILESS_MAIN(SearchLogicTest)
