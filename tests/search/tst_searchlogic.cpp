@@ -13,13 +13,8 @@ private slots:
         QTest::addColumn<QString>("condition");
         QTest::addColumn<QString>("mode");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("equal exact") << "张三" << "张三" << modeEqual << true;
-        QTest::newRow("equal on a prefix") << "张三丰" << "张" << modeEqual << false;
-        QTest::newRow("contains a prefix") << "张三丰" << "张" << modeContains << true;
         QTest::newRow("contains the middle") << "张三丰" << "三" << modeContains << true;
-        QTest::newRow("equal never folds case") << "Li" << "li" << modeEqual << false;
         QTest::newRow("contains never folds case") << "Wang Li" << "LI" << modeContains << false;
-        QTest::newRow("trailing space kept, equal") << "王五" << "王五 " << modeEqual << false;
         QTest::newRow("full-width is not half-width") << "A1" << QStringLiteral("Ａ1") << modeEqual << false;
         QTest::newRow("unknown mode") << "张三" << "张三" << "等于" << false;
         // A match may not begin inside a character made of two code units.
