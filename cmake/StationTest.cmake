@@ -3,8 +3,10 @@
 function(station_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
+  # Tests include the forms their library generated; they have none of their own.
+  set_target_properties(${name} PROPERTIES AUTOUIC OFF)
   target_link_libraries(${name} PRIVATE ${T_LIBS} Qt6::Test)
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/tests/common)
   target_compile_definitions(${name} PRIVATE
     STATION_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
   add_test(NAME ${name} COMMAND ${name})

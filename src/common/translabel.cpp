@@ -1,5 +1,6 @@
 #include "translabel.h"
 
+#include <QMetaMethod>
 #include <QMouseEvent>
 
 MouseLabel::MouseLabel(QWidget* parent)
@@ -20,27 +21,37 @@ QColor MouseLabel::textColour() const
     return palette().color(QPalette::WindowText);
 }
 
+// An event this label handles stops here; the others go on to the parent,
+// as clicks on a plain label reach the window beneath it.
 void MouseLabel::mousePressEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton)
-        emit leftPressed(e->position().toPoint());
     QLabel::mousePressEvent(e);
+    if (e->button() == Qt::LeftButton && isSignalConnected(QMetaMethod::fromSignal(&MouseLabel::leftPressed))) {
+        e->accept();
+        emit leftPressed(e->position().toPoint());
+    }
 }
 
 void MouseLabel::mouseReleaseEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton)
-        emit leftReleased(e->position().toPoint());
-    else if (e->button() == Qt::RightButton)
-        emit rightReleased(e->position().toPoint());
     QLabel::mouseReleaseEvent(e);
+    if (e->button() == Qt::LeftButton && isSignalConnected(QMetaMethod::fromSignal(&MouseLabel::leftReleased))) {
+        e->accept();
+        emit leftReleased(e->position().toPoint());
+    } else if (e->button() == Qt::RightButton &&
+               isSignalConnected(QMetaMethod::fromSignal(&MouseLabel::rightReleased))) {
+        e->accept();
+        emit rightReleased(e->position().toPoint());
+    }
 }
 
 void MouseLabel::mouseDoubleClickEvent(QMouseEvent* e)
 {
-    if (e->button() == Qt::LeftButton)
-        emit doubleClicked(e->position().toPoint());
     QLabel::mouseDoubleClickEvent(e);
+    if (e->button() == Qt::LeftButton && isSignalConnected(QMetaMethod::fromSignal(&MouseLabel::doubleClicked))) {
+        e->accept();
+        emit doubleClicked(e->position().toPoint());
+    }
 }
 
 void MouseLabel::mouseMoveEvent(QMouseEvent* e)

@@ -1,0 +1,122 @@
+#include "rosterread.h"
+
+#include "sheet.h"
+
+#include <QDir>
+#include <QStringConverter>
+
+namespace {
+
+constexpr int blankRowsThatEndTheRoster = 5;
+
+QString fileError(const QString& path, const QString& reason)
+{
+    return QStringLiteral("无法读取名单文件“%1”：%2").arg(QDir::toNativeSeparators(path), reason);
+}
+
+QString escaped(const QString& cell)
+{
+    QString out;
+    out.reserve(cell.size());
+    for (QChar c : cell) {
+        switch (c.unicode()) {
+        case u'\\': out += u"\\\\"; break;
+        case u'\t': out += u"\\t"; break;
+        case u'\n': out += u"\\n"; break;
+        case u'\r': out += u"\\r"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+RosterReadResult readRosterRows(const QString& path, const std::array<QString, 3>& columns)
+{
+    RosterReadResult result;
+    std::array<int, 3> index{-1, -1, -1};
+    workbook::ReadOptions options;
+    for (size_t k = 0; k < 3; ++k) {
+        const QString name = columns[k].trimmed();
+        if (name.isEmpty() || name == refusedColumnText())
+            continue;
+        index[k] = workbook::columnIndex(name);
+        if (index[k] < 0) {
+            result.error = fileError(path, QStringLiteral("“%1”不是列名（应为 A–XFD 的字母）").arg(name));
+            return result;
+        }
+        options.columns.push_back(index[k]);
+    }
+    if (options.columns.empty()) {  // nothing to read: every row would be blank
+        result.ok = true;
+        return result;
+    }
+    workbook::ReadResult book = workbook::readWorkbook(path, options);
+    if (!book.ok) {
+        result.error = fileError(path, book.error);
+        return result;
+    }
+
+    // Walk the sheet rows in order; rows without kept cells are blank.
+    const auto& cells = book.sheet.cells();
+    int blanks = 0;
+    size_t next = 0;
+    for (int row = 1;; ++row) {
+        if (next == cells.size()) {
+            break;  // only blank rows remain, and the fifth of them ends the read anyway
+        }
+        if (cells[next].row > row) {
+            // The rows up to the next stored cell are blank.
+            const int gap = cells[next].row - row;
+            if (blanks + gap >= blankRowsThatEndTheRoster)
+                break;
+            blanks += gap;
+            row = cells[next].row;
+        }
+        RosterEntry entry;
+        bool any = false;
+        for (; next < cells.size() && cells[next].row == row; ++next) {
+            for (size_t k = 0; k < 3; ++k) {
+                if (index[k] == cells[next].column) {
+                    entry.cells[k] = cells[next].text;
+                    any = true;
+                }
+            }
+        }
+        if (!any) {
+            if (++blanks >= blankRowsThatEndTheRoster)
+                break;
+            continue;
+        }
+        result.rows.push_back(std::move(entry));
+    }
+    result.ok = true;
+    return result;
+}
+
+int dumpRoster(const QString& path, const QString& columnsSpec, QTextStream& out, QTextStream& err)
+{
+    std::array<QString, 3> columns{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    if (!columnsSpec.isEmpty()) {
+        const QStringList parts = columnsSpec.split(u',');
+        if (parts.size() > 3) {
+            err << QStringLiteral("列设置“%1”多于三列\n").arg(columnsSpec);
+            err.flush();
+            return 2;
+        }
+        for (size_t k = 0; k < 3; ++k)
+            columns[k] = k < size_t(parts.size()) ? parts[qsizetype(k)].trimmed() : QString();
+    }
+    const RosterReadResult result = readRosterRows(path, columns);
+    if (!result.ok) {
+        err << result.error << '\n';
+        err.flush();
+        return 1;
+    }
+    out.setEncoding(QStringConverter::Utf8);
+    for (const RosterEntry& row : result.rows)
+        out << escaped(row.cells[0]) << '\t' << escaped(row.cells[1]) << '\t' << escaped(row.cells[2]) << '\n';
+    out.flush();
+    return 0;
+}

@@ -1,0 +1,37 @@
+#pragma once
+#include <QString>
+#include <QStringDecoder>
+
+#include <cstdint>
+#include <vector>
+
+namespace workbook {
+
+// A record's data followed by its CONTINUE records, read as one byte run.
+class Segments {
+public:
+    void add(const uint8_t* data, size_t length);
+    bool u8(uint8_t& v);
+    bool u16(uint16_t& v);
+    bool u32(uint32_t& v);
+    bool skip(size_t n);
+    size_t remaining() const { return remaining_; }
+    // cch characters, 8- or 16-bit; a string cut by a CONTINUE record goes on
+    // with a fresh flags byte that says how wide the rest of it is.
+    bool characters(uint32_t count, bool wide, QString& out);
+
+private:
+    bool nextSegment();
+    std::vector<std::pair<const uint8_t*, size_t>> segments_;
+    size_t segment_ = 0;
+    size_t pos_ = 0;
+    size_t remaining_ = 0;
+};
+
+// Excel 97 string: length (1 or 2 bytes), flags, optional run and extension
+// counts, the characters, then rich-text runs and phonetic data (skipped).
+bool readUnicodeString(Segments& s, int lengthBytes, QString& out);
+// Excel 5 string: length (1 or 2 bytes) and bytes in the workbook's codepage.
+bool readByteString(Segments& s, int lengthBytes, QStringDecoder& decoder, QString& out);
+
+}  // namespace workbook

@@ -1,0 +1,122 @@
+#include "sheet.h"
+
+#include "xlsreader.h"
+#include "xlsxreader.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace workbook {
+
+int columnIndex(QStringView letters)
+{
+    if (letters.isEmpty() || letters.size() > 3)
+        return -1;
+    int column = 0;
+    for (QChar c : letters) {
+        const char16_t u = c.unicode();
+        int v;
+        if (u >= u'A' && u <= u'Z')
+            v = u - u'A';
+        else if (u >= u'a' && u <= u'z')
+            v = u - u'a';
+        else
+            return -1;
+        column = column * 26 + v + 1;
+    }
+    return column <= maxColumns ? column - 1 : -1;
+}
+
+QString columnName(int column)
+{
+    QString name;
+    for (int c = column + 1; c > 0; c = (c - 1) / 26)
+        name.prepend(QChar(u'A' + (c - 1) % 26));
+    return name;
+}
+
+bool ReadOptions::keeps(int column) const
+{
+    return columns.empty() || std::find(columns.begin(), columns.end(), column) != columns.end();
+}
+
+QString Sheet::cell(int column, int row) const
+{
+    const auto it = std::lower_bound(cells_.begin(), cells_.end(), std::pair(row, column),
+                                     [](const Cell& c, const std::pair<int, int>& key) {
+                                         return std::pair(c.row, c.column) < key;
+                                     });
+    if (it != cells_.end() && it->row == row && it->column == column)
+        return it->text;
+    return {};
+}
+
+QString Sheet::cell(QStringView letters, int row) const
+{
+    const int column = columnIndex(letters);
+    return column < 0 ? QString() : cell(column, row);
+}
+
+bool Sheet::add(int row, int column, QString text)
+{
+    if (cells_.size() >= maxCells)
+        return false;
+    if (!cells_.empty()) {
+        const Cell& last = cells_.back();
+        if (std::pair(row, column) <= std::pair(int(last.row), int(last.column)))
+            ordered_ = false;
+    }
+    cells_.push_back({row, column, std::move(text)});
+    return true;
+}
+
+void Sheet::finish()
+{
+    if (!ordered_) {
+        std::stable_sort(cells_.begin(), cells_.end(), [](const Cell& a, const Cell& b) {
+            return std::pair(a.row, a.column) < std::pair(b.row, b.column);
+        });
+        // Of two cells at one place the later one wins.
+        std::vector<Cell> unique;
+        unique.reserve(cells_.size());
+        for (Cell& c : cells_) {
+            if (!unique.empty() && unique.back().row == c.row && unique.back().column == c.column)
+                unique.back() = std::move(c);
+            else
+                unique.push_back(std::move(c));
+        }
+        cells_.swap(unique);
+        ordered_ = true;
+    }
+    cells_.erase(std::remove_if(cells_.begin(), cells_.end(),
+                                [](const Cell& c) { return c.text.isEmpty(); }),
+                 cells_.end());
+    cells_.shrink_to_fit();
+}
+
+ReadResult failure(const QString& error)
+{
+    ReadResult r;
+    r.error = error;
+    return r;
+}
+
+ReadResult readWorkbook(const QString& path, const ReadOptions& options)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix != u"xls" && suffix != u"xlsx")
+        return failure(QStringLiteral("只能读取扩展名为 .xls 或 .xlsx 的 Excel 文件"));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return failure(QStringLiteral("文件无法打开（%1）").arg(file.errorString()));
+    if (file.size() > maxPartBytes)
+        return failure(QStringLiteral("文件大于 256 MB，不像是名单"));
+    const QByteArray data = file.readAll();
+    if (data.size() != file.size())
+        return failure(QStringLiteral("文件读取不完整（%1）").arg(file.errorString()));
+    return suffix == u"xlsx" ? readXlsx(data, options) : readXls(data, options);
+}
+
+}  // namespace workbook

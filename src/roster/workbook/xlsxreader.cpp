@@ -1,0 +1,466 @@
+#include "xlsxreader.h"
+
+#include "celltext.h"
+#include "zippart.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QUrl>
+
+#include <algorithm>
+#include <cstring>
+#include <map>
+
+namespace workbook {
+
+namespace {
+
+bool is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+
+bool endsWith(const QString& s, const char* tail) { return s.endsWith(QLatin1String(tail)); }
+
+// Part names inside the package: no leading slash, "." and ".." resolved.
+QString resolvePart(const QString& baseDir, const QString& target)
+{
+    const QString decoded = QUrl::fromPercentEncoding(target.toUtf8());
+    const QString joined = decoded.startsWith(u'/') ? decoded.mid(1) : baseDir + decoded;
+    QStringList out;
+    for (const QString& seg : joined.split(u'/', Qt::SkipEmptyParts)) {
+        if (seg == u".")
+            continue;
+        if (seg == u"..") {
+            if (!out.isEmpty())
+                out.removeLast();
+            continue;
+        }
+        out.append(seg);
+    }
+    return out.join(u'/');
+}
+
+QString directoryOf(const QString& part)
+{
+    const qsizetype slash = part.lastIndexOf(u'/');
+    return slash < 0 ? QString() : part.left(slash + 1);
+}
+
+QString relsPartOf(const QString& part)
+{
+    const qsizetype slash = part.lastIndexOf(u'/');
+    return part.left(slash + 1) + QStringLiteral("_rels/") + part.mid(slash + 1) + QStringLiteral(".rels");
+}
+
+struct Relationship {
+    QString type;
+    QString target;  // resolved part name
+};
+
+struct RelsSink : XmlSink {
+    QString baseDir;
+    QHash<QString, Relationship> byId;
+    void start(const char* name, const char** a) override
+    {
+        if (!is(name, "Relationship"))
+            return;
+        const char* id = attribute(a, "Id");
+        const char* type = attribute(a, "Type");
+        const char* target = attribute(a, "Target");
+        const char* mode = attribute(a, "TargetMode");
+        if (!id || !target || (mode && is(mode, "External")))
+            return;
+        byId.insert(QString::fromUtf8(id),
+                    {QString::fromUtf8(type ? type : ""), resolvePart(baseDir, QString::fromUtf8(target))});
+    }
+    void end(const char*) override {}
+    void text(const char*, int) override {}
+    Relationship firstOfType(const char* tail) const
+    {
+        for (auto it = byId.cbegin(); it != byId.cend(); ++it) {
+            if (endsWith(it.value().type, tail))
+                return it.value();
+        }
+        return {};
+    }
+};
+
+struct WorkbookSink : XmlSink {
+    bool date1904 = false;
+    QStringList sheetIds;  // relationship ids in tab order
+    void start(const char* name, const char** a) override
+    {
+        if (is(name, "workbookPr")) {
+            const char* v = attribute(a, "date1904");
+            date1904 = v && (is(v, "1") || is(v, "true"));
+        } else if (is(name, "sheet")) {
+            const char* id = attribute(a, "id");
+            sheetIds.append(QString::fromUtf8(id ? id : ""));
+        }
+    }
+    void end(const char* name) override
+    {
+        if (is(name, "sheets"))
+            stop = true;  // nothing after the sheet list matters
+    }
+    void text(const char*, int) override {}
+};
+
+struct StylesSink : XmlSink {
+    std::map<int, QString> formats;  // custom number formats by id
+    std::vector<int> xfFormats;      // number format id of each cell format
+    bool inCellXfs = false;
+    void start(const char* name, const char** a) override
+    {
+        if (is(name, "numFmt")) {
+            const char* id = attribute(a, "numFmtId");
+            const char* code = attribute(a, "formatCode");
+            if (id && code)
+                formats[std::atoi(id)] = QString::fromUtf8(code);
+        } else if (is(name, "cellXfs")) {
+            inCellXfs = true;
+        } else if (inCellXfs && is(name, "xf")) {
+            const char* id = attribute(a, "numFmtId");
+            if (xfFormats.size() < 65536)
+                xfFormats.push_back(id ? std::atoi(id) : 0);
+        }
+    }
+    void end(const char* name) override
+    {
+        if (is(name, "cellXfs")) {
+            inCellXfs = false;
+            stop = true;
+        }
+    }
+    void text(const char*, int) override {}
+
+    std::vector<DateKind> dateKinds() const
+    {
+        std::vector<DateKind> kinds;
+        kinds.reserve(xfFormats.size());
+        for (int id : xfFormats) {
+            const auto it = formats.find(id);
+            kinds.push_back(it != formats.end() ? dateKindOfCode(it->second) : builtinDateKind(id));
+        }
+        return kinds;
+    }
+};
+
+// Shared strings that the kept cells ask for, by index.
+struct SharedStringsSink : XmlSink {
+    const std::vector<uint32_t>* wanted;  // sorted, unique
+    std::vector<QString> found;           // parallel to wanted
+    size_t next = 0;                      // first wanted index not yet reached
+    uint32_t index = 0;
+    int depth = 0;        // inside <si>
+    int phonetic = 0;     // inside <rPh>
+    bool inText = false;  // inside <t>
+    bool keep = false;
+    QByteArray buffer;
+
+    void start(const char* name, const char**) override
+    {
+        if (is(name, "si")) {
+            keep = next < wanted->size() && (*wanted)[next] == index;
+            buffer.clear();
+            depth = 1;
+        } else if (depth && is(name, "rPh")) {
+            ++phonetic;
+        } else if (depth && is(name, "t")) {
+            inText = phonetic == 0;
+        }
+    }
+    void end(const char* name) override
+    {
+        if (is(name, "si")) {
+            if (keep) {
+                found[next] = decodeXmlEscapes(QString::fromUtf8(buffer));
+                ++next;
+                if (next == wanted->size())
+                    stop = true;
+            }
+            depth = 0;
+            ++index;
+        } else if (is(name, "rPh")) {
+            phonetic = std::max(0, phonetic - 1);
+        } else if (is(name, "t")) {
+            inText = false;
+        }
+    }
+    void text(const char* s, int length) override
+    {
+        if (keep && inText)
+            buffer.append(s, length);
+    }
+};
+
+struct SheetSink : XmlSink {
+    const ReadOptions* options;
+    const std::vector<DateKind>* dateKinds;
+    bool date1904 = false;
+    Sheet* sheet;
+    std::vector<std::pair<size_t, uint32_t>> sharedCells;  // cell position, string index
+
+    int row = 0;
+    int column = -1;
+    bool inCell = false;
+    bool keep = false;
+    int capture = 0;  // 1: <v>, 2: <t> of an inline string
+    int phonetic = 0;
+    QByteArray type;
+    int style = 0;
+    QByteArray value;
+    QByteArray inlineText;
+    bool hasValue = false;
+
+    bool parseRef(const char* ref)
+    {
+        int col = 0;
+        int letters = 0;
+        const char* p = ref;
+        for (; (*p >= 'A' && *p <= 'Z') || (*p >= 'a' && *p <= 'z'); ++p) {
+            if (++letters > 3)
+                return false;
+            col = col * 26 + ((*p | 0x20) - 'a' + 1);
+        }
+        long r = 0;
+        int digits = 0;
+        for (; *p >= '0' && *p <= '9'; ++p) {
+            if (++digits > 8)
+                return false;
+            r = r * 10 + (*p - '0');
+        }
+        if (*p || letters == 0 || col > maxColumns)
+            return false;
+        column = col - 1;
+        if (digits) {
+            if (r < 1 || r > maxRows)
+                return false;
+            row = int(r);
+        }
+        return true;
+    }
+
+    void start(const char* name, const char** a) override
+    {
+        if (is(name, "c")) {
+            const char* ref = attribute(a, "r");
+            if (ref) {
+                if (!parseRef(ref)) {
+                    error = QStringLiteral("工作表中有无效的单元格位置“%1”").arg(QString::fromUtf8(ref).left(20));
+                    stop = true;
+                    return;
+                }
+            } else if (++column >= maxColumns) {
+                error = QStringLiteral("工作表超过 16384 列");
+                stop = true;
+                return;
+            }
+            if (row < 1)
+                row = 1;
+            inCell = true;
+            keep = options->keeps(column);
+            if (!keep)
+                return;
+            const char* t = attribute(a, "t");
+            type = t ? QByteArray(t) : QByteArray();
+            const char* s = attribute(a, "s");
+            style = s ? std::atoi(s) : 0;
+            value.clear();
+            inlineText.clear();
+            hasValue = false;
+        } else if (!inCell) {
+            if (is(name, "row")) {
+                const char* r = attribute(a, "r");
+                const long n = r ? std::atol(r) : row + 1;
+                if (n < 1 || n > maxRows) {
+                    error = QStringLiteral("工作表超过 1048576 行");
+                    stop = true;
+                    return;
+                }
+                row = int(n);
+                column = -1;
+            }
+        } else if (keep) {
+            if (is(name, "v")) {
+                capture = 1;
+                hasValue = true;
+            } else if (is(name, "rPh")) {
+                ++phonetic;
+            } else if (is(name, "t") && phonetic == 0) {
+                capture = 2;
+            }
+        }
+    }
+
+    void end(const char* name) override
+    {
+        if (is(name, "c")) {
+            if (keep)
+                finishCell();
+            inCell = false;
+            keep = false;
+            capture = 0;
+            phonetic = 0;
+        } else if (inCell) {
+            if (is(name, "v") || is(name, "t"))
+                capture = 0;
+            else if (is(name, "rPh"))
+                phonetic = std::max(0, phonetic - 1);
+        } else if (is(name, "sheetData")) {
+            stop = true;
+        }
+    }
+
+    void text(const char* s, int length) override
+    {
+        if (capture == 1)
+            value.append(s, length);
+        else if (capture == 2)
+            inlineText.append(s, length);
+    }
+
+    void store(QString text)
+    {
+        if (!sheet->add(row, column, std::move(text))) {
+            error = QStringLiteral("工作表的单元格太多");
+            stop = true;
+        }
+    }
+
+    void finishCell()
+    {
+        if (type == "s") {
+            bool ok = false;
+            const uint index = value.trimmed().toUInt(&ok);
+            if (ok) {
+                store(QString());
+                sharedCells.emplace_back(sheet->size() - 1, index);
+            }
+        } else if (type == "inlineStr") {
+            store(decodeXmlEscapes(QString::fromUtf8(inlineText)));
+        } else if (type == "str") {
+            store(decodeXmlEscapes(QString::fromUtf8(value)));
+        } else if (type == "b") {
+            const QByteArray v = value.trimmed();
+            if (!v.isEmpty())
+                store(v == "1" || v == "true" ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+        } else if (type == "e") {
+            // Error values have no text form.
+        } else if (type == "d") {
+            store(isoDateText(QString::fromUtf8(value.trimmed())));
+        } else if (hasValue) {
+            bool ok = false;
+            const double number = value.trimmed().toDouble(&ok);
+            if (!ok)
+                return;
+            const DateKind kind = style >= 0 && size_t(style) < dateKinds->size() ? (*dateKinds)[size_t(style)]
+                                                                                  : DateKind::None;
+            store(kind == DateKind::None ? numberText(number) : serialText(number, kind, date1904));
+        }
+    }
+
+    static QString isoDateText(const QString& v)
+    {
+        if (v.size() >= 8 && v[2] == u':') {
+            const QTime t = QTime::fromString(v.left(8), u"HH:mm:ss");
+            return t.isValid() ? t.toString(u"HH:mm:ss") : QString();
+        }
+        const QDate d = QDate::fromString(v.left(10), u"yyyy-MM-dd");
+        if (!d.isValid())
+            return {};
+        if (v.size() > 11) {
+            const QTime t = QTime::fromString(v.mid(11, 8), u"HH:mm:ss");
+            if (t.isValid() && t != QTime(0, 0))
+                return d.toString(u"yyyy-MM-dd") + u' ' + t.toString(u"HH:mm:ss");
+        }
+        return d.toString(u"yyyy-MM-dd");
+    }
+};
+
+}  // namespace
+
+ReadResult readXlsx(const QByteArray& data, const ReadOptions& options)
+{
+    if (data.startsWith("\xD0\xCF\x11\xE0"))
+        return failure(QStringLiteral("文件不是 zip 格式的 .xlsx（可能设有打开密码，或其实是 .xls 文件）"));
+    ZipPackage package(data);
+    if (!package.isOpen())
+        return failure(package.openError());
+    QString error;
+
+    QString workbookPart = QStringLiteral("xl/workbook.xml");
+    if (package.contains(QStringLiteral("_rels/.rels"))) {
+        RelsSink rels;
+        if (!package.parse(QStringLiteral("_rels/.rels"), rels, &error))
+            return failure(error);
+        const Relationship doc = rels.firstOfType("/officeDocument");
+        if (!doc.target.isEmpty())
+            workbookPart = doc.target;
+    }
+    WorkbookSink book;
+    if (!package.parse(workbookPart, book, &error))
+        return failure(error);
+    if (book.sheetIds.isEmpty())
+        return failure(QStringLiteral("工作簿中没有工作表"));
+
+    RelsSink rels;
+    rels.baseDir = directoryOf(workbookPart);
+    if (!package.parse(relsPartOf(workbookPart), rels, &error))
+        return failure(error);
+
+    QString sheetPart;
+    for (const QString& id : book.sheetIds) {
+        const auto it = rels.byId.constFind(id);
+        if (it == rels.byId.cend())
+            return failure(QStringLiteral("工作簿已损坏：工作表“%1”没有对应的部件").arg(id.left(40)));
+        if (endsWith(it->type, "/worksheet")) {
+            sheetPart = it->target;
+            break;
+        }
+    }
+    ReadResult result;
+    result.ok = true;
+    if (sheetPart.isEmpty())
+        return result;  // only chart sheets: nothing to read
+
+    std::vector<DateKind> dateKinds;
+    const Relationship styles = rels.firstOfType("/styles");
+    if (!styles.target.isEmpty() && package.contains(styles.target)) {
+        StylesSink sink;
+        if (!package.parse(styles.target, sink, &error))
+            return failure(error);
+        dateKinds = sink.dateKinds();
+    }
+
+    SheetSink sheet;
+    sheet.options = &options;
+    sheet.dateKinds = &dateKinds;
+    sheet.date1904 = book.date1904;
+    sheet.sheet = &result.sheet;
+    if (!package.parse(sheetPart, sheet, &error))
+        return failure(error);
+
+    if (!sheet.sharedCells.empty()) {
+        std::vector<uint32_t> wanted;
+        wanted.reserve(sheet.sharedCells.size());
+        for (const auto& c : sheet.sharedCells)
+            wanted.push_back(c.second);
+        std::sort(wanted.begin(), wanted.end());
+        wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+        SharedStringsSink strings;
+        strings.wanted = &wanted;
+        strings.found.resize(wanted.size());
+        const Relationship shared = rels.firstOfType("/sharedStrings");
+        if (shared.target.isEmpty() || !package.contains(shared.target))
+            return failure(QStringLiteral("工作簿已损坏：缺少共享字符串表"));
+        if (!package.parse(shared.target, strings, &error))
+            return failure(error);
+        for (const auto& [position, index] : sheet.sharedCells) {
+            const size_t k = size_t(std::lower_bound(wanted.begin(), wanted.end(), index) - wanted.begin());
+            result.sheet.setText(position, strings.found[k]);
+        }
+    }
+    result.sheet.finish();
+    return result;
+}
+
+}  // namespace workbook

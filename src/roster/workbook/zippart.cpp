@@ -1,0 +1,169 @@
+#include "zippart.h"
+
+#include "sheet.h"
+
+#include <expat.h>
+#include <zip.h>
+
+#include <cstring>
+
+namespace workbook {
+
+namespace {
+
+struct ZipFileCloser {
+    void operator()(zip_file_t* f) const { zip_fclose(f); }
+};
+using ZipFile = std::unique_ptr<zip_file_t, ZipFileCloser>;
+
+struct ParserFree {
+    void operator()(XML_Parser p) const { XML_ParserFree(p); }
+};
+using Parser = std::unique_ptr<XML_ParserStruct, ParserFree>;
+
+constexpr char nsSeparator = '\x01';
+
+const char* localName(const char* name)
+{
+    const char* sep = std::strrchr(name, nsSeparator);
+    return sep ? sep + 1 : name;
+}
+
+struct ParseState {
+    XmlSink* sink;
+    XML_Parser parser;
+    bool doctype = false;
+};
+
+void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes)
+{
+    auto* s = static_cast<ParseState*>(data);
+    s->sink->start(localName(name), attributes);
+    if (s->sink->stop)
+        XML_StopParser(s->parser, XML_FALSE);
+}
+
+void XMLCALL onEnd(void* data, const XML_Char* name)
+{
+    auto* s = static_cast<ParseState*>(data);
+    s->sink->end(localName(name));
+    if (s->sink->stop)
+        XML_StopParser(s->parser, XML_FALSE);
+}
+
+void XMLCALL onText(void* data, const XML_Char* text, int length)
+{
+    static_cast<ParseState*>(data)->sink->text(text, length);
+}
+
+// Workbook parts never carry a document type; refusing one keeps entity
+// expansion out of reach.
+void XMLCALL onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int)
+{
+    auto* s = static_cast<ParseState*>(data);
+    s->doctype = true;
+    XML_StopParser(s->parser, XML_FALSE);
+}
+
+}  // namespace
+
+const char* attribute(const char** attributes, const char* name)
+{
+    for (int i = 0; attributes[i]; i += 2) {
+        if (std::strcmp(localName(attributes[i]), name) == 0)
+            return attributes[i + 1];
+    }
+    return nullptr;
+}
+
+ZipPackage::ZipPackage(const QByteArray& data)
+{
+    zip_error_t error;
+    zip_error_init(&error);
+    zip_source_t* source = zip_source_buffer_create(data.constData(), zip_uint64_t(data.size()), 0, &error);
+    if (source) {
+        archive_ = zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &error);
+        if (!archive_)
+            zip_source_free(source);
+    }
+    if (!archive_)
+        openError_ = QStringLiteral("不是有效的 .xlsx 文件，zip 数据无法打开（%1）")
+                         .arg(QString::fromUtf8(zip_error_strerror(&error)));
+    zip_error_fini(&error);
+}
+
+ZipPackage::~ZipPackage()
+{
+    if (archive_)
+        zip_discard(archive_);
+}
+
+bool ZipPackage::contains(const QString& part) const
+{
+    return archive_ && zip_name_locate(archive_, part.toUtf8().constData(), ZIP_FL_NOCASE) >= 0;
+}
+
+bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
+{
+    const zip_int64_t index = zip_name_locate(archive_, part.toUtf8().constData(), ZIP_FL_NOCASE);
+    if (index < 0) {
+        *error = QStringLiteral("文件不完整，缺少 %1").arg(part);
+        return false;
+    }
+    ZipFile file(zip_fopen_index(archive_, zip_uint64_t(index), 0));
+    if (!file) {
+        *error = QStringLiteral("%1 无法解开（%2）").arg(part, QString::fromUtf8(zip_strerror(archive_)));
+        return false;
+    }
+    Parser parser(XML_ParserCreateNS(nullptr, nsSeparator));
+    if (!parser) {
+        *error = QStringLiteral("内存不足");
+        return false;
+    }
+    ParseState state{&sink, parser.get()};
+    XML_SetUserData(parser.get(), &state);
+    XML_SetElementHandler(parser.get(), onStart, onEnd);
+    XML_SetCharacterDataHandler(parser.get(), onText);
+    XML_SetStartDoctypeDeclHandler(parser.get(), onDoctype);
+
+    qint64 total = 0;
+    for (;;) {
+        void* buffer = XML_GetBuffer(parser.get(), 1 << 16);
+        if (!buffer) {
+            *error = QStringLiteral("内存不足");
+            return false;
+        }
+        const zip_int64_t n = zip_fread(file.get(), buffer, 1 << 16);
+        if (n < 0) {
+            *error = QStringLiteral("%1 已损坏（%2）").arg(part, QString::fromUtf8(zip_file_strerror(file.get())));
+            return false;
+        }
+        total += n;
+        if (total > maxPartBytes) {
+            *error = QStringLiteral("%1 解压后超过 256 MB").arg(part);
+            return false;
+        }
+        const XML_Status status = XML_ParseBuffer(parser.get(), int(n), n == 0);
+        if (state.doctype) {
+            *error = QStringLiteral("%1 含有文档类型声明，不是 Excel 写出的内容").arg(part);
+            return false;
+        }
+        if (!sink.error.isEmpty()) {
+            *error = sink.error;
+            return false;
+        }
+        if (sink.stop)
+            return true;
+        if (status != XML_STATUS_OK) {
+            *error = QStringLiteral("%1 不是完好的 XML（第 %2 行：%3）")
+                         .arg(part)
+                         .arg(XML_GetCurrentLineNumber(parser.get()))
+                         .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser.get()))));
+            return false;
+        }
+        if (n == 0)
+            return true;
+    }
+}
+
+}  // namespace workbook

@@ -1,0 +1,29 @@
+#include "commandline.h"
+#include "fonts.h"
+#include "mainwindow.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    // Options that need no display are answered before any window exists.
+    if (const std::optional<int> code = commandline::runWithoutDisplay(argc, argv))
+        return *code;
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("photostation"));
+    QApplication::setApplicationVersion(QStringLiteral(PHOTOSTATION_VERSION));
+    fonts::installSubstitutions();
+
+    const commandline::Options options = commandline::parse(app.arguments());
+    if (options.exitCode)
+        return *options.exitCode;
+
+    MainWindow window;
+    window.move(50, 50);
+    window.show();
+    if (!options.workbook.isEmpty())
+        QMetaObject::invokeMethod(&window, [&] { window.importWorkbookAtStart(options.workbook); },
+                                  Qt::QueuedConnection);
+    return app.exec();
+}

@@ -1,0 +1,225 @@
+#include "mainwindow.h"
+
+#include "duplicatephotowindow.h"
+#include "icons.h"
+#include "photofoldersetting.h"
+#include "programpaths.h"
+#include "rostercontroller.h"
+#include "rosterlistview.h"
+#include "rostermodel.h"
+#include "swapconfirmwindow.h"
+#include "texttoint.h"
+#include "ui_mainwindow.h"
+#include "viewfindercontroller.h"
+
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QTimer>
+#include <QUrl>
+
+const QString MainWindow::updatePageAddress;
+
+namespace {
+const QColor updateRed(0xFF, 0x00, 0x00);
+const QColor updateGreen(0x00, 0x80, 0x00);
+}  // namespace
+
+MainWindow::MainWindow(QWidget* parent)
+    : QWidget(parent)
+    , ui(new Ui::MainWindow)
+    , fadeTimer_(new QTimer(this))
+{
+    ui->setupUi(this);
+    setFixedSize(988, 524);
+    setWindowIcon(icons::windowIcon());
+    fadeTimer_->setObjectName(QStringLiteral("时钟1"));
+    fadeTimer_->setInterval(1);
+    connect(fadeTimer_, &QTimer::timeout, this, &MainWindow::fadeInStep);
+
+    ui->图片框1->setPixmap(icons::speaker(false));
+    ui->透明标签16->setWordWrap(false);
+    ui->透明标签1->setTextColour(Qt::black);
+
+    connect(ui->图片框1, &MouseLabel::doubleClicked, this, &MainWindow::toggleSound);
+    connect(ui->透明标签15, &MouseLabel::leftPressed, this, &MainWindow::toggleSwapWindow);
+    connect(ui->透明标签14, &MouseLabel::mouseMoved, this, &MainWindow::toggleUpdateLinkColour);
+    connect(ui->透明标签14, &MouseLabel::leftReleased, this, &MainWindow::openUpdatePage);
+
+    created();
+    // Controllers connect after start-up, which sets the units' first contents.
+    roster_ = new RosterController(*this);
+    viewfinder = new ViewfinderController(*this);
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::created()
+{
+    // 1. Start invisible; the timer fades the window in.
+    state.windowAlpha = 0;
+    setWindowOpacity(0.0);
+    fadeTimer_->start();
+
+    // 7-10. The photo folder: stored, or the default written first. Shown as
+    // stored even when that folder does not exist.
+    const QString folder = photofoldersetting::readOrCreateDefault();
+    ui->编辑框2->setText(folder);
+    ui->图片框1111->setPixmap(icons::samplePhoto(ui->图片框1111->size()));
+    ui->透明标签4->setText(ui->编辑框2->text());
+    state.photoFolder = ui->编辑框2->text();
+
+    // 11. Roster column widths.
+    RosterListView* list = ui->超级列表框1;
+    const int widths[] = {145, 65, 145, 50};
+    for (int c = 0; c < 4; ++c)
+        list->setColumnWidth(c, widths[c]);
+
+    // 12. Picture files may be dropped on the window itself.
+    setAcceptDrops(true);
+
+    // 13-14.
+    setStatus(QStringLiteral("当前状态: 还未进行任何操作"));
+    ui->透明标签3->setText(QStringLiteral("Velk学籍照相相片1.jpg"));
+
+    // 15-16. The satellite windows, loaded hidden and placed.
+    duplicateWindow_ = new DuplicatePhotoWindow(this);
+    ui->保存按钮->setEnabled(false);
+    swapWindow_ = new SwapConfirmWindow(this);
+    connect(swapWindow_, &SwapConfirmWindow::hiddenByClose, this,
+            [this] { ui->透明标签15->setText(QStringLiteral("▽")); });
+    placeSatellites();
+
+    // 17.
+    if (ui->选择框2->isChecked()) {
+        ui->透明标签3->hide();
+        ui->编辑框1->setEnabled(true);
+    }
+    // 18-20.
+    state.frameScaleValue = text::toInt(ui->编辑框5->text());
+    ui->透明标签16->raise();
+    state.DisplayNameColumn = 1;
+}
+
+void MainWindow::setStatus(const QString& text)
+{
+    ui->透明标签1->setText(text);
+}
+
+QString MainWindow::status() const
+{
+    return ui->透明标签1->text();
+}
+
+void MainWindow::fadeInStep()
+{
+    if (state.windowAlpha > 254)
+        return;
+    state.windowAlpha += 5;
+    setWindowOpacity(state.windowAlpha / 255.0);
+    if (state.windowAlpha == 255)
+        fadeTimer_->stop();
+}
+
+void MainWindow::placeSatellites()
+{
+    const QRect m = frameGeometry();
+    if (duplicateWindow_) {
+        const QRect d = duplicateWindow_->frameGeometry();
+        duplicateWindow_->move(m.left() + m.width() - d.width(), m.top() + 140);
+    }
+    if (swapWindow_)
+        swapWindow_->move(m.left(), m.top() + m.height());
+}
+
+void MainWindow::placeSwapWindowAbove()
+{
+    if (!swapWindow_)
+        return;
+    const QRect m = frameGeometry();
+    const QRect s = swapWindow_->frameGeometry();
+    const int frameExtra = s.width() - swapWindow_->width();
+    swapWindow_->setFixedWidth(m.width() - frameExtra);
+    swapWindow_->move(m.left(), m.top() - swapWindow_->frameGeometry().height());
+}
+
+void MainWindow::toggleSwapWindow()
+{
+    if (swapWindow_->isVisible()) {
+        swapWindow_->hide();
+        ui->透明标签15->setText(QStringLiteral("▽"));
+        return;
+    }
+    swapWindow_->show();
+    ui->透明标签15->setText(QStringLiteral("△"));
+    const QString position = ui->透明标签6->text();
+    swapWindow_->setCurrentLine(position + QStringLiteral("  ") + ui->透明标签5->text());
+    if (position != QStringLiteral("当前位:")) {
+        if (!position.isEmpty()) {
+            swapWindow_->setNextLine(QStringLiteral("已是最后一位  照相可能即将结束"));
+        } else {
+            swapWindow_->setCurrentLine(QStringLiteral("你正进行自由拍照操作…………"));
+            swapWindow_->setNextLine(QStringLiteral("你未进行任何照相操作…………"));
+        }
+    } else {
+        const RosterModel* roster = ui->超级列表框1->roster();
+        const int next = ui->超级列表框1->currentRow() + 1;
+        swapWindow_->setNextLine(QStringLiteral("下一位:  ") + roster->cell(next, state.PhotoNameColumn) +
+                                 QStringLiteral("  ") + roster->cell(next, 1));
+    }
+    activateWindow();
+}
+
+void MainWindow::toggleSound()
+{
+    state.soundOn = !state.soundOn;
+    ui->图片框1->setPixmap(icons::speaker(state.soundOn));
+}
+
+void MainWindow::toggleUpdateLinkColour()
+{
+    MouseLabel* link = ui->透明标签14;
+    link->setTextColour(link->textColour() == updateRed ? updateGreen : updateRed);
+}
+
+void MainWindow::openUpdatePage()
+{
+    if (!updatePageAddress.isEmpty())
+        QDesktopServices::openUrl(QUrl(updatePageAddress));
+}
+
+void MainWindow::importWorkbookAtStart(const QString& path)
+{
+    emit ui->超级列表框1->filesDropped({path});
+}
+
+void MainWindow::moveEvent(QMoveEvent* e)
+{
+    QWidget::moveEvent(e);
+    placeSatellites();
+}
+
+void MainWindow::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    QWidget::mouseDoubleClickEvent(e);
+    const bool show = !ui->图片框1->isVisible();
+    ui->图片框1->setVisible(show);
+    ui->透明标签15->setVisible(show);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent* e)
+{
+    QWidget::mouseReleaseEvent(e);
+    if (e->button() == Qt::RightButton)
+        placeSwapWindowAbove();
+}
+
+void MainWindow::closeEvent(QCloseEvent* e)
+{
+    // A running preview is switched off before the window goes.
+    e->accept();
+}

@@ -1,0 +1,69 @@
+#pragma once
+#include "appstate.h"
+
+#include <QWidget>
+
+class QTimer;
+class RosterController;
+class DuplicatePhotoWindow;
+class SwapConfirmWindow;
+
+namespace Ui {
+class MainWindow;
+}
+
+// The station's main window. Its units come from the form; the handlers of
+// each subsystem live in their own controller classes that wire units to
+// operations. This class keeps the window's own lifecycle.
+class MainWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    Ui::MainWindow* ui;
+    AppState state;
+    class ViewfinderController* viewfinder = nullptr;  // frame, target size and zoom
+
+    // The controllers that wire each subsystem's units.
+    RosterController* roster() const { return roster_; }
+
+    DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
+    SwapConfirmWindow* swapWindow() const { return swapWindow_; }
+
+    void setStatus(const QString& text);
+    QString status() const;
+
+    // One tick of the fade-in.
+    void fadeInStep();
+    QTimer* fadeTimer() const { return fadeTimer_; }
+
+    // Satellite windows follow the main window (rule A) or sit above it (rule B).
+    void placeSatellites();
+    void placeSwapWindowAbove();
+
+    void toggleSwapWindow();
+    void toggleSound();
+    void toggleUpdateLinkColour();
+    void openUpdatePage();
+
+    // A workbook named on the command line is imported as if dropped.
+    void importWorkbookAtStart(const QString& path);
+
+    // The address behind "查看更新"; empty opens nothing.
+    static const QString updatePageAddress;
+
+protected:
+    void moveEvent(QMoveEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void created();
+
+    QTimer* fadeTimer_;
+    DuplicatePhotoWindow* duplicateWindow_ = nullptr;
+    SwapConfirmWindow* swapWindow_ = nullptr;
+    RosterController* roster_ = nullptr;
+};

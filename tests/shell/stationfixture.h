@@ -1,0 +1,30 @@
+#pragma once
+// A main window on a temporary photo folder, with the dialogs recorded.
+#include "mainwindow.h"
+#include "photofoldersetting.h"
+#include "testdialogs.h"
+#include "ui_mainwindow.h"
+
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <memory>
+
+struct StationFixture {
+    TestDialogs dialogs;
+    QTemporaryDir folder;
+    std::unique_ptr<MainWindow> window;
+
+    StationFixture()
+    {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear();
+        photofoldersetting::write(photoFolder());
+        window = std::make_unique<MainWindow>();
+    }
+
+    QString photoFolder() const { return folder.path() + "/photos"; }
+    Ui::MainWindow* ui() const { return window->ui; }
+
+    static QString data(const QString& name) { return QStringLiteral(STATION_TEST_DATA "/") + name; }
+};

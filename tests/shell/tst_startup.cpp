@@ -1,0 +1,236 @@
+// Start-up, the setting, the fade-in and the bottom-strip controls.
+#include "mainwindow.h"
+#include "photofoldersetting.h"
+#include "programpaths.h"
+#include "rosterlistview.h"
+#include "rostermodel.h"
+#include "swapconfirmwindow.h"
+#include "duplicatephotowindow.h"
+#include "testdialogs.h"
+#include "ui_mainwindow.h"
+
+#include <QDate>
+#include <QDir>
+#include <QSettings>
+#include <QTimer>
+#include <QtTest>
+
+class StartupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear();
+    }
+
+    void firstStartWritesTheDefaultFolder()
+    {
+        QVERIFY(!photofoldersetting::exists());
+        MainWindow w;
+        const QString expected = paths::programDirectory() + QDir::separator() +
+                                 QString::number(QDate::currentDate().year());
+        QVERIFY(photofoldersetting::exists());
+        QCOMPARE(photofoldersetting::read(), expected);
+        QCOMPARE(w.ui->编辑框2->text(), expected);
+        QCOMPARE(w.ui->透明标签4->text(), expected);
+        QCOMPARE(w.state.photoFolder, expected);
+    }
+
+    void laterStartShowsAStoredFolderThatNoLongerExists()
+    {
+        const QString gone = QDir::tempPath() + "/station-no-such-folder/照片";
+        photofoldersetting::write(gone);
+        MainWindow w;
+        QCOMPARE(w.ui->编辑框2->text(), gone);
+        QCOMPARE(w.ui->透明标签4->text(), gone);
+        QCOMPARE(w.state.photoFolder, gone);
+        QVERIFY(!QDir(gone).exists());
+        QCOMPARE(photofoldersetting::read(), gone);
+    }
+
+    void initialState()
+    {
+        MainWindow w;
+        QCOMPARE(w.status(), QStringLiteral("当前状态: 还未进行任何操作"));
+        QCOMPARE(w.ui->透明标签3->text(), QStringLiteral("Velk学籍照相相片1.jpg"));
+        QCOMPARE(w.state.DisplayNameColumn, 1);
+        QCOMPARE(w.state.frameScaleValue, 0.0);
+        QCOMPARE(w.ui->超级列表框1->columnWidth(0), 145);
+        QCOMPARE(w.ui->超级列表框1->columnWidth(1), 65);
+        QCOMPARE(w.ui->超级列表框1->columnWidth(2), 145);
+        QCOMPARE(w.ui->超级列表框1->columnWidth(3), 50);
+        QVERIFY(!w.duplicateWindow()->isVisible());
+        QVERIFY(!w.swapWindow()->isVisible());
+        QVERIFY(!w.ui->保存按钮->isEnabled());
+        // The help text is on top of the video area at start.
+        const QObjectList kids = w.children();
+        for (QWidget* under : {static_cast<QWidget*>(w.ui->视频设备), static_cast<QWidget*>(w.ui->图片框2),
+                               static_cast<QWidget*>(w.ui->外形框1), static_cast<QWidget*>(w.ui->透明标签7),
+                               static_cast<QWidget*>(w.ui->图片框111)})
+            QVERIFY(kids.indexOf(under) < kids.indexOf(w.ui->透明标签16));
+    }
+
+    void fadeInReachesOpaqueAfter51TicksAndStops()
+    {
+        MainWindow w;
+        w.fadeTimer()->stop();
+        QCOMPARE(w.state.windowAlpha, 0);
+        w.fadeTimer()->start();
+        for (int tick = 1; tick <= 50; ++tick) {
+            w.fadeInStep();
+            QCOMPARE(w.state.windowAlpha, 5 * tick);
+            QVERIFY(w.fadeTimer()->isActive());
+        }
+        w.fadeInStep();
+        QCOMPARE(w.state.windowAlpha, 255);
+        QVERIFY(!w.fadeTimer()->isActive());
+        w.fadeInStep();
+        QCOMPARE(w.state.windowAlpha, 255);
+        // Left to its own timer, a new window ends opaque too.
+        MainWindow fresh;
+        QTRY_COMPARE_WITH_TIMEOUT(fresh.state.windowAlpha, 255, 5000);
+        QVERIFY(!fresh.fadeTimer()->isActive());
+    }
+
+    void satellitesFollowTheWindow()
+    {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        for (const QPoint& to : {QPoint(50, 50), QPoint(120, 300), QPoint(0, 10)}) {
+            w.move(to);
+            QTRY_COMPARE(w.frameGeometry().topLeft(), to);
+            const QRect m = w.frameGeometry();
+            const QRect d = w.duplicateWindow()->frameGeometry();
+            QCOMPARE(d.left(), m.left() + m.width() - d.width());
+            QCOMPARE(d.top(), m.top() + 140);
+            QCOMPARE(w.swapWindow()->frameGeometry().topLeft(), QPoint(m.left(), m.top() + m.height()));
+        }
+        // A right click puts the banner above the window, as wide as it.
+        QTest::mouseClick(&w, Qt::RightButton, {}, QPoint(600, 20));
+        const QRect m = w.frameGeometry();
+        const QRect s = w.swapWindow()->frameGeometry();
+        QCOMPARE(s.width(), m.width());
+        QCOMPARE(s.bottom() + 1, m.top());
+        QCOMPARE(s.left(), m.left());
+        // The next move puts it below again.
+        w.move(60, 400);
+        QTRY_COMPARE(w.swapWindow()->frameGeometry().top(), w.frameGeometry().bottom() + 1);
+    }
+
+    void speakerAndMarkerToggles()
+    {
+        MainWindow w;
+        w.show();
+        QVERIFY(!w.state.soundOn);
+        const QImage off = w.ui->图片框1->pixmap().toImage();
+        QTest::mouseDClick(w.ui->图片框1, Qt::LeftButton);
+        QVERIFY(w.state.soundOn);
+        QVERIFY(w.ui->图片框1->pixmap().toImage() != off);
+        QTest::mouseDClick(w.ui->图片框1, Qt::LeftButton);
+        QVERIFY(!w.state.soundOn);
+        QCOMPARE(w.ui->图片框1->pixmap().toImage(), off);
+        // The speaker's double-click does not reach the window.
+        QVERIFY(w.ui->图片框1->isVisible());
+
+        // Double-clicking the window hides and shows speaker and marker together.
+        QTest::mouseDClick(&w, Qt::LeftButton, {}, QPoint(600, 20));
+        QVERIFY(!w.ui->图片框1->isVisible());
+        QVERIFY(!w.ui->透明标签15->isVisible());
+        QTest::mouseDClick(&w, Qt::LeftButton, {}, QPoint(600, 20));
+        QVERIFY(w.ui->图片框1->isVisible());
+        QVERIFY(w.ui->透明标签15->isVisible());
+    }
+
+    void updateLinkColourToggles()
+    {
+        MainWindow w;
+        const QColor red(0xFF, 0, 0), green(0, 0x80, 0);
+        w.toggleUpdateLinkColour();
+        QCOMPARE(w.ui->透明标签14->textColour(), red);
+        w.toggleUpdateLinkColour();
+        QCOMPARE(w.ui->透明标签14->textColour(), green);
+        w.toggleUpdateLinkColour();
+        QCOMPARE(w.ui->透明标签14->textColour(), red);
+        // Our address is empty: nothing opens, nothing fails.
+        QVERIFY(MainWindow::updatePageAddress.isEmpty());
+        w.openUpdatePage();
+    }
+
+    void swapBannerToggleTexts()
+    {
+        MainWindow w;
+        w.show();
+        SwapConfirmWindow* banner = w.swapWindow();
+
+        // No roster position: free shooting texts.
+        QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
+        QVERIFY(banner->isVisible());
+        QCOMPARE(w.ui->透明标签15->text(), QStringLiteral("△"));
+        QCOMPARE(banner->currentLine(), QStringLiteral("你正进行自由拍照操作…………"));
+        QCOMPARE(banner->nextLine(), QStringLiteral("你未进行任何照相操作…………"));
+        QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
+        QVERIFY(!banner->isVisible());
+        QCOMPARE(w.ui->透明标签15->text(), QStringLiteral("▽"));
+
+        // At the last person.
+        w.ui->透明标签6->setText(QStringLiteral("最后位:"));
+        w.ui->透明标签5->setText(QStringLiteral("王五  3班"));
+        QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
+        QCOMPARE(banner->currentLine(), QStringLiteral("最后位:  王五  3班"));
+        QCOMPARE(banner->nextLine(), QStringLiteral("已是最后一位  照相可能即将结束"));
+        QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
+
+        // In the middle of the roster: the next row's photo name and second column.
+        RosterModel* roster = w.ui->超级列表框1->roster();
+        roster->setRoster({{{"张三", "1班", "甲"}}, {{"李四", "2班", "乙"}}});
+        w.ui->超级列表框1->setCurrentRow(0);
+        w.state.DisplayNameColumn = 2;  // the banner's next line always shows the second column
+        w.ui->透明标签6->setText(QStringLiteral("当前位:"));
+        w.ui->透明标签5->setText(QStringLiteral("张三  甲"));
+        QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
+        QCOMPARE(banner->currentLine(), QStringLiteral("当前位:  张三  甲"));
+        QCOMPARE(banner->nextLine(), QStringLiteral("下一位:  李四  2班"));
+
+        // Its close box only hides it and resets the marker.
+        banner->close();
+        QVERIFY(!banner->isVisible());
+        QCOMPARE(w.ui->透明标签15->text(), QStringLiteral("▽"));
+    }
+
+    void bannerSidesSwap()
+    {
+        MainWindow w;
+        SwapConfirmWindow* banner = w.swapWindow();
+        auto* left = banner->findChild<QWidget*>(QStringLiteral("透明标签2"));
+        auto* right = banner->findChild<QWidget*>(QStringLiteral("透明标签1"));
+        QCOMPARE(banner->windowTitle(), SwapConfirmWindow::waitingFirstTitle);
+        banner->SwapBannerSides();
+        QCOMPARE(banner->windowTitle(), SwapConfirmWindow::currentFirstTitle);
+        QCOMPARE(left->x(), 490);
+        QCOMPARE(right->x(), 0);
+        banner->SwapBannerSides();
+        QCOMPARE(banner->windowTitle(), SwapConfirmWindow::waitingFirstTitle);
+        QCOMPARE(left->x(), 0);
+        QCOMPARE(right->x(), 490);
+        // The arrow swaps too.
+        QTest::mousePress(banner->findChild<QWidget*>(QStringLiteral("透明标签3")), Qt::LeftButton);
+        QCOMPARE(left->x(), 490);
+    }
+
+    void duplicateWindowCloseOnlyHides()
+    {
+        MainWindow w;
+        w.duplicateWindow()->show();
+        w.duplicateWindow()->close();
+        QVERIFY(!w.duplicateWindow()->isVisible());
+        QCOMPARE(w.duplicateWindow()->size(), QSize(378, 318));
+        QCOMPARE(w.swapWindow()->size(), QSize(996, 75));
+    }
+
+private:
+    TestDialogs dialogs_;
+};
+
+QTEST_MAIN(StartupTest)
+#include "tst_startup.moc"
