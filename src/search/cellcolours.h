@@ -1,12 +1,11 @@
 #pragma once
+#include "rosterlistview.h"
 #include "rostermodel.h"
 
 #include <QColor>
 #include <QPointer>
 
 #include <vector>
-
-class RosterListView;
 
 // One cell with colours of its own.
 struct CellColour {

@@ -91,6 +91,7 @@ bool SearchWindow::toggleUnder(const QRect& mainFrame)
     }
     placeUnder(mainFrame);
     show();
+    placeUnder(mainFrame);  // the frame's width is known once shown
     return true;
 }
 

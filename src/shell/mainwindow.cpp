@@ -7,6 +7,7 @@
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "searchcontroller.h"
 #include "swapconfirmwindow.h"
 #include "texttoint.h"
 #include "ui_mainwindow.h"
@@ -51,6 +52,7 @@ MainWindow::MainWindow(QWidget* parent)
     // Controllers connect after start-up, which sets the units' first contents.
     roster_ = new RosterController(*this);
     viewfinder = new ViewfinderController(*this);
+    search = new SearchController(*this);
 }
 
 MainWindow::~MainWindow()

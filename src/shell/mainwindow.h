@@ -24,6 +24,7 @@ public:
     Ui::MainWindow* ui;
     AppState state;
     class ViewfinderController* viewfinder = nullptr;  // frame, target size and zoom
+    class SearchController* search = nullptr;  // search window and cell colours
 
     // The controllers that wire each subsystem's units.
     RosterController* roster() const { return roster_; }
