@@ -32,22 +32,6 @@ private slots:
         QCOMPARE(ConditionMatches(cell, condition, mode), matches);
     }
 
-    void blank_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("blank");
-        QTest::newRow("empty") << "" << true;
-        QTest::newRow("mixed spaces") << QStringLiteral(" \u3000 ") << true;
-        QTest::newRow("tab is not a space") << "\t" << false;
-        QTest::newRow("text between spaces") << QStringLiteral("\u3000李 ") << false;
-    }
-    void blank()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, blank);
-        QCOMPARE(isBlank(text), blank);
-    }
-
     void reports_data()
     {
         QTest::addColumn<int>("kind");
@@ -117,25 +101,19 @@ private slots:
         QCOMPARE(r.foundRow, -1);
     }
 
-    void scanColumnsOutsideMatchNothing_data()
+    // Typed column numbers outside 1..4 address no cell, even at the int limits.
+    void columnsOutsideTheRosterMatchNothing()
     {
-        QTest::addColumn<int>("column");
-        QTest::newRow("most negative") << std::numeric_limits<int>::min();
-        QTest::newRow("largest") << std::numeric_limits<int>::max();
-    }
-    void scanColumnsOutsideMatchNothing()
-    {
-        QFETCH(int, column);
         Conditions c;
         c.mode1 = modeContains;
-        c.column1 = column;
-        c.text1 = "a";
-        const ScanResult r = scanRows(
-            3, false, [&] { return c; },
-            [](int, int col) { return col >= 0 && col < 4 ? QStringLiteral("a") : QString(); }, [](int) {}, [] {});
-        QCOMPARE(r.foundRow, -1);
+        c.text1 = QStringLiteral("乙");
+        for (int column : {0, 5, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()}) {
+            c.column1 = column;
+            QVERIFY(!rowMatches(c, false, [](int col) { return col >= 0 && col < 4 ? QString("乙") : QString(); }));
+        }
+        c.column1 = 4;
+        QVERIFY(rowMatches(c, false, [](int col) { return col >= 0 && col < 4 ? QString("乙") : QString(); }));
     }
-
 };
 
 QTEST_GUILESS_MAIN(SearchLogicTest)
