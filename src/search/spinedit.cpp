@@ -95,7 +95,7 @@ void SpinArrows::resizeEvent(QResizeEvent* e)
 
 bool SpinArrows::eventFilter(QObject* watched, QEvent* e)
 {
-    if (watched == buddy_ && e->type() == QEvent::EnabledChange)
+    if (e->type() == QEvent::EnabledChange && watched == buddy_)
         setEnabled(buddy_->isEnabled());
     return QWidget::eventFilter(watched, e);
 }
