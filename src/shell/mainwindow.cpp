@@ -11,6 +11,7 @@
 #include "rosterlistview.h"
 #include "rostermodel.h"
 #include "speechvoice.h"
+#include "searchcontroller.h"
 #include "swapconfirmwindow.h"
 #include "texttoint.h"
 #include "ui_mainwindow.h"
@@ -61,6 +62,7 @@ MainWindow::MainWindow(QWidget* parent)
     camera = new CameraController(*this);
     photo = new PhotoController(*this);
     voice = new VoiceController(*this, speechVoice());
+    search = new SearchController(*this);
 }
 
 MainWindow::~MainWindow()

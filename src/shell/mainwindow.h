@@ -26,6 +26,7 @@ public:
     AppState state;
     VoiceController* voice = nullptr;  // speech settings and announcing
     class ViewfinderController* viewfinder = nullptr;  // frame, target size and zoom
+    class SearchController* search = nullptr;  // search window and cell colours
 
     // The controllers that wire each subsystem's units.
     RosterController* roster() const { return roster_; }
