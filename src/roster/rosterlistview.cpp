@@ -7,12 +7,38 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyledItemDelegate>
+
+namespace {
+
+// The list shows its selection only while it has the focus, so a row picked
+// from elsewhere (a search result) shows its own cell colours.
+class FocusSelectionDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const auto* view = qobject_cast<const QAbstractItemView*>(parent());
+        if (view && !view->hasFocus())
+            option->state &= ~QStyle::State_Selected;
+    }
+};
+
+}  // namespace
 
 RosterListView::RosterListView(QWidget* parent)
     : QTreeView(parent)
     , model_(new RosterModel(this))
 {
     setModel(model_);
+    setItemDelegate(new FocusSelectionDelegate(this));
+    QPalette quiet = palette();
+    quiet.setBrush(QPalette::Inactive, QPalette::Highlight, quiet.brush(QPalette::Inactive, QPalette::Base));
+    quiet.setBrush(QPalette::Inactive, QPalette::HighlightedText, quiet.brush(QPalette::Inactive, QPalette::Text));
+    setPalette(quiet);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);

@@ -1,5 +1,6 @@
 #include "commandline.h"
 
+#include "capturesource.h"
 #include "rosterread.h"
 
 #include <QCommandLineParser>
@@ -18,6 +19,8 @@ struct Parser {
     QCommandLineOption dumpRoster{QStringLiteral("dump-roster"),
                                   QStringLiteral("Print the rows an import of FILE would store, TAB-separated, and exit."),
                                   QStringLiteral("FILE")};
+    QCommandLineOption listDevices{QStringLiteral("list-devices"),
+                                   QStringLiteral("Print one line per camera driver, \"index<TAB>description\", and exit.")};
     QCommandLineOption columns{QStringLiteral("columns"),
                                QStringLiteral("The three sheet columns to read with --dump-roster (default A,B,C)."),
                                QStringLiteral("A,B,C")};
@@ -29,6 +32,7 @@ struct Parser {
         parser.addPositionalArgument(QStringLiteral("WORKBOOK"),
                                      QStringLiteral("A roster workbook (.xls or .xlsx) to import at start."),
                                      QStringLiteral("[WORKBOOK]"));
+        parser.addOption(listDevices);
         parser.addOption(dumpRoster);
         parser.addOption(columns);
     }
@@ -53,6 +57,12 @@ std::optional<int> runWithoutDisplay(int argc, char* argv[])
     if (p.parser.isSet(p.version)) {
         QTextStream(stdout) << QCoreApplication::applicationName() << " "
                             << QCoreApplication::applicationVersion() << "\n";
+        return 0;
+    }
+    if (p.parser.isSet(p.listDevices)) {
+        QTextStream out(stdout);
+        out.setEncoding(QStringConverter::Utf8);
+        out << capture::listDevicesText();
         return 0;
     }
     if (p.parser.isSet(p.dumpRoster)) {
