@@ -21,7 +21,9 @@ DuplicatePhotoWindow::~DuplicatePhotoWindow()
 
 void DuplicatePhotoWindow::showComparison(const DrawPanel& pane, const QString& existingFile)
 {
-    // Sizes are those of the outer window, as the operator sees it.
+    // Sizes are those of the outer window, as the operator sees it; its frame
+    // is known once the window is on screen.
+    show();
     const QSize frameExtra = frameGeometry().size() - size();
     const int paneWidth = pane.width();
     const int paneHeight = pane.height();
@@ -35,7 +37,6 @@ void DuplicatePhotoWindow::showComparison(const DrawPanel& pane, const QString& 
     ui->画板1->move(int((outerWidth / 2 - ui->画板1->width()) / 2), 0);
     ui->画板2->move(int(outerWidth / 2 + (outerWidth / 2 - ui->画板1->width()) / 2 - 2), 0);
     ui->分组框1->move(int((outerWidth - ui->分组框1->width()) / 2), ui->画板2->height() + 4);
-    show();
 
     DrawPanel* existing = ui->画板1;
     existing->clear();

@@ -20,10 +20,12 @@ SaveResult writeFileReplacing(const QString& path, const QByteArray& bytes)
     // renames it over the target on commit; never straight into the old file.
     QSaveFile file(path);
     file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    // Unbuffered, so a short write (full disk) is seen here and not lost in a
+    // late flush that the commit does not report.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return SaveResult::failure(QStringLiteral("无法写入照片 %1: %2")
                                        .arg(QDir::toNativeSeparators(path), file.errorString()));
-    if (file.write(bytes) != bytes.size()) {
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString why = file.errorString();
         file.cancelWriting();
         return SaveResult::failure(QStringLiteral("写入照片失败（磁盘已满？）%1: %2")
