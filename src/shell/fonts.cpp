@@ -1,24 +1,19 @@
 #include "fonts.h"
 
+#include "songfont.h"
+
 #include <QFont>
 #include <QFontDatabase>
-#include <QStringList>
 
 namespace fonts {
 
 void installSubstitutions()
 {
-    const QStringList installed = QFontDatabase::families();
-    auto firstInstalled = [&](const QStringList& wanted) {
-        for (const QString& f : wanted)
-            if (installed.contains(f))
-                return f;
-        return QString();
-    };
-    const QString song = firstInstalled({QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN")});
-    if (!song.isEmpty())
-        QFont::insertSubstitution(QStringLiteral("宋体"), song);
-    const QString kai = firstInstalled({QStringLiteral("AR PL UKai CN"), song});
+    const QString song = installSongFontSubstitution();
+    // The recording buttons' 楷体 falls back to the Song face when no Kai face is installed.
+    const QString kai = QFontDatabase::families().contains(QStringLiteral("AR PL UKai CN"))
+                            ? QStringLiteral("AR PL UKai CN")
+                            : song;
     if (!kai.isEmpty())
         QFont::insertSubstitution(QStringLiteral("楷体_GB2312"), kai);
 }
