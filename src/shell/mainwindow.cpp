@@ -236,6 +236,10 @@ void MainWindow::closeEvent(QCloseEvent* e)
     if (state.previewOn)
         camera->TogglePreview();
     e->accept();
+    // The satellite windows go with the main window, so the program ends.
+    for (QWidget* satellite : findChildren<QWidget*>())
+        if (satellite->isWindow())
+            satellite->hide();
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* e)

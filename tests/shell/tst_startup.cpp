@@ -218,6 +218,20 @@ private slots:
         QCOMPARE(left->x(), 490);
     }
 
+    void closingTheWindowTakesTheSatellitesAlong()
+    {
+        MainWindow w;
+        w.show();
+        w.toggleSwapWindow();
+        w.duplicateWindow()->show();
+        QVERIFY(w.swapWindow()->isVisible());
+        w.close();
+        QVERIFY(!w.swapWindow()->isVisible());
+        QVERIFY(!w.duplicateWindow()->isVisible());
+        for (QWidget* top : QApplication::topLevelWidgets())
+            QVERIFY2(!top->isVisible(), qPrintable(top->objectName()));
+    }
+
     void duplicateWindowCloseOnlyHides()
     {
         MainWindow w;
