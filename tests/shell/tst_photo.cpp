@@ -122,6 +122,19 @@ private slots:
         QVERIFY(f->dialogs.messages.isEmpty());
     }
 
+    void saveAnnouncesTheNextPerson()
+    {
+        importRoster();
+        previewOn();
+        autoSave(true);
+        QList<int> spoken;
+        roster()->announceRow = [&spoken](int row) { spoken << row; };
+        take();
+        take();
+        QCOMPARE(spoken, (QList<int>{1, 2}));
+        QCOMPARE(w().state.savedCurrentRow, 2);
+    }
+
     void captionIsStampedOnlyWhenOn()
     {
         importRoster();

@@ -114,6 +114,13 @@ private slots:
         QCOMPARE(f->window->status(), QStringLiteral("已是最后一位  照相可能即将结束"));
     }
 
+    void workbookNamedAtStartIsImported()
+    {
+        f->window->importWorkbookAtStart(StationFixture::data("roster/one.xlsx"));
+        QCOMPARE(roster()->rowCount(), 1);
+        QCOMPARE(model()->cell(0, 2), QStringLiteral("三班"));
+    }
+
     void emptyColumnBoxesLeaveColumnsEmpty()
     {
         f->ui()->编辑框7->clear();
