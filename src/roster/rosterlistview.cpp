@@ -52,9 +52,11 @@ RosterListView::RosterListView(QWidget* parent)
     header()->setSectionsMovable(true);
     header()->setStretchLastSection(false);
 
-    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex& current, const QModelIndex&) {
-                const int row = current.isValid() ? current.row() : -1;
+    // A click moves the focus before it selects; the row is reported once
+    // the selection has followed, so handlers read the new current row.
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection&, const QItemSelection&) {
+                const int row = currentRow();
                 if (row >= 0 && row != lastCurrent_) {
                     lastCurrent_ = row;
                     emit currentRowChanged(row);

@@ -23,6 +23,7 @@
 #include <QMimeData>
 #include <QDesktopServices>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>
@@ -32,6 +33,22 @@ const QString MainWindow::updatePageAddress;
 namespace {
 const QColor updateRed(0xFF, 0x00, 0x00);
 const QColor updateGreen(0x00, 0x80, 0x00);
+
+// The help text keeps all its lines inside the video area: the font that
+// stands in for 宋体 may have a taller line, so it steps down until they fit.
+void fitHelpText(QLabel* label)
+{
+    QFont font = label->font();
+    auto fits = [&] {
+        const QRect room = label->contentsRect();
+        const QRect needed = QFontMetrics(font).boundingRect(room, int(label->alignment()), label->text());
+        return needed.height() <= room.height() && needed.width() <= room.width();
+    };
+    while (!fits() && font.pointSizeF() > 6)
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+    label->setFont(font);
+}
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -48,6 +65,7 @@ MainWindow::MainWindow(QWidget* parent)
 
     ui->图片框1->setPixmap(icons::speaker(false));
     ui->透明标签16->setWordWrap(false);
+    fitHelpText(ui->透明标签16);
     ui->透明标签1->setTextColour(Qt::black);
 
     connect(ui->图片框1, &MouseLabel::doubleClicked, this, &MainWindow::toggleSound);

@@ -183,6 +183,12 @@ private slots:
         QCOMPARE(lines[18], QStringLiteral("◇.添加数据查询功能，语音提示（小喇叭:右击设置，双击开启）"));
         QCOMPARE(lines[19], QString(6, ' '));
         QVERIFY(!lines[20].trimmed().isEmpty());
+        // Every line, the closing one too, lies inside the label.
+        QLabel* help = window_->ui->透明标签16;
+        const QRect needed = QFontMetrics(help->font()).boundingRect(help->contentsRect(), int(help->alignment()),
+                                                                     help->text());
+        QVERIFY2(needed.height() <= help->contentsRect().height(), qPrintable(QString::number(needed.height())));
+        QVERIFY2(needed.width() <= help->contentsRect().width(), qPrintable(QString::number(needed.width())));
     }
 
     void videoAreaStacking()

@@ -220,6 +220,29 @@ private slots:
         QCOMPARE(roster()->PhotoName(-1), QString());
     }
 
+    void clickedAndKeyedRowsShowInTheLabels()
+    {
+        // The labels follow the row the operator lands on, not the one left.
+        import("roster/class.xlsx");
+        Ui::MainWindow* ui = f->ui();
+        f->window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(f->window.get()));
+        RosterListView* list = ui->超级列表框1;
+        const struct {
+            int row;
+            const char* label;
+        } clicks[] = {{3, "王五  20120003"}, {1, "张三  20120001"}, {4, "赵六  20120004"}};
+        for (const auto& c : clicks) {
+            const QRect cell = list->visualRect(model()->index(c.row, 0));
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+            QCOMPARE(roster()->currentRow(), c.row);
+            QCOMPARE(ui->透明标签5->text(), QString::fromUtf8(c.label));
+        }
+        QTest::keyClick(list, Qt::Key_Up);
+        QCOMPARE(roster()->currentRow(), 3);
+        QCOMPARE(ui->透明标签5->text(), QStringLiteral("王五  20120003"));
+    }
+
     void checkPhotosMarksExactFiles()
     {
         import("roster/class.xlsx");

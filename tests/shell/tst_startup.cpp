@@ -68,6 +68,14 @@ private slots:
                                static_cast<QWidget*>(w.ui->外形框1), static_cast<QWidget*>(w.ui->透明标签7),
                                static_cast<QWidget*>(w.ui->图片框111)})
             QVERIFY(kids.indexOf(under) < kids.indexOf(w.ui->透明标签16));
+        // ...and readable: the cover hides the camera's black, the text shows on it.
+        const QImage area = w.grab(QRect(306, 115, 480, 360)).toImage();
+        QCOMPARE(area.pixelColor(4, 350), w.palette().color(QPalette::Window));
+        int dark = 0;
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 480; ++x)
+                dark += qGray(area.pixel(x, y)) < 100;
+        QVERIFY2(dark > 20 && dark < 480 * 40 / 4, qPrintable(QString::number(dark)));
     }
 
     void fadeInReachesOpaqueAfter51TicksAndStops()

@@ -1,0 +1,127 @@
+// Time from a click on the take button to the JPEG in place, through the real
+// main window: the built-in test camera at 1280x960 in the capture unit,
+// free shooting with automatic names and automatic saving, so every take
+// writes a new file. 100 takes at each target size; prints median and worst.
+#include "capcontrol.h"
+#include "capturesource.h"
+#include "mainwindow.h"
+#include "photofoldersetting.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Lets the camera deliver and the window paint between takes, as an operator's
+// pause would.
+void runEvents(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        runEvents(10);
+    }
+    return true;
+}
+
+int fail(const char* what)
+{
+    std::fprintf(stderr, "bench_takephoto: %s\n", what);
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    // Headless, with its own settings: the operator's are never touched.
+    QTemporaryDir sandbox;
+    if (!sandbox.isValid())
+        return fail("no temporary folder");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.path() + "/config"));
+    QApplication app(argc, argv);
+    const int takes = argc > 1 ? std::max(1, atoi(argv[1])) : 100;
+
+    const QString folder = sandbox.path() + "/photos";
+    photofoldersetting::write(folder);
+    capture::setSourceProvider([] { return QList<capture::CaptureSource>{capture::testCamera()}; });
+
+    MainWindow w;
+    w.show();
+    Ui::MainWindow* ui = w.ui;
+    capControl* camera = ui->视频设备;
+
+    ui->预览按钮->click();
+    if (!camera->isPreviewing())
+        return fail(qPrintable(QStringLiteral("preview did not start: ") + camera->lastError()));
+    if (!camera->setCaptureFormat({QSize(1280, 960), QStringLiteral("bgr0"), 30}))
+        return fail(qPrintable(QStringLiteral("1280x960 refused: ") + camera->lastError()));
+    if (!waitFor([&] { return camera->latestFrame().size() == QSize(1280, 960); }, 10000))
+        return fail("no 1280x960 frame");
+
+    // Free shooting with automatic names, saved on every take.
+    ui->选择框1->click();
+    ui->选择框2->click();
+    if (!ui->选择框1->isChecked() || !ui->选择框2->isChecked() || ui->选择框3->isChecked())
+        return fail("free shooting with automatic saving could not be set");
+
+    std::printf("take to JPEG in place, camera 1280x960, free shooting, automatic saving, %d takes\n", takes);
+    for (const QSize target : {QSize(151, 201), QSize(600, 800)}) {
+        ui->编辑框3->setText(QString::number(target.width()));
+        ui->编辑框4->setText(QString::number(target.height()));
+        runEvents(100);
+
+        std::vector<double> ms;
+        ms.reserve(size_t(takes));
+        for (int i = 0; i < takes; ++i) {
+            const QString before = w.state.photoBaseName;
+            QElapsedTimer t;
+            t.start();
+            ui->按钮照相->click();
+            const qint64 ns = t.nsecsElapsed();
+            // The save ran inside the click: a new file must be there now.
+            const QString file = w.state.photoFolder + "/" + w.state.photoBaseName;
+            if (w.state.photoBaseName == before || !QFileInfo::exists(file))
+                return fail(qPrintable(QStringLiteral("no photo at ") + file + QStringLiteral(" — status: ") + w.status()));
+            ms.push_back(double(ns) / 1e6);
+            runEvents(40);
+        }
+        // The last photo has the target size.
+        const QImage last(w.state.photoFolder + "/" + w.state.photoBaseName);
+        std::vector<double> sorted = ms;
+        std::sort(sorted.begin(), sorted.end());
+        const double median = takes % 2 ? sorted[size_t(takes / 2)]
+                                        : (sorted[size_t(takes / 2 - 1)] + sorted[size_t(takes / 2)]) / 2;
+        std::printf("  target %4dx%-4d  median %7.2f ms   worst %7.2f ms   best %7.2f ms   (photo %dx%d)\n",
+                    target.width(), target.height(), median, sorted.back(), sorted.front(), last.width(),
+                    last.height());
+    }
+    const int files = QDir(w.state.photoFolder).entryList(QDir::Files).size();
+    std::printf("  %d files written\n", files);
+    return 0;
+}
