@@ -32,6 +32,13 @@ SearchWindow::SearchWindow(RosterListView* list, CellColours* colours, SearchHoo
 {
     ui->setupUi(this);
     setFixedSize(size());
+    // The condition captions leave gaps of spaces for the heading boxes; a face
+    // with half-width spaces and full-width characters keeps "列" beside them.
+    for (QWidget* caption : {static_cast<QWidget*>(ui->透明标签1), static_cast<QWidget*>(ui->选择框2)}) {
+        QFont f = caption->font();
+        f.setFamilies({QStringLiteral("Noto Sans Mono CJK SC"), QStringLiteral("宋体")});
+        caption->setFont(f);
+    }
 
     ui->编辑框8->setRange(1, 4);
     ui->编辑框9->setRange(2, 4);

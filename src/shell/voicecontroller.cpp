@@ -21,6 +21,9 @@ void VoiceController::toggleSettingsWindow()
 {
     if (!settings_) {
         settings_ = new VoiceSettingsWindow(speech_, &window_);
+        // It opens beside the speaker it belongs to, over the bottom-left of the window.
+        const QRect main = window_.frameGeometry();
+        settings_->move(main.left() + 8, main.bottom() - settings_->frameGeometry().height() - 40);
         settings_->show();
         return;
     }
