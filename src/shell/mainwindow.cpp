@@ -22,6 +22,7 @@
 #include <QDragEnterEvent>
 #include <QMimeData>
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
@@ -31,6 +32,15 @@
 const QString MainWindow::updatePageAddress;
 
 namespace {
+
+// Headless platforms have no opacity and warn on every change.
+void applyOpacity(QWidget* window, int alpha)
+{
+    const QString platform = QGuiApplication::platformName();
+    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
+        window->setWindowOpacity(alpha / 255.0);
+}
+
 const QColor updateRed(0xFF, 0x00, 0x00);
 const QColor updateGreen(0x00, 0x80, 0x00);
 
@@ -92,7 +102,7 @@ void MainWindow::created()
 {
     // 1. Start invisible; the timer fades the window in.
     state.windowAlpha = 0;
-    setWindowOpacity(0.0);
+    applyOpacity(this, state.windowAlpha);
     fadeTimer_->start();
 
     // 7-10. The photo folder: stored, or the default written first. Shown as
@@ -150,7 +160,7 @@ void MainWindow::fadeInStep()
     if (state.windowAlpha > 254)
         return;
     state.windowAlpha += 5;
-    setWindowOpacity(state.windowAlpha / 255.0);
+    applyOpacity(this, state.windowAlpha);
     if (state.windowAlpha == 255)
         fadeTimer_->stop();
 }
