@@ -102,7 +102,9 @@ private slots:
         const QRect interior = w().viewfinder->frameInterior().translated(-camera()->pos());
         const QRectF region = camera()->widgetToFrame(QRectF(interior));
         const QSize frameSize = camera()->latestFrame().size();
-        for (const QPoint p : {QPoint(3, 3), QPoint(147, 3), QPoint(75, 100), QPoint(3, 197), QPoint(147, 197)}) {
+        // The edges too: no outline colour and no blank strip.
+        for (const QPoint p : {QPoint(3, 3), QPoint(147, 3), QPoint(75, 100), QPoint(3, 197), QPoint(147, 197),
+                               QPoint(0, 100), QPoint(150, 100), QPoint(75, 0), QPoint(75, 200)}) {
             const double fx = region.left() + (p.x() + 0.5) * region.width() / 151.0;
             const double fy = region.top() + (p.y() + 0.5) * region.height() / 201.0;
             int r, g, b;
