@@ -94,20 +94,32 @@ bool Segments::characters(uint32_t count, bool wide, QString& out)
     return true;
 }
 
-bool readUnicodeString(Segments& s, int lengthBytes, QString& out)
+namespace {
+
+// A string's character count, stored in one byte or two.
+bool readLength(Segments& s, int lengthBytes, uint32_t& count)
 {
-    uint32_t count = 0;
     if (lengthBytes == 1) {
         uint8_t c;
         if (!s.u8(c))
             return false;
         count = c;
-    } else {
-        uint16_t c;
-        if (!s.u16(c))
-            return false;
-        count = c;
+        return true;
     }
+    uint16_t c;
+    if (!s.u16(c))
+        return false;
+    count = c;
+    return true;
+}
+
+}  // namespace
+
+bool readUnicodeString(Segments& s, int lengthBytes, QString& out)
+{
+    uint32_t count = 0;
+    if (!readLength(s, lengthBytes, count))
+        return false;
     uint8_t flags;
     if (!s.u8(flags))
         return false;
@@ -126,17 +138,8 @@ bool readUnicodeString(Segments& s, int lengthBytes, QString& out)
 bool readByteString(Segments& s, int lengthBytes, QStringDecoder& decoder, QString& out)
 {
     uint32_t count = 0;
-    if (lengthBytes == 1) {
-        uint8_t c;
-        if (!s.u8(c))
-            return false;
-        count = c;
-    } else {
-        uint16_t c;
-        if (!s.u16(c))
-            return false;
-        count = c;
-    }
+    if (!readLength(s, lengthBytes, count))
+        return false;
     if (count > s.remaining())
         return false;
     QByteArray bytes;
