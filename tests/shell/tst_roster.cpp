@@ -8,6 +8,7 @@
 #include "swapconfirmwindow.h"
 
 #include <QFile>
+#include <QMimeData>
 #include <QHeaderView>
 #include <QtTest>
 
@@ -112,6 +113,24 @@ private slots:
         QCOMPARE(f->ui()->透明标签6->text(), QStringLiteral("最后位:"));
         QCOMPARE(f->window->swapWindow()->nextLine(), QStringLiteral("已是最后一位  照相可能即将结束"));
         QCOMPARE(f->window->status(), QStringLiteral("已是最后一位  照相可能即将结束"));
+    }
+
+    void droppedOnTheListViewport()
+    {
+        QWidget* viewport = f->ui()->超级列表框1->viewport();
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(StationFixture::data("roster/notes.txt")),
+                      QUrl::fromLocalFile(StationFixture::data("roster/class.xlsx"))});
+        const QPoint at(40, 40);
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &enter);
+        QVERIFY(enter.isAccepted());
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &move);
+        QDropEvent drop(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(viewport, &drop);
+        QCOMPARE(roster()->rowCount(), 5);
+        QCOMPARE(f->window->state.rosterFilePath, StationFixture::data("roster/class.xlsx"));
     }
 
     void workbookNamedAtStartIsImported()
