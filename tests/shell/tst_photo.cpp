@@ -14,6 +14,7 @@
 #include "viewfindercontroller.h"
 
 #include <QFile>
+#include <QMimeData>
 #include <QtTest>
 
 #include <csignal>
@@ -397,11 +398,22 @@ private slots:
     {
         const QString png = f->folder.path() + "/pic.png";
         QImage(20, 10, QImage::Format_RGB32).save(png);
-        w().photo->LoadPictureFile(png);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(png)});
+        QDragEnterEvent enter(QPoint(500, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPoint(500, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&w(), &drop);
         QCOMPARE(w().photo->photoImage().image().size(), QSize(20, 10));
         QCOMPARE(ui()->组合框1->currentText(), QString::number(w().photo->photoImage().compression()));
         ui()->组合框1->setCurrentText("8");
         QCOMPARE(int(w().photo->photoImage().compression()), 8);
+        // Capitals in the extension give format code 0; the picture still loads by its content.
+        const QString capitals = f->folder.path() + "/PIC.PNG";
+        QImage(7, 5, QImage::Format_RGB32).save(capitals, "PNG");
+        w().photo->LoadPictureFile(capitals);
+        QCOMPARE(w().photo->photoImage().image().size(), QSize(7, 5));
     }
 };
 
