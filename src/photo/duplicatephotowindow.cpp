@@ -1,7 +1,7 @@
 #include "duplicatephotowindow.h"
 
 #include "drawpanel.h"
-#include "jpegcodec.h"
+#include "photocanvas.h"
 #include "ui_duplicatephotowindow.h"
 
 #include <QCloseEvent>
@@ -39,10 +39,7 @@ void DuplicatePhotoWindow::showComparison(const DrawPanel& pane, const QString& 
     ui->分组框1->move(int((outerWidth - ui->分组框1->width()) / 2), ui->画板2->height() + 4);
 
     DrawPanel* existing = ui->画板1;
-    existing->clear();
-    const ImageResult old = loadJpeg(existingFile);
-    if (old.ok())
-        existing->drawPicture(old.image, QRect(0, 0, int(existing->width() - 7.5), int(existing->height() - 10.0)));
+    showPhotoFile(*existing, existingFile, QSize(int(existing->width() - 7.5), int(existing->height() - 10.0)));
     ui->画板2->copyFrom(pane);
 }
 

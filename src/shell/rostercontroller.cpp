@@ -2,8 +2,8 @@
 
 #include "dialogs.h"
 #include "drawpanel.h"
-#include "jpegcodec.h"
 #include "mainwindow.h"
+#include "photocanvas.h"
 #include "photopath.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
@@ -153,12 +153,10 @@ void RosterController::ShowCurrentPhoto()
     } else {
         ui->透明标签3->setText(PhotoName(c) + QStringLiteral(".jpg"));
         ui->编辑框1->setText(ui->透明标签3->text());
+        // A missing or unreadable photo leaves the pane empty.
         const PhotoPath file = photopath::filePath(w_.state.photoFolder, PhotoName(c));
-        if (file.ok()) {
-            const ImageResult saved = loadJpeg(file.path);
-            if (saved.ok())
-                pane->drawPicture(saved.image, QRect(0, 0, pane->width() - 8, pane->height() - 10));
-        }
+        if (file.ok())
+            showPhotoFile(*pane, file.path, currentPhotoShownSize(pane->size()));
     }
     if (c == -1)
         pane->drawText(QPoint(30, 120), QStringLiteral("Orrin中学学籍照相系统"), pane->font(), Qt::black);
