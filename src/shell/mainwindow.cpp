@@ -196,21 +196,7 @@ void MainWindow::toggleSwapWindow()
     }
     swapWindow_->show();
     ui->透明标签15->setText(QStringLiteral("△"));
-    const QString position = ui->透明标签6->text();
-    swapWindow_->setCurrentLine(position + QStringLiteral("  ") + ui->透明标签5->text());
-    if (position != QStringLiteral("当前位:")) {
-        if (!position.isEmpty()) {
-            swapWindow_->setNextLine(QStringLiteral("已是最后一位  照相可能即将结束"));
-        } else {
-            swapWindow_->setCurrentLine(QStringLiteral("你正进行自由拍照操作…………"));
-            swapWindow_->setNextLine(QStringLiteral("你未进行任何照相操作…………"));
-        }
-    } else {
-        const RosterModel* roster = ui->超级列表框1->roster();
-        const int next = ui->超级列表框1->currentRow() + 1;
-        swapWindow_->setNextLine(QStringLiteral("下一位:  ") + roster->cell(next, state.PhotoNameColumn) +
-                                 QStringLiteral("  ") + roster->cell(next, 1));
-    }
+    roster_->writeBannerLines();
     activateWindow();
 }
 

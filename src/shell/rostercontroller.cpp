@@ -129,16 +129,29 @@ void RosterController::refreshLabels(bool afterImport)
     const int c = currentRow();
     ui->透明标签6->setText(c == rowCount() - 1 ? lastPosition : currentPosition);
     ui->透明标签5->setText(PersonText(c, QStringLiteral("  ")));
+    writeBannerLines(afterImport);
+}
+
+void RosterController::writeBannerLines(bool afterImport)
+{
     SwapConfirmWindow* banner = w_.swapWindow();
     if (!banner)
         return;
-    banner->setCurrentLine(ui->透明标签6->text() + QStringLiteral("  ") + ui->透明标签5->text());
-    if (ui->透明标签6->text() != currentPosition)
+    // The banner repeats the position labels as they stand.
+    Ui::MainWindow* ui = w_.ui;
+    const QString position = ui->透明标签6->text();
+    banner->setCurrentLine(position + QStringLiteral("  ") + ui->透明标签5->text());
+    const int c = currentRow();
+    if (position == currentPosition) {
+        banner->setNextLine(afterImport ? nextPrefix + PersonText(c + 1, QStringLiteral("  "))
+                                        : nextPrefix + PhotoName(c + 1) + QStringLiteral("  ") + roster()->cell(c + 1, 1));
+    } else if (!position.isEmpty()) {
         banner->setNextLine(lastPersonText);
-    else if (afterImport)
-        banner->setNextLine(nextPrefix + PersonText(c + 1, QStringLiteral("  ")));
-    else
-        banner->setNextLine(nextPrefix + PhotoName(c + 1) + QStringLiteral("  ") + roster()->cell(c + 1, 1));
+    } else {
+        // No roster position yet: free shooting.
+        banner->setCurrentLine(QStringLiteral("你正进行自由拍照操作…………"));
+        banner->setNextLine(QStringLiteral("你未进行任何照相操作…………"));
+    }
 }
 
 void RosterController::ShowCurrentPhoto()

@@ -25,6 +25,9 @@ public:
     void AdvanceCurrentRow();
     void CheckPhotos();
     void RefreshCurrentLabels();
+    // The swap banner's two lines from the position labels; after an import
+    // the next line names the display column instead of the second one.
+    void writeBannerLines(bool afterImport = false);
     void ShowCurrentPhoto();
     void ResetPhotographedColumn();
     void CyclePhotoNameColumn();
