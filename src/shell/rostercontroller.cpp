@@ -198,7 +198,15 @@ void RosterController::CheckPhotos()
         }
         const int n = rowCount();
         std::vector<QString> marks(static_cast<size_t>(n));
+        // The photo-name column follows the button's caption, which can only
+        // change while events are processed: it is read again after each slice.
         int k = 0;
+        auto readColumn = [this, &k] {
+            const int captionColumn = photoNameCaptions.indexOf(w_.ui->超级按钮1->text());
+            if (captionColumn >= 0)
+                k = captionColumn;
+        };
+        readColumn();
         QElapsedTimer slice;
         slice.start();
         for (int r = 0; r < n; ++r) {
@@ -206,11 +214,9 @@ void RosterController::CheckPhotos()
                 QCoreApplication::processEvents();
                 if (!alive || checkAgain_)
                     break;
+                readColumn();
                 slice.restart();
             }
-            const int captionColumn = photoNameCaptions.indexOf(w_.ui->超级按钮1->text());
-            if (captionColumn >= 0)
-                k = captionColumn;
             const PhotoPath file = photopath::fileName(roster()->cell(r, k));
             if (file.ok() && files.contains(file.path))
                 marks[size_t(r)] = QStringLiteral("已照");
