@@ -63,8 +63,8 @@ int main(int argc, char** argv)
             zip_discard(z);
             if (!sheet.isEmpty()) {
                 write(xlsxOut + u'/' + fi.completeBaseName() + QStringLiteral(".parts"),
-                      sheet + partSeparator() + (strings.isEmpty() ? QByteArray("<sst/>") : strings)
-                          + partSeparator() + (styles.isEmpty() ? QByteArray("<styleSheet/>") : styles));
+                      sheet + partSeparator() + (strings.isEmpty() ? QByteArray("<sst/>") : strings) + partSeparator() +
+                          (styles.isEmpty() ? QByteArray("<styleSheet/>") : styles));
             }
         } else {
             write(xlsOut + u'/' + fi.fileName(), data);

@@ -113,9 +113,10 @@ int main(int argc, char** argv)
                     size.height(), frames, frames ? cpu * 1000 / frames : 0.0, total, source,
                     total - source - loopCpuShare, delays.empty() ? 0 : sum / delays.size(), mx, stopMs);
     }
-    std::printf("(%% core is the whole process; source %% is the test camera's picture generation alone; preview %% is\n"
-                " the rest, read, convert and paint, less the bench's own polling loop (%.1f%%); frames counted by\n"
-                " polling may miss a few)\n",
-                loopCpuShare);
+    std::printf(
+        "(%% core is the whole process; source %% is the test camera's picture generation alone; preview %% is\n"
+        " the rest, read, convert and paint, less the bench's own polling loop (%.1f%%); frames counted by\n"
+        " polling may miss a few)\n",
+        loopCpuShare);
     return 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
-#include <sys/resource.h>
 #include <QElapsedTimer>
+#include <sys/resource.h>
 
 // Process CPU time (user + system) in seconds.
 inline double cpuSeconds()

@@ -54,7 +54,8 @@ int main(int argc, char** argv)
     roster.reserve(rows);
     for (int i = 0; i < rows; ++i) {
         const QString id = QStringLiteral("%1").arg(i, 5, 10, QLatin1Char('0'));
-        roster.push_back({{QStringLiteral("学生") + id, QStringLiteral("三年级二班"), QStringLiteral("G") + id, QString()}});
+        roster.push_back(
+            {{QStringLiteral("学生") + id, QStringLiteral("三年级二班"), QStringLiteral("G") + id, QString()}});
         const QString photo = i % 2 ? QStringLiteral("学生") + id : QStringLiteral("他校学生") + id;
         QFile f(folder + "/" + photo + ".jpg");
         if (!f.open(QIODevice::WriteOnly))
@@ -77,11 +78,12 @@ int main(int argc, char** argv)
         w.roster()->CheckPhotos();
         ms.push_back(double(t.nsecsElapsed()) / 1e6);
         if (photographed(*model) != rows / 2)
-            return fail(qPrintable(QStringLiteral("%1 rows marked, %2 expected").arg(photographed(*model)).arg(rows / 2)));
+            return fail(
+                qPrintable(QStringLiteral("%1 rows marked, %2 expected").arg(photographed(*model)).arg(rows / 2)));
     }
     std::sort(ms.begin(), ms.end());
     std::printf("photo check, %d rows, %d files in the folder, %d runs\n", rows, rows, runs);
-    std::printf("  median %7.2f ms   worst %7.2f ms   best %7.2f ms   (%d rows marked)\n", ms[ms.size() / 2],
-                ms.back(), ms.front(), photographed(*model));
+    std::printf("  median %7.2f ms   worst %7.2f ms   best %7.2f ms   (%d rows marked)\n", ms[ms.size() / 2], ms.back(),
+                ms.front(), photographed(*model));
     return 0;
 }

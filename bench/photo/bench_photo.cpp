@@ -4,10 +4,10 @@
 // photo. Prints median and worst of 100 takes per target size.
 
 #include "drawpanel.h"
+#include "jpegcodec.h"
 #include "photocanvas.h"
 #include "photofile.h"
 #include "photoimage.h"
-#include "jpegcodec.h"
 #include "songfont.h"
 
 #include <QApplication>
@@ -64,8 +64,8 @@ int main(int argc, char** argv)
             }
         }
         std::sort(ms.begin(), ms.end());
-        std::printf("  %4dx%-4d  median %6.2f ms   worst %6.2f ms\n", target.width(), target.height(),
-                    ms[takes / 2], ms.back());
+        std::printf("  %4dx%-4d  median %6.2f ms   worst %6.2f ms\n", target.width(), target.height(), ms[takes / 2],
+                    ms.back());
     }
 
     // Where the time goes, without the file system's sync and rename.
@@ -84,7 +84,6 @@ int main(int argc, char** argv)
     }
     std::sort(scale.begin(), scale.end());
     std::sort(encode.begin(), encode.end());
-    std::printf("  151x201 parts: scale median %.2f ms, encode median %.2f ms\n", scale[takes / 2],
-                encode[takes / 2]);
+    std::printf("  151x201 parts: scale median %.2f ms, encode median %.2f ms\n", scale[takes / 2], encode[takes / 2]);
     return 0;
 }

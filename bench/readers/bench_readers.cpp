@@ -61,7 +61,8 @@ int main(int argc, char** argv)
         return importOnce(args[2]);
 
     QTemporaryDir dir;
-    run(QString::fromLatin1(python), {QStringLiteral(BENCH_SCRIPT), QStringLiteral("make"), dir.path(), QString::number(rows)});
+    run(QString::fromLatin1(python),
+        {QStringLiteral(BENCH_SCRIPT), QStringLiteral("make"), dir.path(), QString::number(rows)});
     std::printf("roster import, %d rows x 3 columns, best of %d runs (each in its own process)\n", rows, runs);
     for (const char* kind : {"xlsx", "xls"}) {
         const QString file = dir.filePath(QStringLiteral("roster.") + QLatin1String(kind));
@@ -78,7 +79,8 @@ int main(int argc, char** argv)
         }
         double openpyxl = 0;
         if (QLatin1String(kind) == u"xlsx") {
-            const QStringList f = run(QString::fromLatin1(python), {QStringLiteral(BENCH_SCRIPT), QStringLiteral("openpyxl"), file});
+            const QStringList f =
+                run(QString::fromLatin1(python), {QStringLiteral(BENCH_SCRIPT), QStringLiteral("openpyxl"), file});
             openpyxl = f[0].toDouble();
         }
         std::printf("  .%-4s %7.1f ms (CPU %6.1f ms)  peak %6.1f MB  rows %s", kind, best * 1000, bestCpu * 1000,

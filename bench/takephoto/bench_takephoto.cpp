@@ -107,7 +107,8 @@ int main(int argc, char** argv)
             // The save ran inside the click: a new file must be there now.
             const QString file = w.state.photoFolder + "/" + w.state.photoBaseName;
             if (w.state.photoBaseName == before || !QFileInfo::exists(file))
-                return fail(qPrintable(QStringLiteral("no photo at ") + file + QStringLiteral(" — status: ") + w.status()));
+                return fail(
+                    qPrintable(QStringLiteral("no photo at ") + file + QStringLiteral(" — status: ") + w.status()));
             ms.push_back(double(ns) / 1e6);
             runEvents(40);
         }
@@ -115,8 +116,8 @@ int main(int argc, char** argv)
         const QImage last(w.state.photoFolder + "/" + w.state.photoBaseName);
         std::vector<double> sorted = ms;
         std::sort(sorted.begin(), sorted.end());
-        const double median = takes % 2 ? sorted[size_t(takes / 2)]
-                                        : (sorted[size_t(takes / 2 - 1)] + sorted[size_t(takes / 2)]) / 2;
+        const double median =
+            takes % 2 ? sorted[size_t(takes / 2)] : (sorted[size_t(takes / 2 - 1)] + sorted[size_t(takes / 2)]) / 2;
         std::printf("  target %4dx%-4d  median %7.2f ms   worst %7.2f ms   best %7.2f ms   (photo %dx%d)\n",
                     target.width(), target.height(), median, sorted.back(), sorted.front(), last.width(),
                     last.height());

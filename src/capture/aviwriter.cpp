@@ -2,8 +2,8 @@
 
 #include "ffmpegutil.h"
 
-#include <QtEndian>
 #include <QFile>
+#include <QtEndian>
 
 namespace capture {
 
@@ -57,7 +57,8 @@ struct AviWriter::Impl {
                 return {false, Failure::Write, QStringLiteral("写入视频文件出错：%1").arg(ff::errorText(wr))};
             avio_flush(out->pb);
             if (out->pb->error < 0)
-                return {false, Failure::Write, QStringLiteral("写入视频文件出错：%1").arg(ff::errorText(out->pb->error))};
+                return {false, Failure::Write,
+                        QStringLiteral("写入视频文件出错：%1").arg(ff::errorText(out->pb->error))};
             (void)flushing;
         }
     }
@@ -115,7 +116,8 @@ AviWriter::Result AviWriter::open(const QString& path, QSize size, const Compres
     int rc = avcodec_open2(enc.get(), codec, nullptr);
     if (rc < 0) {
         d_->out.reset();
-        return {false, Failure::Codec, QStringLiteral("视频压缩程序 %1 无法打开：%2").arg(settings.codec, ff::errorText(rc))};
+        return {false, Failure::Codec,
+                QStringLiteral("视频压缩程序 %1 无法打开：%2").arg(settings.codec, ff::errorText(rc))};
     }
     AVStream* st = avformat_new_stream(oc, nullptr);
     avcodec_parameters_from_context(st->codecpar, enc.get());
@@ -158,14 +160,14 @@ AviWriter::Result AviWriter::write(const QImage& picture)
     if (!isOpen())
         return {false, Failure::Write, QStringLiteral("视频文件未打开")};
     QImage img = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
-        ? picture
-        : picture.convertToFormat(QImage::Format_RGB32);
+                     ? picture
+                     : picture.convertToFormat(QImage::Format_RGB32);
     if (img.isNull())
         return {false, Failure::Write, QStringLiteral("没有图像")};
     Impl& d = *d_;
-    SwsContext* s = sws_getCachedContext(d.sws.release(), img.width(), img.height(), AV_PIX_FMT_BGRA,
-                                         d.size.width(), d.size.height(), AVPixelFormat(d.frame->format),
-                                         SWS_BILINEAR, nullptr, nullptr, nullptr);
+    SwsContext* s =
+        sws_getCachedContext(d.sws.release(), img.width(), img.height(), AV_PIX_FMT_BGRA, d.size.width(),
+                             d.size.height(), AVPixelFormat(d.frame->format), SWS_BILINEAR, nullptr, nullptr, nullptr);
     d.sws.reset(s);
     if (!s || av_frame_make_writable(d.frame.get()) < 0)
         return {false, Failure::Write, QStringLiteral("图像转换失败")};

@@ -11,12 +11,12 @@ namespace capture {
 
 struct CompressionSettings {
     QString codec = QStringLiteral("mjpeg");  // FFmpeg encoder name
-    int quality = 85;                         // 1..100, for codecs with a quantiser
+    int quality = 85;  // 1..100, for codecs with a quantiser
     bool operator==(const CompressionSettings& o) const { return codec == o.codec && quality == o.quality; }
 };
 
 struct AviCodecChoice {
-    QString name;   // encoder name
+    QString name;  // encoder name
     QString label;  // shown in the compression dialog
     bool usesQuality = true;
 };

@@ -19,10 +19,10 @@ const QString kBusy = QStringLiteral("正在捕获中。");
 }  // namespace
 
 capControl::capControl(QWidget* parent)
-    : QWidget(parent),
-      session_(std::make_unique<CaptureSession>()),
-      recorder_(std::make_unique<Recorder>()),
-      repaint_(new QTimer(this))
+    : QWidget(parent)
+    , session_(std::make_unique<CaptureSession>())
+    , recorder_(std::make_unique<Recorder>())
+    , repaint_(new QTimer(this))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     repaint_->setInterval(previewRateMs_);
@@ -33,7 +33,8 @@ capControl::capControl(QWidget* parent)
     // The session and recorder report from their threads; these run queued here.
     connect(session_.get(), &CaptureSession::lost, this, &capControl::onSourceLost, Qt::QueuedConnection);
     connect(recorder_.get(), &Recorder::frameStreamed, this, &capControl::frameCaptured, Qt::QueuedConnection);
-    connect(recorder_.get(), &Recorder::limitReached, this, [this] { endCapture(QString()); }, Qt::QueuedConnection);
+    connect(
+        recorder_.get(), &Recorder::limitReached, this, [this] { endCapture(QString()); }, Qt::QueuedConnection);
     connect(recorder_.get(), &Recorder::writeFailed, this, &capControl::endCapture, Qt::QueuedConnection);
 }
 
@@ -375,15 +376,17 @@ void capControl::paintEvent(QPaintEvent*)
     p.drawImage(QRectF(rect()), frame, m.visibleFrameRect());
     if (serial != paintedSerialAtDelay_) {
         paintedSerialAtDelay_ = serial;
-        lastPaintDelayNs_ = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                                std::chrono::steady_clock::now().time_since_epoch()).count() - arrival;
+        lastPaintDelayNs_ =
+            std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+                .count() -
+            arrival;
     }
 }
 
 void capControl::mousePressEvent(QMouseEvent* event)
 {
-    const bool abort = (event->button() == Qt::RightButton && rightAborts_)
-        || (event->button() == Qt::LeftButton && leftAborts_);
+    const bool abort =
+        (event->button() == Qt::RightButton && rightAborts_) || (event->button() == Qt::LeftButton && leftAborts_);
     if (isCapturing() && abort) {
         StopCapture();
         emit captureAborted();

@@ -33,8 +33,8 @@ public:
 
     // Commands.
     bool ShowPreview(bool show, int rateMs);
-    bool StartCapture(bool keep, const QString& file, int periodMs, bool askOk, bool leftAborts,
-                      bool rightAborts, int limitS);
+    bool StartCapture(bool keep, const QString& file, int periodMs, bool askOk, bool leftAborts, bool rightAborts,
+                      int limitS);
     bool VideoFormatDialog();
     bool StopCapture();
     bool CompressionDialog();

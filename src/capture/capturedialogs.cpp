@@ -41,7 +41,9 @@ int runDialog(QDialog& dialog)
 }
 
 FormatDialog::FormatDialog(const QList<CaptureFormat>& formats, const CaptureFormat& current, QWidget* parent)
-    : QDialog(parent), formats_(formats), list_(new QListWidget(this))
+    : QDialog(parent)
+    , formats_(formats)
+    , list_(new QListWidget(this))
 {
     setWindowTitle(QStringLiteral("设置视频"));
     list_->setObjectName(QStringLiteral("formats"));
@@ -63,7 +65,8 @@ CaptureFormat FormatDialog::selectedFormat() const
 }
 
 SourceControlsDialog::SourceControlsDialog(const QString& devicePath, QWidget* parent)
-    : QDialog(parent), controls_(std::make_unique<v4l2::ControlSet>(devicePath))
+    : QDialog(parent)
+    , controls_(std::make_unique<v4l2::ControlSet>(devicePath))
 {
     setWindowTitle(QStringLiteral("图像参数"));
     auto* form = new QFormLayout;
@@ -112,7 +115,9 @@ SourceControlsDialog::SourceControlsDialog(const QString& devicePath, QWidget* p
 SourceControlsDialog::~SourceControlsDialog() = default;
 
 CompressionDialog::CompressionDialog(const CompressionSettings& current, QWidget* parent)
-    : QDialog(parent), codec_(new QComboBox(this)), quality_(new QSpinBox(this))
+    : QDialog(parent)
+    , codec_(new QComboBox(this))
+    , quality_(new QSpinBox(this))
 {
     setWindowTitle(QStringLiteral("视频压缩"));
     codec_->setObjectName(QStringLiteral("codec"));

@@ -15,8 +15,7 @@ void closeInput(AVFormatContext* c)
 
 qint64 nowNs()
 {
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 }  // namespace
@@ -27,7 +26,10 @@ struct CaptureSession::Impl {
     ff::Sws sws;
 };
 
-CaptureSession::CaptureSession(QObject* parent) : QObject(parent) {}
+CaptureSession::CaptureSession(QObject* parent)
+    : QObject(parent)
+{
+}
 
 CaptureSession::~CaptureSession()
 {

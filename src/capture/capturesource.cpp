@@ -53,12 +53,11 @@ QString testCameraGraph(const CaptureFormat& format)
     const int fps = format.frameRate > 0 ? int(std::lround(format.frameRate)) : 30;
     // The gradient is computed once and looped; only the small mark is drawn
     // per frame, so the source costs little more than a copy.
-    return QStringLiteral(
-               "color=c=black:s=%1x%2:r=1:d=1,format=rgb24,"
-               "geq=r='round(X*255/(W-1))':g='round(Y*255/(H-1))':b=128,"
-               "loop=loop=-1:size=1,settb=1/%3,setpts=N,format=bgr0[bg];"
-               "color=c=white:s=8x8:r=%3,format=bgr0[m];"
-               "[bg][m]overlay=x='mod(n*4\\,W-w)':y=2:format=rgb,realtime")
+    return QStringLiteral("color=c=black:s=%1x%2:r=1:d=1,format=rgb24,"
+                          "geq=r='round(X*255/(W-1))':g='round(Y*255/(H-1))':b=128,"
+                          "loop=loop=-1:size=1,settb=1/%3,setpts=N,format=bgr0[bg];"
+                          "color=c=white:s=8x8:r=%3,format=bgr0[m];"
+                          "[bg][m]overlay=x='mod(n*4\\,W-w)':y=2:format=rgb,realtime")
         .arg(w)
         .arg(h)
         .arg(fps);

@@ -24,7 +24,7 @@ struct CaptureFormat {
 struct CaptureSource {
     QString description;
     QString inputFormat;  // libavdevice input: "v4l2", "dshow", "lavfi"
-    QString url;          // device path or name; for the test camera built per format
+    QString url;  // device path or name; for the test camera built per format
     bool builtIn = false;
 };
 

@@ -3,8 +3,8 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
-#include <libswscale/swscale.h>
 #include <libavutil/frame.h>
+#include <libswscale/swscale.h>
 }
 #include <QString>
 #include <memory>

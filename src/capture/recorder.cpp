@@ -6,7 +6,10 @@
 
 namespace capture {
 
-Recorder::Recorder(QObject* parent) : QObject(parent) {}
+Recorder::Recorder(QObject* parent)
+    : QObject(parent)
+{
+}
 
 Recorder::~Recorder()
 {
@@ -27,7 +30,8 @@ AviWriter::Result Recorder::start(CaptureSession* session, const Settings& setti
     if (settings.periodMs <= 0)
         return {false, AviWriter::Failure::Codec, QStringLiteral("帧间隔无效")};
     if (!settings.path.isEmpty()) {
-        const AviWriter::Result r = writer_.open(settings.path, session->frameSize(), settings.compression, settings.periodMs);
+        const AviWriter::Result r =
+            writer_.open(settings.path, session->frameSize(), settings.compression, settings.periodMs);
         if (!r.ok)
             return r;
     }

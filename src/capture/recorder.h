@@ -26,11 +26,11 @@ public:
         bool streamFrames = false;  // raise frameStreamed for every frame
     };
     struct Stats {
-        qint64 written = 0;    // frame periods filled
-        qint64 repeated = 0;   // periods that got the previous picture again
-        qint64 skipped = 0;    // source pictures that fell between two periods
-        qint64 late = 0;       // periods that started after their due time by more than a period
-        double seconds = 0;    // from the first picture to the stop
+        qint64 written = 0;  // frame periods filled
+        qint64 repeated = 0;  // periods that got the previous picture again
+        qint64 skipped = 0;  // source pictures that fell between two periods
+        qint64 late = 0;  // periods that started after their due time by more than a period
+        double seconds = 0;  // from the first picture to the stop
     };
 
     explicit Recorder(QObject* parent = nullptr);
@@ -45,8 +45,8 @@ public:
 
 signals:
     void frameStreamed(const QByteArray& bmp);  // from the recording thread
-    void limitReached();                        // from the recording thread
-    void writeFailed(const QString& message);   // from the recording thread
+    void limitReached();  // from the recording thread
+    void writeFailed(const QString& message);  // from the recording thread
 
 private:
     void run();

@@ -28,7 +28,7 @@ int xioctl(int fd, unsigned long request, void* arg)
 int openNode(const QString& path)
 {
     const QByteArray p = path.toLocal8Bit();
-    struct stat st {};
+    struct stat st { };
     if (stat(p.constData(), &st) != 0 || !S_ISCHR(st.st_mode))
         return -1;
     return ::open(p.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
@@ -46,16 +46,26 @@ struct Fd {
 QString ffmpegPixelFormat(quint32 fourcc)
 {
     switch (fourcc) {
-    case V4L2_PIX_FMT_YUYV: return QStringLiteral("yuyv422");
-    case V4L2_PIX_FMT_UYVY: return QStringLiteral("uyvy422");
-    case V4L2_PIX_FMT_MJPEG: return QStringLiteral("mjpeg");
-    case V4L2_PIX_FMT_JPEG: return QStringLiteral("mjpeg");
-    case V4L2_PIX_FMT_NV12: return QStringLiteral("nv12");
-    case V4L2_PIX_FMT_YUV420: return QStringLiteral("yuv420p");
-    case V4L2_PIX_FMT_RGB24: return QStringLiteral("rgb24");
-    case V4L2_PIX_FMT_BGR24: return QStringLiteral("bgr24");
-    case V4L2_PIX_FMT_GREY: return QStringLiteral("gray");
-    default: return {};
+    case V4L2_PIX_FMT_YUYV:
+        return QStringLiteral("yuyv422");
+    case V4L2_PIX_FMT_UYVY:
+        return QStringLiteral("uyvy422");
+    case V4L2_PIX_FMT_MJPEG:
+        return QStringLiteral("mjpeg");
+    case V4L2_PIX_FMT_JPEG:
+        return QStringLiteral("mjpeg");
+    case V4L2_PIX_FMT_NV12:
+        return QStringLiteral("nv12");
+    case V4L2_PIX_FMT_YUV420:
+        return QStringLiteral("yuv420p");
+    case V4L2_PIX_FMT_RGB24:
+        return QStringLiteral("rgb24");
+    case V4L2_PIX_FMT_BGR24:
+        return QStringLiteral("bgr24");
+    case V4L2_PIX_FMT_GREY:
+        return QStringLiteral("gray");
+    default:
+        return {};
     }
 }
 
@@ -105,7 +115,10 @@ QList<capture::CaptureFormat> formats(const QString& path)
     return list;
 }
 
-ControlSet::ControlSet(const QString& path) : fd_(openNode(path)) {}
+ControlSet::ControlSet(const QString& path)
+    : fd_(openNode(path))
+{
+}
 
 ControlSet::~ControlSet()
 {
@@ -122,15 +135,15 @@ QList<Control> ControlSet::controls() const
     q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
     while (xioctl(fd_, VIDIOC_QUERYCTRL, &q) == 0) {
         const bool usable = !(q.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY));
-        const bool known = q.type == V4L2_CTRL_TYPE_INTEGER || q.type == V4L2_CTRL_TYPE_BOOLEAN
-            || q.type == V4L2_CTRL_TYPE_MENU;
+        const bool known =
+            q.type == V4L2_CTRL_TYPE_INTEGER || q.type == V4L2_CTRL_TYPE_BOOLEAN || q.type == V4L2_CTRL_TYPE_MENU;
         if (usable && known) {
             Control c;
             c.id = q.id;
             c.name = QString::fromUtf8(reinterpret_cast<const char*>(q.name));
             c.kind = q.type == V4L2_CTRL_TYPE_BOOLEAN ? Control::Kind::Boolean
-                : q.type == V4L2_CTRL_TYPE_MENU      ? Control::Kind::Menu
-                                                     : Control::Kind::Integer;
+                     : q.type == V4L2_CTRL_TYPE_MENU  ? Control::Kind::Menu
+                                                      : Control::Kind::Integer;
             c.minimum = q.minimum;
             c.maximum = q.maximum;
             c.step = q.step > 0 ? q.step : 1;
@@ -168,12 +181,24 @@ std::optional<QString> ControlSet::set(quint32 id, int value)
 
 #else  // no V4L2 on this platform
 
-std::optional<QString> captureCardName(const QString&) { return std::nullopt; }
-QList<capture::CaptureFormat> formats(const QString&) { return {}; }
-ControlSet::ControlSet(const QString&) {}
+std::optional<QString> captureCardName(const QString&)
+{
+    return std::nullopt;
+}
+QList<capture::CaptureFormat> formats(const QString&)
+{
+    return {};
+}
+ControlSet::ControlSet(const QString&) { }
 ControlSet::~ControlSet() = default;
-QList<Control> ControlSet::controls() const { return {}; }
-std::optional<QString> ControlSet::set(quint32, int) { return QStringLiteral("not supported"); }
+QList<Control> ControlSet::controls() const
+{
+    return {};
+}
+std::optional<QString> ControlSet::set(quint32, int)
+{
+    return QStringLiteral("not supported");
+}
 
 #endif
 

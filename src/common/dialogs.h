@@ -11,7 +11,7 @@ public:
 
     struct SaveFileRequest {
         QString title;
-        QString filter;         // as the form stores it: "AVI文件|*.avi"
+        QString filter;  // as the form stores it: "AVI文件|*.avi"
         QString defaultSuffix;  // "avi"
         QString directory;
     };

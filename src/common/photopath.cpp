@@ -15,7 +15,15 @@ bool forbidden(QChar c)
     if (u < 0x20 || u == 0x7f)
         return true;
     switch (u) {
-    case '/': case '\\': case '<': case '>': case ':': case '"': case '|': case '?': case '*':
+    case '/':
+    case '\\':
+    case '<':
+    case '>':
+    case ':':
+    case '"':
+    case '|':
+    case '?':
+    case '*':
         return true;
     default:
         return false;
@@ -28,8 +36,8 @@ bool reservedDeviceName(const QString& name)
     static const QStringList plain = {"CON", "PRN", "AUX", "NUL"};
     if (plain.contains(upper))
         return true;
-    return upper.size() == 4 && (upper.startsWith(QLatin1String("COM")) || upper.startsWith(QLatin1String("LPT")))
-        && upper[3] >= QLatin1Char('1') && upper[3] <= QLatin1Char('9');
+    return upper.size() == 4 && (upper.startsWith(QLatin1String("COM")) || upper.startsWith(QLatin1String("LPT"))) &&
+           upper[3] >= QLatin1Char('1') && upper[3] <= QLatin1Char('9');
 }
 
 }  // namespace

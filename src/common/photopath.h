@@ -19,7 +19,7 @@
 //    there. Trailing dots and spaces need no rule: ".jpg" always follows them;
 //  - a file name longer than the 255 bytes file systems allow is refused.
 struct PhotoPath {
-    QString path;   // with "/" separators; empty when refused
+    QString path;  // with "/" separators; empty when refused
     QString error;  // why the name was refused
 
     bool ok() const { return !path.isEmpty(); }

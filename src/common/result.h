@@ -9,16 +9,24 @@ struct Error {
     QString message;
 };
 
-inline Error failure(QString message) { return Error{std::move(message)}; }
+inline Error failure(QString message)
+{
+    return Error{std::move(message)};
+}
 
 // The outcome of an operation that can fail: a value, or the reason there is
 // none. There is no default: `return {}` does not compile, so success and
 // failure are always spelled out.
-template <class T>
-class [[nodiscard]] Result {
+template <class T> class [[nodiscard]] Result {
 public:
-    Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
-    Result(Error error) : state_(std::in_place_index<1>, std::move(error)) {}
+    Result(T value)
+        : state_(std::in_place_index<0>, std::move(value))
+    {
+    }
+    Result(Error error)
+        : state_(std::in_place_index<1>, std::move(error))
+    {
+    }
 
     bool ok() const { return state_.index() == 0; }
     explicit operator bool() const { return ok(); }
@@ -36,10 +44,13 @@ private:
     std::variant<T, Error> state_;
 };
 
-template <>
-class [[nodiscard]] Result<void> {
+template <> class [[nodiscard]] Result<void> {
 public:
-    Result(Error error) : ok_(false), error_(std::move(error.message)) {}
+    Result(Error error)
+        : ok_(false)
+        , error_(std::move(error.message))
+    {
+    }
     static Result success() { return Result(); }
 
     bool ok() const { return ok_; }

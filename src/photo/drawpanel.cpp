@@ -5,7 +5,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
-DrawPanel::DrawPanel(QWidget* parent) : QWidget(parent)
+DrawPanel::DrawPanel(QWidget* parent)
+    : QWidget(parent)
 {
     resize(defaultWidth, defaultHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -49,8 +50,8 @@ void DrawPanel::drawPicture(const QImage& picture, const QRect& target)
         return;
     const double sx = double(m_image.width()) / width();
     const double sy = double(m_image.height()) / height();
-    const QRect inImage(qRound(target.x() * sx), qRound(target.y() * sy),
-                        qMax(1, qRound(target.width() * sx)), qMax(1, qRound(target.height() * sy)));
+    const QRect inImage(qRound(target.x() * sx), qRound(target.y() * sy), qMax(1, qRound(target.width() * sx)),
+                        qMax(1, qRound(target.height() * sy)));
     // Scaled beforehand: area averaging when shrinking, unlike the painter.
     const QImage scaled = scaleToPhotoSize(picture, inImage.size());
     QPainter painter(&m_image);

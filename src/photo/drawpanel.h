@@ -60,7 +60,7 @@ private:
     void ensureImage();
     void changed();
 
-    QImage m_image;          // the retained picture, null until drawn on
+    QImage m_image;  // the retained picture, null until drawn on
     mutable QImage m_shown;  // m_image scaled to the pane, rebuilt on demand
     QColor m_background = Qt::white;
 };

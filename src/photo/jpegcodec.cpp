@@ -33,7 +33,7 @@ void exitWithJump(j_common_ptr cinfo)
 }
 
 // Warnings (e.g. a truncated file) would go to stderr: keep them quiet.
-void ignoreMessage(j_common_ptr) {}
+void ignoreMessage(j_common_ptr) { }
 
 void installErrorManager(ErrorManager& err)
 {
@@ -166,8 +166,7 @@ JpegBytes encode(const QImage& picture, int quality)
         return {{}, QStringLiteral("内存不足，无法编码图像")};
 
     Compressor c;
-    if (!startCompress(c, rgb.width(), rgb.height(), qBound(1, quality, 100))
-        || !writeRows(c, rgb))
+    if (!startCompress(c, rgb.width(), rgb.height(), qBound(1, quality, 100)) || !writeRows(c, rgb))
         return {{}, QStringLiteral("JPEG编码失败: ") + libraryMessage(c.err)};
     return {QByteArray(reinterpret_cast<const char*>(c.buffer), qsizetype(c.size)), {}};
 }

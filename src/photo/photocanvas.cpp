@@ -4,8 +4,8 @@
 #include "jpegcodec.h"
 #include "photocut.h"
 
-SaveResult takePhoto(DrawPanel& canvas, const QImage& cameraFrame, const QRectF& interior,
-                     const QString& captionText, const QColor& captionColour)
+SaveResult takePhoto(DrawPanel& canvas, const QImage& cameraFrame, const QRectF& interior, const QString& captionText,
+                     const QColor& captionColour)
 {
     canvas.clear();
     const ImageResult cut = cutPhoto(cameraFrame, interior);

@@ -12,8 +12,8 @@ class DrawPanel;
 // caption when captionText is not empty. When nothing can be cut (no camera
 // picture yet, empty interior) the canvas is left cleared and the reason
 // comes back.
-SaveResult takePhoto(DrawPanel& canvas, const QImage& cameraFrame, const QRectF& interior,
-                     const QString& captionText, const QColor& captionColour);
+SaveResult takePhoto(DrawPanel& canvas, const QImage& cameraFrame, const QRectF& interior, const QString& captionText,
+                     const QColor& captionColour);
 
 // Shows a saved photo file: clears the canvas and draws the file at (0, 0)
 // scaled to shownSize (pane coordinates). A missing or unreadable file leaves
@@ -22,4 +22,7 @@ SaveResult showPhotoFile(DrawPanel& canvas, const QString& path, QSize shownSize
 
 // The size a saved photo is shown at on the roster's current-photo pane:
 // (w - 8) x (h - 10).
-inline QSize currentPhotoShownSize(QSize pane) { return {pane.width() - 8, pane.height() - 10}; }
+inline QSize currentPhotoShownSize(QSize pane)
+{
+    return {pane.width() - 8, pane.height() - 10};
+}

@@ -13,8 +13,8 @@ SaveResult writeFileReplacing(const QString& path, const QByteArray& bytes)
 {
     const QFileInfo info(path);
     if (!info.absoluteDir().exists())
-        return SaveResult::failure(QStringLiteral("保存照片的文件夹不存在: %1")
-                                       .arg(QDir::toNativeSeparators(info.absolutePath())));
+        return SaveResult::failure(
+            QStringLiteral("保存照片的文件夹不存在: %1").arg(QDir::toNativeSeparators(info.absolutePath())));
 
     // QSaveFile writes a temporary file in the same folder, syncs it and
     // renames it over the target on commit; never straight into the old file.
@@ -23,17 +23,17 @@ SaveResult writeFileReplacing(const QString& path, const QByteArray& bytes)
     // Unbuffered, so a short write (full disk) is seen here and not lost in a
     // late flush that the commit does not report.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return SaveResult::failure(QStringLiteral("无法写入照片 %1: %2")
-                                       .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return SaveResult::failure(
+            QStringLiteral("无法写入照片 %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString why = file.errorString();
         file.cancelWriting();
-        return SaveResult::failure(QStringLiteral("写入照片失败（磁盘已满？）%1: %2")
-                                       .arg(QDir::toNativeSeparators(path), why));
+        return SaveResult::failure(
+            QStringLiteral("写入照片失败（磁盘已满？）%1: %2").arg(QDir::toNativeSeparators(path), why));
     }
     if (!file.commit())
-        return SaveResult::failure(QStringLiteral("保存照片失败 %1: %2")
-                                       .arg(QDir::toNativeSeparators(path), file.errorString()));
+        return SaveResult::failure(
+            QStringLiteral("保存照片失败 %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
     return SaveResult::success();
 }
 
@@ -47,8 +47,7 @@ SaveResult ensurePhotoFolder(const QString& folder)
     if (info.exists())
         return SaveResult::failure(QStringLiteral("%1 不是文件夹").arg(QDir::toNativeSeparators(folder)));
     if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir())
-        return SaveResult::failure(QStringLiteral("无法创建保存照片的文件夹 %1")
-                                       .arg(QDir::toNativeSeparators(folder)));
+        return SaveResult::failure(QStringLiteral("无法创建保存照片的文件夹 %1").arg(QDir::toNativeSeparators(folder)));
     return SaveResult::success();
 }
 
@@ -83,8 +82,8 @@ QImage scaleToPhotoSize(const QImage& picture, QSize size)
     return source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
-SaveResult EncodePhotoFile(PhotoImage& image, const QImage& canvasPicture, QSize canvasSize,
-                           const QString& path, int targetWidth, int targetHeight)
+SaveResult EncodePhotoFile(PhotoImage& image, const QImage& canvasPicture, QSize canvasSize, const QString& path,
+                           int targetWidth, int targetHeight)
 {
     const QSize size = photoSizeFor(targetWidth, targetHeight, canvasSize);
     if (size.isEmpty())
@@ -98,8 +97,8 @@ SaveResult EncodePhotoFile(PhotoImage& image, const QImage& canvasPicture, QSize
     return image.saveJpeg(path);
 }
 
-SaveResult EncodePhotoFile(PhotoImage& image, const DrawPanel& canvas, const QString& path,
-                           int targetWidth, int targetHeight)
+SaveResult EncodePhotoFile(PhotoImage& image, const DrawPanel& canvas, const QString& path, int targetWidth,
+                           int targetHeight)
 {
     return EncodePhotoFile(image, canvas.retainedImage(), canvas.size(), path, targetWidth, targetHeight);
 }

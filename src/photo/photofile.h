@@ -29,9 +29,9 @@ QImage scaleToPhotoSize(const QImage& picture, QSize size);
 // size (see photoSizeFor), held by image, and saved as JPEG at its
 // compression setting, replacing the old file only once the new one is
 // complete.
-SaveResult EncodePhotoFile(PhotoImage& image, const QImage& canvasPicture, QSize canvasSize,
-                           const QString& path, int targetWidth, int targetHeight);
+SaveResult EncodePhotoFile(PhotoImage& image, const QImage& canvasPicture, QSize canvasSize, const QString& path,
+                           int targetWidth, int targetHeight);
 
 // The same for what a result canvas holds.
-SaveResult EncodePhotoFile(PhotoImage& image, const DrawPanel& canvas, const QString& path,
-                           int targetWidth, int targetHeight);
+SaveResult EncodePhotoFile(PhotoImage& image, const DrawPanel& canvas, const QString& path, int targetWidth,
+                           int targetHeight);

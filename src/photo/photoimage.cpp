@@ -11,12 +11,18 @@ namespace {
 QByteArray readerFormat(int code)
 {
     switch (code) {
-    case PhotoImage::Bmp: return "bmp";
-    case PhotoImage::Gif: return "gif";
-    case PhotoImage::Jpg: return "jpg";
-    case PhotoImage::Png: return "png";
-    case PhotoImage::Ico: return "ico";
-    default: return {};
+    case PhotoImage::Bmp:
+        return "bmp";
+    case PhotoImage::Gif:
+        return "gif";
+    case PhotoImage::Jpg:
+        return "jpg";
+    case PhotoImage::Png:
+        return "png";
+    case PhotoImage::Ico:
+        return "ico";
+    default:
+        return {};
     }
 }
 

@@ -13,7 +13,10 @@ constexpr double pi = 3.14159265358979323846;
 constexpr int sampleRate = 22050;
 constexpr int sampleCount = 2178;  // 4356 bytes of 16-bit mono
 
-void putTag(QByteArray& out, const char* tag) { out.append(tag, 4); }
+void putTag(QByteArray& out, const char* tag)
+{
+    out.append(tag, 4);
+}
 
 void putU32(QByteArray& out, quint32 v)
 {
@@ -29,8 +32,14 @@ void putU16(QByteArray& out, quint16 v)
     out.append(b, 2);
 }
 
-quint32 u32At(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint32>(b.constData() + at); }
-quint16 u16At(const QByteArray& b, qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); }
+quint32 u32At(const QByteArray& b, qsizetype at)
+{
+    return qFromLittleEndian<quint32>(b.constData() + at);
+}
+quint16 u16At(const QByteArray& b, qsizetype at)
+{
+    return qFromLittleEndian<quint16>(b.constData() + at);
+}
 
 }  // namespace
 
@@ -49,8 +58,8 @@ QByteArray shutterSoundWav()
     putU16(wav, 1);  // mono
     putU32(wav, sampleRate);
     putU32(wav, sampleRate * 2);  // bytes per second
-    putU16(wav, 2);               // block align
-    putU16(wav, 16);              // bits per sample
+    putU16(wav, 2);  // block align
+    putU16(wav, 16);  // bits per sample
     putTag(wav, "fact");
     putU32(wav, 4);
     putU32(wav, sampleCount);
@@ -119,7 +128,10 @@ WavSound parseWav(const QByteArray& wav)
     return sound;
 }
 
-SoundPlayer::SoundPlayer(QObject* parent) : QObject(parent) {}
+SoundPlayer::SoundPlayer(QObject* parent)
+    : QObject(parent)
+{
+}
 
 SoundPlayer::~SoundPlayer()
 {

@@ -6,8 +6,7 @@
 
 QString installSongFontSubstitution()
 {
-    static const QStringList candidates = {QStringLiteral("Noto Serif CJK SC"),
-                                           QStringLiteral("AR PL UMing CN")};
+    static const QStringList candidates = {QStringLiteral("Noto Serif CJK SC"), QStringLiteral("AR PL UMing CN")};
     const QStringList installed = QFontDatabase::families();
     for (const QString& family : candidates) {
         if (installed.contains(family, Qt::CaseInsensitive)) {

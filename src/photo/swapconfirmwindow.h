@@ -17,7 +17,7 @@ public:
     ~SwapConfirmWindow() override;
 
     void setCurrentLine(const QString& text);  // 透明标签1
-    void setNextLine(const QString& text);     // 透明标签2
+    void setNextLine(const QString& text);  // 透明标签2
     QString currentLine() const;
     QString nextLine() const;
 

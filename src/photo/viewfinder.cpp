@@ -35,8 +35,7 @@ void placeFrom(QWidget* w, const QRect& r, const QWidget* space)
 int stepped(int value, int by)
 {
     const qint64 next = qint64(value) + by;
-    return int(qBound(qint64(std::numeric_limits<int>::min()), next,
-                      qint64(std::numeric_limits<int>::max())));
+    return int(qBound(qint64(std::numeric_limits<int>::min()), next, qint64(std::numeric_limits<int>::max())));
 }
 
 }  // namespace
@@ -61,9 +60,8 @@ Viewfinder::Viewfinder(const ViewfinderUnits& units, double& frameScaleValue, QO
     // A right click on the frame readies the zoom box; from then on the wheel
     // over the frame zooms it (the wheel goes to the widget under the pointer
     // here, so it is passed on while the zoom box holds the focus).
-    connect(m_units.grip, &MouseLabel::rightReleased, this, [this] {
-        m_units.zoomBox->setFocus(Qt::MouseFocusReason);
-    });
+    connect(m_units.grip, &MouseLabel::rightReleased, this,
+            [this] { m_units.zoomBox->setFocus(Qt::MouseFocusReason); });
     m_units.grip->installEventFilter(this);
     frame->installEventFilter(this);
 
@@ -93,8 +91,8 @@ QRect Viewfinder::previewRect() const
 void Viewfinder::ApplyTargetResolution()
 {
     QWidget* space = m_units.frame->parentWidget();
-    const viewfinder::ResolutionLayout layout = viewfinder::layoutForTarget(
-        targetWidth(), targetHeight(), previewRect(), rectIn(m_units.strip, space));
+    const viewfinder::ResolutionLayout layout =
+        viewfinder::layoutForTarget(targetWidth(), targetHeight(), previewRect(), rectIn(m_units.strip, space));
     if (!layout.ok)
         return;  // half-typed or absurd size: keep the last layout
 
@@ -143,9 +141,8 @@ void Viewfinder::hideFrame()
 bool Viewfinder::applyZoom(int next, int step)
 {
     ShapeBox* frame = m_units.frame;
-    const viewfinder::ZoomResult zoom = viewfinder::zoomFrame(
-        frame->geometry(), next, m_frameScaleValue, step, targetWidth(), targetHeight(),
-        previewRect());
+    const viewfinder::ZoomResult zoom = viewfinder::zoomFrame(frame->geometry(), next, m_frameScaleValue, step,
+                                                              targetWidth(), targetHeight(), previewRect());
     if (!zoom.ok)
         return false;  // frame, zoom text and zoom state stay as they were
 
@@ -189,12 +186,10 @@ QRect Viewfinder::frameInterior() const
 
 bool Viewfinder::eventFilter(QObject* watched, QEvent* e)
 {
-    if (e->type() == QEvent::FocusIn
-        && (watched == m_units.widthBox || watched == m_units.heightBox)) {
+    if (e->type() == QEvent::FocusIn && (watched == m_units.widthBox || watched == m_units.heightBox)) {
         m_units.statusLabel->setDisabled(true);
-    } else if (e->type() == QEvent::Wheel
-               && (watched == m_units.grip || watched == m_units.frame)
-               && m_units.zoomBox->hasFocus()) {
+    } else if (e->type() == QEvent::Wheel && (watched == m_units.grip || watched == m_units.frame) &&
+               m_units.zoomBox->hasFocus()) {
         auto* we = static_cast<QWheelEvent*>(e);
         const int delta = we->angleDelta().y() != 0 ? we->angleDelta().y() : we->angleDelta().x();
         if (delta != 0)

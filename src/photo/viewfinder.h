@@ -16,18 +16,18 @@ class ZoomSpinBox;
 // the pane are expected to share one parent (the window's client area); other
 // parents are mapped through global coordinates.
 struct ViewfinderUnits {
-    ShapeBox* frame = nullptr;        // 外形框1
-    TransLabel* grip = nullptr;       // 透明标签7
-    QWidget* preview = nullptr;       // 图片框2
-    QWidget* pane = nullptr;          // 画板1
-    QWidget* panePicture = nullptr;   // 图片框1111
-    QWidget* strip = nullptr;         // 透明标签9
-    QLineEdit* widthBox = nullptr;    // 编辑框3
-    QLineEdit* heightBox = nullptr;   // 编辑框4
-    ZoomSpinBox* zoomBox = nullptr;   // 编辑框5
-    QLabel* zoomCopy = nullptr;       // 透明标签12
-    QWidget* helpLabel = nullptr;     // 透明标签16
-    QWidget* statusLabel = nullptr;   // 透明标签1
+    ShapeBox* frame = nullptr;  // 外形框1
+    TransLabel* grip = nullptr;  // 透明标签7
+    QWidget* preview = nullptr;  // 图片框2
+    QWidget* pane = nullptr;  // 画板1
+    QWidget* panePicture = nullptr;  // 图片框1111
+    QWidget* strip = nullptr;  // 透明标签9
+    QLineEdit* widthBox = nullptr;  // 编辑框3
+    QLineEdit* heightBox = nullptr;  // 编辑框4
+    ZoomSpinBox* zoomBox = nullptr;  // 编辑框5
+    QLabel* zoomCopy = nullptr;  // 透明标签12
+    QWidget* helpLabel = nullptr;  // 透明标签16
+    QWidget* statusLabel = nullptr;  // 透明标签1
 };
 
 // Keeps the viewfinder frame, the result pane and the zoom box in step with

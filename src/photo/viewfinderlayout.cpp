@@ -21,8 +21,8 @@ int centred(int start, int outer, int inner)
 
 bool usableTarget(int targetWidth, int targetHeight)
 {
-    return targetWidth >= kMinTarget && targetWidth <= kMaxTarget
-        && targetHeight >= kMinTarget && targetHeight <= kMaxTarget;
+    return targetWidth >= kMinTarget && targetWidth <= kMaxTarget && targetHeight >= kMinTarget &&
+           targetHeight <= kMaxTarget;
 }
 
 TargetShape classifyTarget(int targetWidth, int targetHeight)
@@ -38,13 +38,15 @@ TargetShape classifyTarget(int targetWidth, int targetHeight)
     return TargetShape::Reference;
 }
 
-ResolutionLayout layoutForTarget(int targetWidth, int targetHeight,
-                                 const QRect& preview, const QRect& strip)
+ResolutionLayout layoutForTarget(int targetWidth, int targetHeight, const QRect& preview, const QRect& strip)
 {
     ResolutionLayout layout;
     if (!usableTarget(targetWidth, targetHeight)) {
         layout.error = QStringLiteral("target size %1 x %2 is outside %3..%4")
-                           .arg(targetWidth).arg(targetHeight).arg(kMinTarget).arg(kMaxTarget);
+                           .arg(targetWidth)
+                           .arg(targetHeight)
+                           .arg(kMinTarget)
+                           .arg(kMaxTarget);
         return layout;
     }
     layout.shape = classifyTarget(targetWidth, targetHeight);
@@ -99,14 +101,17 @@ bool canShrink(const QSize& frame)
     return frame.height() > 100 && frame.width() > 100;
 }
 
-ZoomResult zoomFrame(const QRect& frame, int zoomValue, double frameScaleValue, int step,
-                     int targetWidth, int targetHeight, const QRect& preview)
+ZoomResult zoomFrame(const QRect& frame, int zoomValue, double frameScaleValue, int step, int targetWidth,
+                     int targetHeight, const QRect& preview)
 {
     ZoomResult result;
     result.frame = frame;
     if (!usableTarget(targetWidth, targetHeight)) {
         result.error = QStringLiteral("target size %1 x %2 is outside %3..%4")
-                           .arg(targetWidth).arg(targetHeight).arg(kMinTarget).arg(kMaxTarget);
+                           .arg(targetWidth)
+                           .arg(targetHeight)
+                           .arg(kMinTarget)
+                           .arg(kMaxTarget);
         return result;
     }
     const double change = std::trunc((zoomValue - frameScaleValue) * step);

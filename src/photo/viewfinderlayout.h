@@ -42,14 +42,13 @@ struct ResolutionLayout {
     QString error;
     TargetShape shape = TargetShape::Reference;
     QRect frame;  // the viewfinder frame; its grip overlay takes the same rectangle
-    QRect pane;   // the result pane and the placeholder picture under it
+    QRect pane;  // the result pane and the placeholder picture under it
 };
 
 // The layout after the target resolution changed: frame and result pane take
 // the target's aspect at the reference size, the frame centred on the preview,
 // the pane centred on the preview vertically and on the strip horizontally.
-ResolutionLayout layoutForTarget(int targetWidth, int targetHeight,
-                                 const QRect& preview, const QRect& strip);
+ResolutionLayout layoutForTarget(int targetWidth, int targetHeight, const QRect& preview, const QRect& strip);
 
 // Where a dragged frame may stand: the proposed rectangle keeps its size and is
 // pushed inside the limits, left, right, top, bottom in that order.
@@ -71,7 +70,7 @@ struct ZoomResult {
 // follows the target ratio, and the frame is pushed back left or up only where
 // it reaches the preview's right or bottom edge. A result smaller than one
 // pixel or larger than the preview is refused.
-ZoomResult zoomFrame(const QRect& frame, int zoomValue, double frameScaleValue, int step,
-                     int targetWidth, int targetHeight, const QRect& preview);
+ZoomResult zoomFrame(const QRect& frame, int zoomValue, double frameScaleValue, int step, int targetWidth,
+                     int targetHeight, const QRect& preview);
 
 }  // namespace viewfinder

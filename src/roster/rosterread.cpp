@@ -20,11 +20,20 @@ QString escaped(const QString& cell)
     out.reserve(cell.size());
     for (QChar c : cell) {
         switch (c.unicode()) {
-        case u'\\': out += u"\\\\"; break;
-        case u'\t': out += u"\\t"; break;
-        case u'\n': out += u"\\n"; break;
-        case u'\r': out += u"\\r"; break;
-        default: out += c;
+        case u'\\':
+            out += u"\\\\";
+            break;
+        case u'\t':
+            out += u"\\t";
+            break;
+        case u'\n':
+            out += u"\\n";
+            break;
+        case u'\r':
+            out += u"\\r";
+            break;
+        default:
+            out += c;
         }
     }
     return out;

@@ -31,8 +31,7 @@ public:
 
     // Gives one cell its colours, or drops its record when they are the list's
     // own. Without a given background the list's background is used.
-    void SetCellColour(int row, int column, const QColor& textColour, const QColor& background,
-                       bool backgroundGiven);
+    void SetCellColour(int row, int column, const QColor& textColour, const QColor& background, bool backgroundGiven);
     // Drops every record and repaints; does nothing (no repaint) when nothing is hooked.
     void ClearCellColours();
 

@@ -113,8 +113,8 @@ const QString R = QStringLiteral("”");
 
 QString bothConditions(const ReportInput& in)
 {
-    return QStringLiteral(" 列 ") + in.mode1 + L + in.text1 + R + QStringLiteral(" | 第 ") + in.column2
-        + QStringLiteral(" 列 ") + in.mode2 + L + in.text2 + R;
+    return QStringLiteral(" 列 ") + in.mode1 + L + in.text1 + R + QStringLiteral(" | 第 ") + in.column2 +
+           QStringLiteral(" 列 ") + in.mode2 + L + in.text2 + R;
 }
 
 }  // namespace
@@ -127,8 +127,8 @@ Report makeReport(SearchKind kind, bool single, bool found, int count, const Rep
             return {QStringLiteral("已找到:  第 ") + in.column1 + bothConditions(in) + QStringLiteral(" 项"),
                     reportGreen};
         if (!single && count > 0)
-            return {QStringLiteral("已找到:  第 ") + in.column1 + bothConditions(in) + QStringLiteral(" 共： ") + n
-                        + QStringLiteral("  项"),
+            return {QStringLiteral("已找到:  第 ") + in.column1 + bothConditions(in) + QStringLiteral(" 共： ") + n +
+                        QStringLiteral("  项"),
                     reportGreen};
         if (single)
             return {QStringLiteral("未找到:  第 ") + in.column1 + bothConditions(in) + QStringLiteral(" 项"), red};
@@ -138,8 +138,8 @@ Report makeReport(SearchKind kind, bool single, bool found, int count, const Rep
         return {QStringLiteral("第 ") + in.column1 + QStringLiteral("  已找到: ") + in.mode1 + L + in.text1 + R,
                 reportGreen};
     if (!single && count > 0)
-        return {QStringLiteral("已找到:  第 ") + in.column1 + QStringLiteral(" 列 ") + in.mode1 + L + in.text1 + R
-                    + QStringLiteral("  共：") + n + QStringLiteral("  项"),
+        return {QStringLiteral("已找到:  第 ") + in.column1 + QStringLiteral(" 列 ") + in.mode1 + L + in.text1 + R +
+                    QStringLiteral("  共：") + n + QStringLiteral("  项"),
                 reportGreen};
     if (single && kind == SearchKind::Condition1FromBox7)
         return {QStringLiteral("第 ") + in.column1 + QStringLiteral(" 列  未找到: ") + L + in.text1 + R, red};

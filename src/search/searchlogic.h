@@ -38,8 +38,8 @@ struct Conditions {
 };
 
 enum class SearchKind {
-    Condition1,           // condition 1 alone
-    Condition1FromBox7,   // condition 1 alone, started from condition 2's box
+    Condition1,  // condition 1 alone
+    Condition1FromBox7,  // condition 1 alone, started from condition 2's box
     BothConditions,
 };
 
@@ -59,7 +59,7 @@ private:
 
 struct ScanResult {
     int foundRow = -1;  // single-item mode: the first matching row
-    int count = 0;      // multi-item mode: rows handed to the sink
+    int count = 0;  // multi-item mode: rows handed to the sink
 };
 
 // Scans rows 0 .. rowCount-1 from the first; the conditions are read again

@@ -217,11 +217,10 @@ void SearchWindow::runSearch(SearchKind kind)
     const int rows = list_ ? list_->rowCount() : 0;
 
     const ScanResult result = scanRows(
-        rows, both, [this] { return readConditions(); },
-        [this](int r, int c) { return rosterCell(r, c); }, [this](int r) { AppendResultRow(r); },
-        [this] { pump_.maybe(); });
+        rows, both, [this] { return readConditions(); }, [this](int r, int c) { return rosterCell(r, c); },
+        [this](int r) { AppendResultRow(r); }, [this] { pump_.maybe(); });
 
-    const ReportInput in{ui->编辑框8->text(), ui->编辑框9->text(), ui->透明标签3->text(),
+    const ReportInput in{ui->编辑框8->text(),   ui->编辑框9->text(), ui->透明标签3->text(),
                          ui->透明标签4->text(), ui->编辑框6->text(), ui->编辑框7->text()};
     const bool single = ui->单选框1->isChecked();
     const Report report = makeReport(kind, single, result.foundRow >= 0, result.count, in);

@@ -5,8 +5,8 @@
 #include "mainwindow.h"
 #include "programpaths.h"
 #include "shapebox.h"
-#include "viewfindercontroller.h"
 #include "ui_mainwindow.h"
+#include "viewfindercontroller.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -44,7 +44,9 @@ QColor CameraController::colourOf(unsigned bgr)
 }
 
 // Owned by the capture unit, so the window's own children stay its units.
-CameraController::CameraController(MainWindow& window) : QObject(window.ui->视频设备), w_(window)
+CameraController::CameraController(MainWindow& window)
+    : QObject(window.ui->视频设备)
+    , w_(window)
 {
     Ui::MainWindow* ui = w_.ui;
     connect(ui->按钮检测设备, &QPushButton::clicked, this, &CameraController::DetectDevices);

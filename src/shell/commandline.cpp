@@ -16,11 +16,13 @@ struct Parser {
     QCommandLineParser parser;
     QCommandLineOption help = parser.addHelpOption();
     QCommandLineOption version = parser.addVersionOption();
-    QCommandLineOption dumpRoster{QStringLiteral("dump-roster"),
-                                  QStringLiteral("Print the rows an import of FILE would store, TAB-separated, and exit."),
-                                  QStringLiteral("FILE")};
-    QCommandLineOption listDevices{QStringLiteral("list-devices"),
-                                   QStringLiteral("Print one line per camera driver, \"index<TAB>description\", and exit.")};
+    QCommandLineOption dumpRoster{
+        QStringLiteral("dump-roster"),
+        QStringLiteral("Print the rows an import of FILE would store, TAB-separated, and exit."),
+        QStringLiteral("FILE")};
+    QCommandLineOption listDevices{
+        QStringLiteral("list-devices"),
+        QStringLiteral("Print one line per camera driver, \"index<TAB>description\", and exit.")};
     QCommandLineOption columns{QStringLiteral("columns"),
                                QStringLiteral("The three sheet columns to read with --dump-roster (default A,B,C)."),
                                QStringLiteral("A,B,C")};
@@ -55,8 +57,8 @@ std::optional<int> runWithoutDisplay(int argc, char* argv[])
         return 0;
     }
     if (p.parser.isSet(p.version)) {
-        QTextStream(stdout) << QCoreApplication::applicationName() << " "
-                            << QCoreApplication::applicationVersion() << "\n";
+        QTextStream(stdout) << QCoreApplication::applicationName() << " " << QCoreApplication::applicationVersion()
+                            << "\n";
         return 0;
     }
     if (p.parser.isSet(p.listDevices)) {

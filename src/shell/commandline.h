@@ -8,8 +8,8 @@
 namespace commandline {
 
 struct Options {
-    QString workbook;              // imported at start, as if dropped
-    std::optional<int> exitCode;   // set when the arguments end the program
+    QString workbook;  // imported at start, as if dropped
+    std::optional<int> exitCode;  // set when the arguments end the program
 };
 
 // Answers the options that need no display (--help, --version and the

@@ -73,8 +73,8 @@ QPixmap samplePhoto(const QSize& size)
     p.setBrush(QColor(0x24, 0x34, 0x4a));
     p.drawEllipse(QRectF(w * 0.12, h * 0.62, w * 0.76, h * 0.6));  // shoulders
     p.setBrush(QColor(0xf0, 0xd0, 0xb0));
-    p.drawRect(QRectF(w * 0.43, h * 0.5, w * 0.14, h * 0.14));      // neck
-    p.drawEllipse(QRectF(w * 0.3, h * 0.2, w * 0.4, h * 0.36));     // face
+    p.drawRect(QRectF(w * 0.43, h * 0.5, w * 0.14, h * 0.14));  // neck
+    p.drawEllipse(QRectF(w * 0.3, h * 0.2, w * 0.4, h * 0.36));  // face
     p.setBrush(QColor(0x2a, 0x1d, 0x14));
     p.drawChord(QRectF(w * 0.28, h * 0.16, w * 0.44, h * 0.3), 0, 180 * 16);  // hair
     return pm;

@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
     window.move(50, 50);
     window.show();
     if (!options.workbook.isEmpty())
-        QMetaObject::invokeMethod(&window, [&] { window.importWorkbookAtStart(options.workbook); },
-                                  Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &window, [&] { window.importWorkbookAtStart(options.workbook); }, Qt::QueuedConnection);
     return app.exec();
 }

@@ -10,8 +10,8 @@
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
-#include "speechvoice.h"
 #include "searchcontroller.h"
+#include "speechvoice.h"
 #include "swapconfirmwindow.h"
 #include "texttoint.h"
 #include "ui_mainwindow.h"
@@ -19,12 +19,12 @@
 #include "voicecontroller.h"
 
 #include <QCloseEvent>
-#include <QDragEnterEvent>
-#include <QMimeData>
 #include <QDesktopServices>
+#include <QDragEnterEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QTimer>
 #include <QUrl>

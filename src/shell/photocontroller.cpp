@@ -109,9 +109,8 @@ void PhotoController::TakePhoto()
     QString caption;
     if (captionOn())
         caption = r != -1 ? roster->PersonText(r, QStringLiteral(" ")) : ui->编辑框1->text();
-    const SaveResult taken =
-        takePhoto(*pane, camera->latestFrame(), camera->widgetToFrame(QRectF(interior)), caption,
-                  ui->颜色选择器1->colour());
+    const SaveResult taken = takePhoto(*pane, camera->latestFrame(), camera->widgetToFrame(QRectF(interior)), caption,
+                                       ui->颜色选择器1->colour());
     w_.state.paneRecord[1] = pane->width();
     w_.state.paneRecord[2] = pane->height();
     if (!taken.ok) {
@@ -173,8 +172,8 @@ bool PhotoController::SavePhoto()
 
     // 3. Keep the existing photo only when the comparison is open with "原照片" chosen.
     if (!w_.duplicateWindow()->keepsExistingPhoto()) {
-        const SaveResult written = EncodePhotoFile(photoImage_, *ui->画板1, file.path,
-                                                   w_.viewfinder->targetWidth(), w_.viewfinder->targetHeight());
+        const SaveResult written = EncodePhotoFile(photoImage_, *ui->画板1, file.path, w_.viewfinder->targetWidth(),
+                                                   w_.viewfinder->targetHeight());
         if (!written.ok) {
             // The old photo stays and the roster does not move on.
             refuse(QStringLiteral("当前状态: 照片保存失败!"), QStringLiteral("照片保存失败：") + written.error);
@@ -234,8 +233,7 @@ void PhotoController::refuse(const QString& status, const QString& message)
 void PhotoController::ChoosePhotoFolder()
 {
     Ui::MainWindow* ui = w_.ui;
-    const QString chosen =
-        Dialogs::current().chooseFolder(QStringLiteral("请选择保存照片路径"), w_.state.photoFolder);
+    const QString chosen = Dialogs::current().chooseFolder(QStringLiteral("请选择保存照片路径"), w_.state.photoFolder);
     if (chosen.isEmpty())
         return;  // a cancelled dialog keeps the folder
     w_.state.photoFolder = paths::shown(chosen);

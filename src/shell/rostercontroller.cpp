@@ -143,8 +143,9 @@ void RosterController::writeBannerLines(bool afterImport)
     banner->setCurrentLine(position + QStringLiteral("  ") + ui->透明标签5->text());
     const int c = currentRow();
     if (position == currentPosition) {
-        banner->setNextLine(afterImport ? nextPrefix + PersonText(c + 1, QStringLiteral("  "))
-                                        : nextPrefix + PhotoName(c + 1) + QStringLiteral("  ") + roster()->cell(c + 1, 1));
+        banner->setNextLine(afterImport
+                                ? nextPrefix + PersonText(c + 1, QStringLiteral("  "))
+                                : nextPrefix + PhotoName(c + 1) + QStringLiteral("  ") + roster()->cell(c + 1, 1));
     } else if (!position.isEmpty()) {
         banner->setNextLine(lastPersonText);
     } else {

@@ -9,7 +9,9 @@
 #include "voicesettingswindow.h"
 
 VoiceController::VoiceController(MainWindow& window, ETextToSpeech& speech)
-    : QObject(&window), window_(window), speech_(speech)
+    : QObject(&window)
+    , window_(window)
+    , speech_(speech)
 {
     connect(window_.ui->图片框1, &MouseLabel::rightReleased, this, [this] { toggleSettingsWindow(); });
     // Showing a row of a non-empty roster announces it.

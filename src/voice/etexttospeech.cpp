@@ -109,7 +109,10 @@ struct ETextToSpeech::Engine {
     QThread* synthThread = nullptr;
     QThread* playerThread = nullptr;
 
-    explicit Engine(std::shared_ptr<SpeechOutput> out) : output(std::move(out)) {}
+    explicit Engine(std::shared_ptr<SpeechOutput> out)
+        : output(std::move(out))
+    {
+    }
 
     bool start()
     {
@@ -156,8 +159,7 @@ struct ETextToSpeech::Engine {
         changed.notify_all();
     }
 
-    template <class R>
-    R call(std::function<R()> f)
+    template <class R> R call(std::function<R()> f)
     {
         auto promise = std::make_shared<std::promise<R>>();
         std::future<R> result = promise->get_future();
@@ -180,8 +182,7 @@ struct ETextToSpeech::Engine {
         {
             std::lock_guard<std::mutex> lock(mutex);
             ++generation;
-            jobs.erase(std::remove_if(jobs.begin(), jobs.end(), [](const Job& j) { return !j.task; }),
-                       jobs.end());
+            jobs.erase(std::remove_if(jobs.begin(), jobs.end(), [](const Job& j) { return !j.task; }), jobs.end());
             playbacks.clear();
             haltPending = true;
         }
@@ -192,17 +193,15 @@ struct ETextToSpeech::Engine {
     void waitUntilIdle()
     {
         std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [this] {
-            return jobs.empty() && !synthBusy && playbacks.empty() && !playBusy && !haltPending;
-        });
+        changed.wait(lock,
+                     [this] { return jobs.empty() && !synthBusy && playbacks.empty() && !playBusy && !haltPending; });
     }
 
     void runSynthesis(std::promise<bool>& started)
     {
         if (espeakSampleRate <= 0) {
             // DONT_EXIT: missing voice data must come back as an error, not end the process.
-            espeakSampleRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 100, nullptr,
-                                                 espeakINITIALIZE_DONT_EXIT);
+            espeakSampleRate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 100, nullptr, espeakINITIALIZE_DONT_EXIT);
         }
         if (espeakSampleRate <= 0) {
             started.set_value(false);
@@ -254,8 +253,8 @@ struct ETextToSpeech::Engine {
             return;
         const QByteArray utf8 = job.text.toUtf8();
         currentSynthesis = &synthesis;
-        espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
-                     espeakCHARS_UTF8, nullptr, nullptr);
+        espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
+                     nullptr);
         currentSynthesis = nullptr;
         if (synthesis.cancelled || playback.utterance.samples.empty())
             return;
@@ -293,8 +292,7 @@ struct ETextToSpeech::Engine {
                 playBusy = true;
             }
             const uint64_t own = playback.generation;
-            output->play(playback.utterance,
-                         [this, own] { return generation.load() != own || quit.load(); });
+            output->play(playback.utterance, [this, own] { return generation.load() != own || quit.load(); });
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 playBusy = false;

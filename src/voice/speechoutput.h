@@ -27,9 +27,9 @@ public:
     // Discards whatever is still sounding.
     virtual void halt() = 0;
     // Wakes a play() that waits, so a stop takes effect at once.
-    virtual void interrupt() {}
+    virtual void interrupt() { }
     // The player thread ends: release what was made on it.
-    virtual void finish() {}
+    virtual void finish() { }
 };
 
 // Speech through the default audio device. Without a device or sound server

@@ -20,7 +20,8 @@ void installSpeechVoice(ETextToSpeech* speech)
     installed = speech;
 }
 
-SpeechVoiceScope::SpeechVoiceScope() : speech_(std::make_unique<ETextToSpeech>())
+SpeechVoiceScope::SpeechVoiceScope()
+    : speech_(std::make_unique<ETextToSpeech>())
 {
     // Without an engine every operation reports false and detection says so.
     speech_->CreateVoice();

@@ -4,9 +4,9 @@
 
 // What the engine tells about one installed voice.
 struct VoiceInfo {
-    QString name;        // the engine's own (English) name, "Chinese (Mandarin, latin as Pinyin)"
+    QString name;  // the engine's own (English) name, "Chinese (Mandarin, latin as Pinyin)"
     QString identifier;  // the voice file, "sit/cmn-Latn-pinyin"
-    QString language;    // its first language code, "cmn-latn-pinyin"
+    QString language;  // its first language code, "cmn-latn-pinyin"
 };
 
 // The readable description the settings window lists: the language in Chinese

@@ -12,7 +12,9 @@ const QString noEngineText = QStringLiteral("你的系统尚未安装语音引�
 }
 
 VoiceSettingsWindow::VoiceSettingsWindow(ETextToSpeech& speech, QWidget* parent)
-    : QWidget(parent), ui(std::make_unique<Ui::VoiceSettingsWindow>()), speech_(speech)
+    : QWidget(parent)
+    , ui(std::make_unique<Ui::VoiceSettingsWindow>())
+    , speech_(speech)
 {
     ui->setupUi(this);
     // A window of its own even when MainWindow owns it.

@@ -25,8 +25,7 @@ CaptureSource namedTestCamera(const QString& name)
     return s;
 }
 
-template <typename T = QWidget>
-T* unit(MainWindow& w, const char* name)
+template <typename T = QWidget> T* unit(MainWindow& w, const char* name)
 {
     T* u = w.findChild<T*>(QString::fromUtf8(name));
     if (!u)
@@ -58,7 +57,8 @@ private slots:
     void init()
     {
         setSourceProvider([] {
-            return QList<CaptureSource>{namedTestCamera(QStringLiteral("相机甲")), namedTestCamera(QStringLiteral("相机乙"))};
+            return QList<CaptureSource>{namedTestCamera(QStringLiteral("相机甲")),
+                                        namedTestCamera(QStringLiteral("相机乙"))};
         });
     }
     void cleanup()

@@ -21,7 +21,14 @@ void expectGradient(const QImage& frame, QPoint at)
     const QRgb c = frame.pixel(at);
     QVERIFY2(qRed(c) == r && qGreen(c) == g && qBlue(c) == b,
              qPrintable(QStringLiteral("at %1,%2: got %3,%4,%5 want %6,%7,%8")
-                            .arg(at.x()).arg(at.y()).arg(qRed(c)).arg(qGreen(c)).arg(qBlue(c)).arg(r).arg(g).arg(b)));
+                            .arg(at.x())
+                            .arg(at.y())
+                            .arg(qRed(c))
+                            .arg(qGreen(c))
+                            .arg(qBlue(c))
+                            .arg(r)
+                            .arg(g)
+                            .arg(b)));
 }
 
 bool waitForFrame(const capControl& c, int timeoutMs = 8000)
@@ -57,8 +64,12 @@ private slots:
         for (QPoint p : {QPoint(0, 12), QPoint(639, 479), QPoint(320, 240), QPoint(17, 400)})
             expectGradient(first, p);
         // The moving mark makes later frames differ, inside its band only.
-        QVERIFY(QTest::qWaitFor([&] { return c.latestFrame().copy(0, 0, 640, kTestMarkBandHeight)
-                                             != first.copy(0, 0, 640, kTestMarkBandHeight); }, 5000));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return c.latestFrame().copy(0, 0, 640, kTestMarkBandHeight) !=
+                       first.copy(0, 0, 640, kTestMarkBandHeight);
+            },
+            5000));
         QCOMPARE(c.latestFrame().copy(0, kTestMarkBandHeight, 640, 480 - kTestMarkBandHeight),
                  first.copy(0, kTestMarkBandHeight, 640, 480 - kTestMarkBandHeight));
 

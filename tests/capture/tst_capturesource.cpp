@@ -64,9 +64,8 @@ private slots:
         QTest::newRow("tall frame cropped top and bottom")
             << QSizeF(480, 640) << QSizeF(480, 360) << QRectF(0, 140, 480, 360) << QRectF(10, 0, 100, 100)
             << QRectF(10, 140, 100, 100);
-        QTest::newRow("small frame enlarged")
-            << QSizeF(320, 240) << QSizeF(480, 360) << QRectF(0, 0, 320, 240) << QRectF(480 - 3, 0, 3, 3)
-            << QRectF(318, 0, 2, 2);
+        QTest::newRow("small frame enlarged") << QSizeF(320, 240) << QSizeF(480, 360) << QRectF(0, 0, 320, 240)
+                                              << QRectF(480 - 3, 0, 3, 3) << QRectF(318, 0, 2, 2);
     }
 
     void fillMapping()

@@ -33,10 +33,7 @@ private slots:
     {
         setSourceProvider([] { return QList<CaptureSource>{testCamera()}; });
     }
-    void cleanup()
-    {
-        setSourceProvider({});
-    }
+    void cleanup() { setSourceProvider({}); }
 
     void recordingPlaysBackAtTheFramePeriod_data()
     {

@@ -24,7 +24,10 @@ QImage positionPicture(int w, int h)
     return img;
 }
 
-QPoint positionOf(QRgb c) { return {qRed(c) + 256 * (qBlue(c) % 16), qGreen(c) + 256 * (qBlue(c) / 16)}; }
+QPoint positionOf(QRgb c)
+{
+    return {qRed(c) + 256 * (qBlue(c) % 16), qGreen(c) + 256 * (qBlue(c) / 16)};
+}
 
 // Smooth, so checks survive scaling and JPEG.
 QImage gradient(int w, int h)
@@ -64,11 +67,14 @@ bool writeAll(const QString& path, const QByteArray& bytes)
 
 bool near(QRgb a, QRgb b, int tolerance)
 {
-    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance
-        && qAbs(qBlue(a) - qBlue(b)) <= tolerance;
+    return qAbs(qRed(a) - qRed(b)) <= tolerance && qAbs(qGreen(a) - qGreen(b)) <= tolerance &&
+           qAbs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
-QStringList filesIn(const QString& dir) { return QDir(dir).entryList(QDir::Files | QDir::Hidden); }
+QStringList filesIn(const QString& dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden);
+}
 
 SaveResult savePhoto(const QString& path, const QImage& canvas = gradient(100, 100), QSize target = {151, 201})
 {
@@ -116,9 +122,9 @@ private slots:
     {
         const QSize canvas(184, 245);
         QCOMPARE(photoSizeFor(151, 201, canvas), QSize(151, 201));
-        QCOMPARE(photoSizeFor(0, 0, canvas), canvas);                   // 0: the canvas's side
-        QCOMPARE(photoSizeFor(-50, -200, canvas), QSize(92, 490));      // -p: p percent
-        QCOMPARE(photoSizeFor(-5, -1, canvas), QSize(18, 24));          // at least 10 percent
+        QCOMPARE(photoSizeFor(0, 0, canvas), canvas);  // 0: the canvas's side
+        QCOMPARE(photoSizeFor(-50, -200, canvas), QSize(92, 490));  // -p: p percent
+        QCOMPARE(photoSizeFor(-5, -1, canvas), QSize(18, 24));  // at least 10 percent
     }
 
     void shrinkingAveragesTheArea()

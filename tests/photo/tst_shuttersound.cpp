@@ -5,8 +5,14 @@
 
 namespace {
 
-quint32 u32(const QByteArray& b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); }
-quint16 u16(const QByteArray& b, int at) { return qFromLittleEndian<quint16>(b.constData() + at); }
+quint32 u32(const QByteArray& b, int at)
+{
+    return qFromLittleEndian<quint32>(b.constData() + at);
+}
+quint16 u16(const QByteArray& b, int at)
+{
+    return qFromLittleEndian<quint16>(b.constData() + at);
+}
 
 QByteArray patched(QByteArray wav, int at, quint16 value)
 {
@@ -28,7 +34,7 @@ private slots:
         QCOMPARE(u16(wav, 20), quint16(1));  // PCM
         QCOMPARE(u16(wav, 22), quint16(1));  // mono
         QCOMPARE(u32(wav, 24), 22050u);
-        QCOMPARE(u32(wav, 28), 44100u);      // bytes per second
+        QCOMPARE(u32(wav, 28), 44100u);  // bytes per second
         QCOMPARE(u16(wav, 32), quint16(2));  // block align
         QCOMPARE(u16(wav, 34), quint16(16));
         QCOMPARE(wav.mid(48, 4), QByteArray("data"));

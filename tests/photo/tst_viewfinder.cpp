@@ -11,8 +11,7 @@ namespace {
 const QColor kPreviewColour(20, 90, 200);
 const QColor kLineColour(250, 30, 30);
 
-template <typename W>
-W* unit(QWidget* parent, const QRect& r)
+template <typename W> W* unit(QWidget* parent, const QRect& r)
 {
     auto* w = new W(parent);
     w->setGeometry(r);
@@ -66,8 +65,8 @@ struct Station {
     void wheel(QWidget* target, int delta)
     {
         const QPointF at(10, 10);
-        QWheelEvent e(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent e(at, target->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
         QApplication::sendEvent(target, &e);
     }
     void activate()

@@ -60,7 +60,11 @@ private slots:
     void zoomPushesBackOnlyAtThePreviewEdges()
     {
         // {frame before, zoom value, frame after}; one wheel notch from zoom 0, target 151 x 201.
-        const struct { QRect before; int value; QRect after; } cases[] = {
+        const struct {
+            QRect before;
+            int value;
+            QRect after;
+        } cases[] = {
             // The right edge reaches the preview's (786): pushed back by the change.
             {{593, 172, 184, 245}, 1, {583, 172, 194, 258}},
             // The bottom edge reaches the preview's (475): pushed up by the growth.
@@ -82,9 +86,9 @@ private slots:
         // {zoom value, target width, target height}
         const int cases[][3] = {
             {1000, 151, 201}, {2147483647, 151, 201}, {-2147483647 - 1, 151, 201},
-            {1, 1, 20},      // far too high for the needle ratio
-            {1, 10000, 1},   // flattened to less than a pixel
-            {1, 0, 201},     // no usable target size
+            {1, 1, 20},  // far too high for the needle ratio
+            {1, 10000, 1},  // flattened to less than a pixel
+            {1, 0, 201},  // no usable target size
             {1, 151, 10001},
         };
         for (const auto& c : cases) {

@@ -41,14 +41,15 @@ private slots:
 // Rows 1, 2, 4, 7, 8 and 10 of the sheet; blanks at 3, 5, 6 (D only), 9 and
 // 11, where the read ends although row 12 holds a person.
 static const Rows blankFixtureRoster = {
-    {"姓名", "学号", "班级"}, {"张三", "20120001", "一班"}, {"李四", "20120002", "一班"},
-    {"王五", "", ""},         {"", "", "二班"},             {"赵六", "20120004", "二班"},
+    {"姓名", "学号", "班级"}, {"张三", "20120001", "一班"}, {"李四", "20120002", "一班"}, {"王五", "", ""},
+    {"", "", "二班"},         {"赵六", "20120004", "二班"},
 };
 
 void TestRosterRead::blankRows_data()
 {
     QTest::addColumn<QString>("file");
-    for (const char* f : {"blanks-openpyxl.xlsx", "blanks-xlsxwriter.xlsx", "blanks-xlwt.xls", "blanks-libreoffice.xls"})
+    for (const char* f :
+         {"blanks-openpyxl.xlsx", "blanks-xlsxwriter.xlsx", "blanks-xlwt.xls", "blanks-libreoffice.xls"})
         QTest::newRow(f) << QString::fromLatin1(f);
 }
 
@@ -72,8 +73,8 @@ void TestRosterRead::columnChoice_data()
     QTest::newRow("two-letter column") << QStringList{"AB", "", ""} << Rows{{"AB1", "", ""}, {"AB4", "", ""}};
     QTest::newRow("columns in another order")
         << QStringList{"C", "A", "A"}
-        << Rows{{"班级", "姓名", "姓名"}, {"一班", "张三", "张三"}, {"一班", "李四", "李四"}, {"", "王五", "王五"},
-                {"二班", "", ""}, {"二班", "赵六", "赵六"}};
+        << Rows{{"班级", "姓名", "姓名"}, {"一班", "张三", "张三"}, {"一班", "李四", "李四"},
+                {"", "王五", "王五"},     {"二班", "", ""},         {"二班", "赵六", "赵六"}};
     // Column D holds a cell only in row 6, after five blank rows.
     QTest::newRow("blanks before the first cell") << QStringList{"D", "", ""} << Rows{};
     QTest::newRow("no column named") << QStringList{"错", "", ""} << Rows{};
@@ -84,7 +85,8 @@ void TestRosterRead::columnChoice()
     QFETCH(QStringList, columns);
     QFETCH(Rows, expected);
     for (const char* f : {"blanks-xlsxwriter.xlsx", "blanks-xlwt.xls"}) {
-        const RosterReadResult r = readRosterRows(fixture(QString::fromLatin1(f)), {columns[0], columns[1], columns[2]});
+        const RosterReadResult r =
+            readRosterRows(fixture(QString::fromLatin1(f)), {columns[0], columns[1], columns[2]});
         QVERIFY2(r.ok, qPrintable(r.error));
         QCOMPARE(rowsOf(r.rows), expected);
     }

@@ -55,7 +55,10 @@ QByteArray biffStream(const QByteArray& globals, const QByteArray& sheetRecords,
     return bofGlobals + globals + boundSheet + eof + bofSheet + sheetRecords + (sheetEof ? eof : QByteArray());
 }
 
-QByteArray cellHead(int row, int column) { return le(quint64(row), 2) + le(quint64(column), 2) + le(0, 2); }
+QByteArray cellHead(int row, int column)
+{
+    return le(quint64(row), 2) + le(quint64(column), 2) + le(0, 2);
+}
 
 QByteArray contents(const QString& path)
 {
@@ -154,7 +157,7 @@ void TestWorkbook::biffRecords()
     const ReadResult r = readWorkbook(fixture(QStringLiteral("records.xls")));
     QVERIFY2(r.ok, qPrintable(r.error));
     QCOMPARE(r.sheet.cell(0, 1), QStringLiteral("shared string"));  // first tab, stored last
-    QCOMPARE(r.sheet.cell(1, 8), QStringLiteral("5"));               // MULRK over B and C
+    QCOMPARE(r.sheet.cell(1, 8), QStringLiteral("5"));  // MULRK over B and C
     QCOMPARE(r.sheet.cell(2, 8), QStringLiteral("6"));
     QCOMPARE(r.sheet.cell(5, 1), QString());  // text of the embedded chart is not a cell
 }
@@ -195,12 +198,12 @@ void TestWorkbook::hostileRecords_data()
     QTest::addColumn<QString>("a1");  // text of A1, or a part of the error
 
     const QByteArray number = record(0x0203, cellHead(0, 0) + le(0x4004000000000000ull, 8));  // 2.5
-    const QByteArray sst = record(0x00FC, le(2, 4) + le(1000000000, 4) + le(1, 2) + le(0, 1) + "x" + le(2, 2)
-                                              + le(0, 1) + "yz");
+    const QByteArray sst =
+        record(0x00FC, le(2, 4) + le(1000000000, 4) + le(1, 2) + le(0, 1) + "x" + le(2, 2) + le(0, 1) + "yz");
     QTest::newRow("plain number") << biffStream({}, number) << true << "2.5";
     QTest::newRow("sheet offset past the end")
-        << (record(0x0809, le(0x0600, 2) + le(5, 2) + QByteArray(12, 0))
-            + record(0x0085, le(0x7FFFFFFF, 4) + le(0, 2) + le(1, 1) + le(0, 1) + "s") + record(0x000A, {}))
+        << (record(0x0809, le(0x0600, 2) + le(5, 2) + QByteArray(12, 0)) +
+            record(0x0085, le(0x7FFFFFFF, 4) + le(0, 2) + le(1, 1) + le(0, 1) + "s") + record(0x000A, {}))
         << false << "文件已损坏";
     QTest::newRow("record longer than the stream")
         << biffStream({}, number).left(60) + le(0x0203, 2) + le(8000, 2) + QByteArray(10, 1) << false << "文件已损坏";
@@ -219,8 +222,7 @@ void TestWorkbook::hostileRecords_data()
     QTest::newRow("label longer than its record")
         << biffStream({}, record(0x0204, cellHead(0, 0) + le(500, 2) + le(0, 1) + "ab") + number) << true << "2.5";
     QTest::newRow("multiple numbers cut short")
-        << biffStream({}, record(0x00BD, le(0, 2) + le(0, 2) + le(0, 2) + le(0x0000000A, 4) + le(0, 3))) << true
-        << "2";
+        << biffStream({}, record(0x00BD, le(0, 2) + le(0, 2) + le(0, 2) + le(0x0000000A, 4) + le(0, 3))) << true << "2";
     QTest::newRow("no records at all") << QByteArray() << false << "文件已损坏";
 }
 
@@ -390,8 +392,8 @@ void TestWorkbook::columnNames()
     const struct {
         const char* name;
         int index;
-    } cases[] = {{"A", 0},  {"Z", 25},     {"AA", 26}, {"AB", 27}, {"ab", 27}, {"XFD", 16383},
-                 {"XFE", -1}, {"", -1}, {"A1", -1}, {"AAAA", -1}, {"-", -1}};
+    } cases[] = {{"A", 0},    {"Z", 25}, {"AA", 26}, {"AB", 27},   {"ab", 27}, {"XFD", 16383},
+                 {"XFE", -1}, {"", -1},  {"A1", -1}, {"AAAA", -1}, {"-", -1}};
     for (const auto& c : cases) {
         QCOMPARE(columnIndex(QString::fromLatin1(c.name)), c.index);
         if (c.index >= 0)

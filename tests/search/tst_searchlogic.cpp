@@ -13,10 +13,14 @@ private slots:
         QTest::addColumn<QString>("condition");
         QTest::addColumn<QString>("mode");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("contains the middle") << "张三丰" << "三" << modeContains << true;
-        QTest::newRow("contains never folds case") << "Wang Li" << "LI" << modeContains << false;
+        QTest::newRow("contains the middle") << "张三丰"
+                                             << "三" << modeContains << true;
+        QTest::newRow("contains never folds case") << "Wang Li"
+                                                   << "LI" << modeContains << false;
         QTest::newRow("full-width is not half-width") << "A1" << QStringLiteral("Ａ1") << modeEqual << false;
-        QTest::newRow("unknown mode") << "张三" << "张三" << "等于" << false;
+        QTest::newRow("unknown mode") << "张三"
+                                      << "张三"
+                                      << "等于" << false;
         // A match may not begin inside a character made of two code units.
         QTest::newRow("no start inside a pair")
             << QString::fromUcs4(U"\U00020000") << QString(QChar(0xDC00)) << modeContains << false;
@@ -44,22 +48,29 @@ private slots:
         const int one = int(SearchKind::Condition1);
         const int one7 = int(SearchKind::Condition1FromBox7);
         QTest::newRow("both, single, found")
-            << both << true << true << 0 << QStringLiteral("已找到:  第 1 列 等同“张三” | 第 3 列 包含“二班” 项") << true;
+            << both << true << true << 0 << QStringLiteral("已找到:  第 1 列 等同“张三” | 第 3 列 包含“二班” 项")
+            << true;
         QTest::newRow("both, multi, found")
             << both << false << false << 12
             << QStringLiteral("已找到:  第 1 列 等同“张三” | 第 3 列 包含“二班” 共： 12  项") << true;
         QTest::newRow("both, single, not found")
-            << both << true << false << 0 << QStringLiteral("未找到:  第 1 列 等同“张三” | 第 3 列 包含“二班” 项") << false;
+            << both << true << false << 0 << QStringLiteral("未找到:  第 1 列 等同“张三” | 第 3 列 包含“二班” 项")
+            << false;
         QTest::newRow("both, multi, none")
-            << both << false << false << 0 << QStringLiteral("未找到: 1 列 等同“张三” | 第 3 列 包含“二班” 项") << false;
-        QTest::newRow("one, single, found") << one << true << true << 0 << QStringLiteral("第 1  已找到: 等同“张三”") << true;
+            << both << false << false << 0 << QStringLiteral("未找到: 1 列 等同“张三” | 第 3 列 包含“二班” 项")
+            << false;
+        QTest::newRow("one, single, found")
+            << one << true << true << 0 << QStringLiteral("第 1  已找到: 等同“张三”") << true;
         QTest::newRow("one, multi, found")
             << one << false << false << 3 << QStringLiteral("已找到:  第 1 列 等同“张三”  共：3  项") << true;
-        QTest::newRow("one, single, not found") << one << true << false << 0 << QStringLiteral("第 1 列 未找到: “张三”") << false;
-        QTest::newRow("one, multi, none") << one << false << false << 0 << QStringLiteral("第 1 列 未找到: “张三”") << false;
+        QTest::newRow("one, single, not found")
+            << one << true << false << 0 << QStringLiteral("第 1 列 未找到: “张三”") << false;
+        QTest::newRow("one, multi, none")
+            << one << false << false << 0 << QStringLiteral("第 1 列 未找到: “张三”") << false;
         QTest::newRow("from box 7, single, not found")
             << one7 << true << false << 0 << QStringLiteral("第 1 列  未找到: “张三”") << false;
-        QTest::newRow("from box 7, multi, none") << one7 << false << false << 0 << QStringLiteral("第 1 列 未找到: “张三”") << false;
+        QTest::newRow("from box 7, multi, none")
+            << one7 << false << false << 0 << QStringLiteral("第 1 列 未找到: “张三”") << false;
     }
     void reports()
     {
@@ -94,8 +105,8 @@ private slots:
                     c.text1 = QStringLiteral("乙");
                 return c;
             },
-            [&](int rr, int col) { return col == 0 ? names.value(rr) : QString(); },
-            [&](int rr) { hits << rr; }, [&] { ++row; });
+            [&](int rr, int col) { return col == 0 ? names.value(rr) : QString(); }, [&](int rr) { hits << rr; },
+            [&] { ++row; });
         QCOMPARE(hits, QList<int>({0, 2, 3}));
         QCOMPARE(r.count, 3);
         QCOMPARE(r.foundRow, -1);

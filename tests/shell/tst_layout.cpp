@@ -17,10 +17,10 @@ namespace {
 
 struct Unit {
     const char* name;
-    const char* kind;   // class name of the widget
-    QRect place;        // in the parent's coordinates
-    const char* parent; // nullptr: the window's client area
-    const char* text;   // caption, content or group title; nullptr: not checked
+    const char* kind;  // class name of the widget
+    QRect place;  // in the parent's coordinates
+    const char* parent;  // nullptr: the window's client area
+    const char* text;  // caption, content or group title; nullptr: not checked
     const char* state;  // "", "hidden" or "disabled"
 };
 
@@ -185,8 +185,8 @@ private slots:
         QVERIFY(!lines[20].trimmed().isEmpty());
         // Every line, the closing one too, lies inside the label.
         QLabel* help = window_->ui->透明标签16;
-        const QRect needed = QFontMetrics(help->font()).boundingRect(help->contentsRect(), int(help->alignment()),
-                                                                     help->text());
+        const QRect needed =
+            QFontMetrics(help->font()).boundingRect(help->contentsRect(), int(help->alignment()), help->text());
         QVERIFY2(needed.height() <= help->contentsRect().height(), qPrintable(QString::number(needed.height())));
         QVERIFY2(needed.width() <= help->contentsRect().width(), qPrintable(QString::number(needed.width())));
     }

@@ -113,7 +113,12 @@ private slots:
             const QColor got = saved.image.pixelColor(p);
             QVERIFY2(qAbs(got.red() - r) <= 12 && qAbs(got.green() - g) <= 12 && qAbs(got.blue() - b) <= 12,
                      qPrintable(QStringLiteral("at %1,%2 got %3 want %4,%5,%6")
-                                    .arg(p.x()).arg(p.y()).arg(got.name()).arg(r).arg(g).arg(b)));
+                                    .arg(p.x())
+                                    .arg(p.y())
+                                    .arg(got.name())
+                                    .arg(r)
+                                    .arg(g)
+                                    .arg(b)));
         }
 
         // The roster moved on and marked the saved person.
@@ -207,7 +212,8 @@ private slots:
         QVERIFY(ui()->编辑框1->isEnabled());
         for (int n = 1; n <= 3; ++n) {
             take();
-            QVERIFY2(QFile::exists(photo(PhotoController::autoNamePrefix + QString::number(n))), qPrintable(QString::number(n)));
+            QVERIFY2(QFile::exists(photo(PhotoController::autoNamePrefix + QString::number(n))),
+                     qPrintable(QString::number(n)));
             QCOMPARE(ui()->透明标签3->text(), PhotoController::autoNamePrefix + QString::number(n + 1));
             QCOMPARE(ui()->编辑框1->text(), ui()->透明标签3->text());
             QCOMPARE(w().status(), QStringLiteral("当前状态: 保存照片完成!"));

@@ -8,8 +8,8 @@
 #include "swapconfirmwindow.h"
 
 #include <QFile>
-#include <QMimeData>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QtTest>
 
 namespace {
@@ -266,9 +266,9 @@ private slots:
     {
         import("roster/class.xlsx");
         writePhoto(f->photoFolder() + "/张三.jpg");
-        writePhoto(f->photoFolder() + "/王五.JPG");       // another name on this system
-        writePhoto(f->photoFolder() + "/20120002.jpg");   // a file for the second column
-        model()->setCell(4, 0, QStringLiteral("张*"));    // a pattern never matches by itself
+        writePhoto(f->photoFolder() + "/王五.JPG");  // another name on this system
+        writePhoto(f->photoFolder() + "/20120002.jpg");  // a file for the second column
+        model()->setCell(4, 0, QStringLiteral("张*"));  // a pattern never matches by itself
         roster()->CheckPhotos();
         QCOMPARE(model()->cell(1, 3), QStringLiteral("已照"));
         QCOMPARE(model()->cell(2, 3), QString());

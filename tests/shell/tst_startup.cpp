@@ -1,11 +1,11 @@
 // Start-up, the setting, the fade-in and the bottom-strip controls.
+#include "duplicatephotowindow.h"
 #include "mainwindow.h"
 #include "photofoldersetting.h"
 #include "programpaths.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
 #include "swapconfirmwindow.h"
-#include "duplicatephotowindow.h"
 #include "testdialogs.h"
 #include "ui_mainwindow.h"
 
@@ -18,17 +18,14 @@
 class StartupTest : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear();
-    }
+    void init() { QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear(); }
 
     void firstStartWritesTheDefaultFolder()
     {
         QVERIFY(!photofoldersetting::exists());
         MainWindow w;
-        const QString expected = paths::programDirectory() + QDir::separator() +
-                                 QString::number(QDate::currentDate().year());
+        const QString expected =
+            paths::programDirectory() + QDir::separator() + QString::number(QDate::currentDate().year());
         QVERIFY(photofoldersetting::exists());
         QCOMPARE(photofoldersetting::read(), expected);
         QCOMPARE(w.ui->编辑框2->text(), expected);

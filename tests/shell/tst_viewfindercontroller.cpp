@@ -13,10 +13,7 @@
 class ViewfinderControllerTest : public QObject {
     Q_OBJECT
 private slots:
-    void init()
-    {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear();
-    }
+    void init() { QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear(); }
 
     void frameFollowsTargetZoomAndDrag()
     {
@@ -31,8 +28,7 @@ private slots:
 
         // The preview goes on as the camera side switches it.
         w.findChild<QWidget*>(QStringLiteral("透明标签16"))->hide();
-        for (QWidget* box : {static_cast<QWidget*>(zoom), static_cast<QWidget*>(width),
-                             static_cast<QWidget*>(height)})
+        for (QWidget* box : {static_cast<QWidget*>(zoom), static_cast<QWidget*>(width), static_cast<QWidget*>(height)})
             box->setEnabled(true);
         w.viewfinder->showFrame();
         w.viewfinder->RefreshFrameShape();
@@ -53,8 +49,8 @@ private slots:
         for (const char* name : {"画板1", "图片框1111"})
             QCOMPARE(w.findChild<QWidget*>(QString::fromUtf8(name))->geometry(), QRect(794, 226, 184, 138));
 
-        QWheelEvent notch(QPointF(5, 5), zoom->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QWheelEvent notch(QPointF(5, 5), zoom->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
         QApplication::sendEvent(zoom, &notch);
         QCOMPARE(frame->size(), QSize(194, 145));
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("透明标签12"))->text(), QStringLiteral("1"));

@@ -41,8 +41,7 @@ public:
     bool waitForCount(int count)
     {
         std::unique_lock<std::mutex> lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::seconds(30),
-                                 [&] { return int(given_.size()) >= count; });
+        return changed_.wait_for(lock, std::chrono::seconds(30), [&] { return int(given_.size()) >= count; });
     }
     std::vector<Utterance> given() const
     {

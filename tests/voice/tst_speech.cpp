@@ -101,9 +101,19 @@ private slots:
 
     void argumentRangesAreKept()
     {
-        struct Case { bool volume; int value; bool accepted; };
-        for (const Case c : {Case{true, -1, false}, {true, 0, true}, {true, 100, true}, {true, 101, false},
-                             {false, -11, false}, {false, -10, true}, {false, 10, true}, {false, 11, false}}) {
+        struct Case {
+            bool volume;
+            int value;
+            bool accepted;
+        };
+        for (const Case c : {Case{true, -1, false},
+                             {true, 0, true},
+                             {true, 100, true},
+                             {true, 101, false},
+                             {false, -11, false},
+                             {false, -10, true},
+                             {false, 10, true},
+                             {false, 11, false}}) {
             QVERIFY(speech->SetVolume(40) && speech->SetRate(3));
             QCOMPARE(c.volume ? speech->SetVolume(c.value) : speech->SetRate(c.value), c.accepted);
             QCOMPARE(speech->Volume(), c.volume && c.accepted ? c.value : 40);

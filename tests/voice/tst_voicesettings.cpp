@@ -1,8 +1,8 @@
 #include "announce.h"
+#include "common/testdialogs.h"
 #include "etexttospeech.h"
 #include "recordingoutput.h"
 #include "rostermodel.h"
-#include "common/testdialogs.h"
 #include "voicesettingswindow.h"
 
 #include <QComboBox>
@@ -38,13 +38,17 @@ private slots:
 
     void formUnits()
     {
-        struct Unit { const char* name; QRect place; const char* text; };
+        struct Unit {
+            const char* name;
+            QRect place;
+            const char* text;
+        };
         const Unit units[] = {
-            {"组合框1", {8, 16, 327, 22}, ""},        {"透明标签2", {8, 46, 25, 24}, "语速"},
-            {"滑块条1", {40, 48, 120, 20}, ""},       {"透明标签3", {187, 46, 25, 24}, "音量"},
-            {"滑块条2", {215, 48, 120, 20}, ""},      {"按钮检测", {9, 76, 56, 24}, "检测引擎"},
-            {"透明标签1", {72, 76, 48, 24}, "发音 列"}, {"编辑框1", {120, 76, 31, 24}, "1"},
-            {"按钮启动", {179, 76, 40, 24}, "启动"},    {"按钮停止", {228, 76, 40, 24}, "停止"},
+            {"组合框1", {8, 16, 327, 22}, ""},           {"透明标签2", {8, 46, 25, 24}, "语速"},
+            {"滑块条1", {40, 48, 120, 20}, ""},          {"透明标签3", {187, 46, 25, 24}, "音量"},
+            {"滑块条2", {215, 48, 120, 20}, ""},         {"按钮检测", {9, 76, 56, 24}, "检测引擎"},
+            {"透明标签1", {72, 76, 48, 24}, "发音 列"},  {"编辑框1", {120, 76, 31, 24}, "1"},
+            {"按钮启动", {179, 76, 40, 24}, "启动"},     {"按钮停止", {228, 76, 40, 24}, "停止"},
             {"按钮完成", {278, 76, 56, 24}, "设置完成"},
         };
         for (const Unit& u : units) {
@@ -233,8 +237,7 @@ private slots:
     }
 
 private:
-    template <class T>
-    T* unit(const char* name)
+    template <class T> T* unit(const char* name)
     {
         T* w = window->findChild<T*>(QString::fromUtf8(name));
         if (!w)

@@ -20,11 +20,10 @@ QString numberText(double value)
 
 DateKind builtinDateKind(int id)
 {
-    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 54)
-        || (id >= 57 && id <= 58))
+    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 54) ||
+        (id >= 57 && id <= 58))
         return DateKind::Date;
-    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47) || id == 55
-        || id == 56)
+    if ((id >= 18 && id <= 21) || (id >= 32 && id <= 35) || (id >= 45 && id <= 47) || id == 55 || id == 56)
         return DateKind::Time;
     if (id == 22)
         return DateKind::DateTime;
@@ -40,11 +39,9 @@ DateKind dateKindOfCode(const QString& code)
     for (int i = 0; i < n; ++i) {
         const QChar c = code[i];
         if (c == u'"') {
-            while (++i < n && code[i] != u'"') {
-            }
+            while (++i < n && code[i] != u'"') { }
         } else if (c == u'[') {
-            while (++i < n && code[i] != u']') {
-            }
+            while (++i < n && code[i] != u']') { }
         } else if (c == u'\\' || c == u'_' || c == u'*') {
             ++i;  // the next character is a literal or a padding character
         } else if (code.mid(i, 5).compare(u"AM/PM", Qt::CaseInsensitive) == 0) {
@@ -59,8 +56,8 @@ DateKind dateKindOfCode(const QString& code)
     }
     // "[h]:mm:ss" keeps its hours inside the brackets: elapsed-time formats count as times.
     bool date = false;
-    bool time = code.contains(u"[h", Qt::CaseInsensitive) || code.contains(u"[m", Qt::CaseInsensitive)
-                || code.contains(u"[s", Qt::CaseInsensitive);
+    bool time = code.contains(u"[h", Qt::CaseInsensitive) || code.contains(u"[m", Qt::CaseInsensitive) ||
+                code.contains(u"[s", Qt::CaseInsensitive);
     for (int i = 0; i < letters.size(); ++i) {
         const QChar l = letters[i];
         if (l == u'y' || l == u'd') {
@@ -74,8 +71,8 @@ DateKind dateKindOfCode(const QString& code)
             int next = i + 1;
             while (next < letters.size() && letters[next] == u'm')
                 ++next;
-            const bool minute = (prev >= 0 && letters[prev] == u'h')
-                                || (next < letters.size() && letters[next] == u's');
+            const bool minute =
+                (prev >= 0 && letters[prev] == u'h') || (next < letters.size() && letters[next] == u's');
             (minute ? time : date) = true;
         }
     }

@@ -44,10 +44,9 @@ bool ReadOptions::keeps(int column) const
 
 QString Sheet::cell(int column, int row) const
 {
-    const auto it = std::lower_bound(cells_.begin(), cells_.end(), std::pair(row, column),
-                                     [](const Cell& c, const std::pair<int, int>& key) {
-                                         return std::pair(c.row, c.column) < key;
-                                     });
+    const auto it = std::lower_bound(
+        cells_.begin(), cells_.end(), std::pair(row, column),
+        [](const Cell& c, const std::pair<int, int>& key) { return std::pair(c.row, c.column) < key; });
     if (it != cells_.end() && it->row == row && it->column == column)
         return it->text;
     return {};
@@ -90,8 +89,7 @@ void Sheet::finish()
         cells_.swap(unique);
         ordered_ = true;
     }
-    cells_.erase(std::remove_if(cells_.begin(), cells_.end(),
-                                [](const Cell& c) { return c.text.isEmpty(); }),
+    cells_.erase(std::remove_if(cells_.begin(), cells_.end(), [](const Cell& c) { return c.text.isEmpty(); }),
                  cells_.end());
     cells_.shrink_to_fit();
 }

@@ -28,7 +28,7 @@ struct ReadOptions {
 class Sheet {
 public:
     struct Cell {
-        int32_t row;     // 1-based
+        int32_t row;  // 1-based
         int32_t column;  // 0-based
         QString text;
     };

@@ -22,8 +22,7 @@ namespace {
 struct GObjectUnref {
     void operator()(void* p) const { g_object_unref(p); }
 };
-template <typename T>
-using GPtr = std::unique_ptr<T, GObjectUnref>;
+template <typename T> using GPtr = std::unique_ptr<T, GObjectUnref>;
 
 struct GErrorHolder {
     GError* error = nullptr;
@@ -57,8 +56,14 @@ enum : uint16_t {
     recBof = 0x0809,
 };
 
-uint16_t u16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t u32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
+uint16_t u16(const uint8_t* p)
+{
+    return uint16_t(p[0] | p[1] << 8);
+}
+uint32_t u32(const uint8_t* p)
+{
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
 double f64(const uint8_t* p)
 {
     uint64_t bits = 0;
@@ -90,7 +95,11 @@ struct Record {
 // Walks the records of a BIFF stream.
 class RecordStream {
 public:
-    RecordStream(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    RecordStream(const uint8_t* data, size_t size)
+        : data_(data)
+        , size_(size)
+    {
+    }
     // A position past the end (a damaged sheet offset) leaves nothing to read.
     void seek(size_t pos) { pos_ = std::min(pos, size_); }
     size_t position() const { return pos_; }
@@ -136,16 +145,26 @@ private:
 QString codePageName(int codePage)
 {
     switch (codePage) {
-    case 367: return QStringLiteral("US-ASCII");
-    case 437: return QStringLiteral("IBM437");
-    case 850: return QStringLiteral("IBM850");
-    case 874: return QStringLiteral("windows-874");
-    case 932: return QStringLiteral("Shift_JIS");
-    case 936: return QStringLiteral("GBK");
-    case 949: return QStringLiteral("windows-949");
-    case 950: return QStringLiteral("Big5");
-    case 10000: return QStringLiteral("macintosh");
-    case 65001: return QStringLiteral("UTF-8");
+    case 367:
+        return QStringLiteral("US-ASCII");
+    case 437:
+        return QStringLiteral("IBM437");
+    case 850:
+        return QStringLiteral("IBM850");
+    case 874:
+        return QStringLiteral("windows-874");
+    case 932:
+        return QStringLiteral("Shift_JIS");
+    case 936:
+        return QStringLiteral("GBK");
+    case 949:
+        return QStringLiteral("windows-949");
+    case 950:
+        return QStringLiteral("Big5");
+    case 10000:
+        return QStringLiteral("macintosh");
+    case 65001:
+        return QStringLiteral("UTF-8");
     default:
         if (codePage >= 1250 && codePage <= 1258)
             return QStringLiteral("windows-%1").arg(codePage);
@@ -170,8 +189,8 @@ struct Globals {
 class XlsReader {
 public:
     XlsReader(const QByteArray& stream, const ReadOptions& options)
-        : stream_(reinterpret_cast<const uint8_t*>(stream.constData()), size_t(stream.size())),
-          options_(options)
+        : stream_(reinterpret_cast<const uint8_t*>(stream.constData()), size_t(stream.size()))
+        , options_(options)
     {
     }
 
@@ -360,15 +379,15 @@ private:
             if (r.type == recString) {
                 Segments s = stream_.continued(r);
                 QString text;
-                if (pendingRow >= 0 && readString(s, 2, text)
-                    && !store(sheet, pendingRow, pendingColumn, std::move(text), error))
+                if (pendingRow >= 0 && readString(s, 2, text) &&
+                    !store(sheet, pendingRow, pendingColumn, std::move(text), error))
                     return false;
                 pendingRow = -1;
                 continue;
             }
-            const bool cell = r.type == recLabelSst || r.type == recLabel || r.type == recRString
-                              || r.type == recNumber || r.type == recRk || r.type == recMulRk
-                              || r.type == recBoolErr || r.type == recFormula;
+            const bool cell = r.type == recLabelSst || r.type == recLabel || r.type == recRString ||
+                              r.type == recNumber || r.type == recRk || r.type == recMulRk || r.type == recBoolErr ||
+                              r.type == recFormula;
             if (!cell || r.length < 6)
                 continue;
             const int row = u16(r.data);
@@ -429,7 +448,8 @@ private:
                             continue;
                         }
                         if (v[0] == 1)
-                            ok = store(sheet, row, column, v[2] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"), error);
+                            ok = store(sheet, row, column, v[2] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"),
+                                       error);
                     } else {
                         ok = store(sheet, row, column, numberCellText(f64(v), xf), error);
                     }
@@ -456,7 +476,7 @@ private:
 }  // namespace
 
 // libgsf reports the damage it meets on stderr; the reader reports it as a value instead.
-static void quietLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+static void quietLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) { }
 
 StreamResult workbookStream(const QByteArray& data)
 {

@@ -18,7 +18,10 @@ namespace workbook {
 
 namespace {
 
-bool is(const char* a, const char* b) { return std::strcmp(a, b) == 0; }
+bool is(const char* a, const char* b)
+{
+    return std::strcmp(a, b) == 0;
+}
 
 // Attribute numbers clamped to int: a huge value must not overflow.
 int toInt(const char* s)
@@ -30,7 +33,10 @@ int toInt(const char* s)
 // Lists a hostile file could make endless are cut at this length.
 constexpr int maxListEntries = 65536;
 
-bool endsWith(const QString& s, const char* tail) { return s.endsWith(QLatin1String(tail)); }
+bool endsWith(const QString& s, const char* tail)
+{
+    return s.endsWith(QLatin1String(tail));
+}
 
 // Part names inside the package: no leading slash, "." and ".." resolved.
 QString resolvePart(const QString& baseDir, const QString& target)
@@ -84,8 +90,8 @@ struct RelsSink : XmlSink {
         byId.insert(QString::fromUtf8(id),
                     {QString::fromUtf8(type ? type : ""), resolvePart(baseDir, QString::fromUtf8(target))});
     }
-    void end(const char*) override {}
-    void text(const char*, int) override {}
+    void end(const char*) override { }
+    void text(const char*, int) override { }
     Relationship firstOfType(const char* tail) const
     {
         for (auto it = byId.cbegin(); it != byId.cend(); ++it) {
@@ -114,12 +120,12 @@ struct WorkbookSink : XmlSink {
         if (is(name, "sheets"))
             stop = true;  // nothing after the sheet list matters
     }
-    void text(const char*, int) override {}
+    void text(const char*, int) override { }
 };
 
 struct StylesSink : XmlSink {
     std::map<int, QString> formats;  // custom number formats by id
-    std::vector<int> xfFormats;      // number format id of each cell format
+    std::vector<int> xfFormats;  // number format id of each cell format
     bool inCellXfs = false;
     void start(const char* name, const char** a) override
     {
@@ -143,7 +149,7 @@ struct StylesSink : XmlSink {
             stop = true;
         }
     }
-    void text(const char*, int) override {}
+    void text(const char*, int) override { }
 
     std::vector<DateKind> dateKinds() const
     {
@@ -160,11 +166,11 @@ struct StylesSink : XmlSink {
 // Shared strings that the kept cells ask for, by index.
 struct SharedStringsSink : XmlSink {
     const std::vector<uint32_t>* wanted;  // sorted, unique
-    std::vector<QString> found;           // parallel to wanted
-    size_t next = 0;                      // first wanted index not yet reached
+    std::vector<QString> found;  // parallel to wanted
+    size_t next = 0;  // first wanted index not yet reached
     uint32_t index = 0;
-    int depth = 0;        // inside <si>
-    int phonetic = 0;     // inside <rPh>
+    int depth = 0;  // inside <si>
+    int phonetic = 0;  // inside <rPh>
     bool inText = false;  // inside <t>
     bool keep = false;
     QByteArray buffer;
@@ -404,8 +410,8 @@ struct SheetSink : XmlSink {
         } else if (type == Type::Date) {
             store(isoDateText(QString::fromUtf8(value.trimmed())));
         } else if (hasValue) {
-            const DateKind kind = style >= 0 && size_t(style) < dateKinds->size() ? (*dateKinds)[size_t(style)]
-                                                                                  : DateKind::None;
+            const DateKind kind =
+                style >= 0 && size_t(style) < dateKinds->size() ? (*dateKinds)[size_t(style)] : DateKind::None;
             if (kind == DateKind::None && plainInteger(value)) {
                 store(QString::fromLatin1(value));
                 return;

@@ -122,8 +122,8 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
     // catches one that states less than it holds.
     zip_stat_t st;
     zip_stat_init(&st);
-    if (zip_stat_index(archive_, zip_uint64_t(index), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)
-        && st.size > zip_uint64_t(maxPartBytes)) {
+    if (zip_stat_index(archive_, zip_uint64_t(index), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) &&
+        st.size > zip_uint64_t(maxPartBytes)) {
         *error = QStringLiteral("%1 解压后超过 256 MB").arg(part);
         return false;
     }
