@@ -90,6 +90,7 @@ void capControl::setDriverIndex(int index)
         emit captureEnded(QString());
     }
     session_->close();
+    connectionError_.clear();
     if (sources_.isEmpty())
         sources_ = currentSources();
     if (index > sources_.size())
@@ -104,6 +105,7 @@ void capControl::setDriverIndex(int index)
 bool capControl::connectSource(const CaptureSource& source, const CaptureFormat& format)
 {
     const OpenResult r = session_->open(source, format);
+    connectionError_ = r.ok ? QString() : r.error;
     return r.ok;
 }
 

@@ -30,6 +30,8 @@ public:
     int driverIndex() const { return driverIndex_; }
     void setDriverIndex(int index);
     QString lastError() const { return lastError_; }
+    // Why the last driverIndex write was refused (busy, gone); empty after a success.
+    QString connectionError() const { return connectionError_; }
 
     // Commands.
     bool ShowPreview(bool show, int rateMs);
@@ -90,6 +92,7 @@ private:
 
     bool backend_ = true;
     mutable QString lastError_;
+    QString connectionError_;
     int driverIndex_ = -1;
     capture::CaptureSource connected_;  // the source of driverIndex_
     mutable QList<capture::CaptureSource> sources_;

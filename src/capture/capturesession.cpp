@@ -135,8 +135,12 @@ OpenResult CaptureSession::start()
         const CaptureSource s = source_;
         const CaptureFormat f = format_;
         const OpenResult r = open(s, f);  // a source that ended is opened afresh
-        if (!r.ok)
+        if (!r.ok) {
+            // Still gone: keep what to open, so a later start finds it once it is back.
+            source_ = s;
+            format_ = f;
             return r;
+        }
     }
     stopping_ = false;
     running_ = true;

@@ -127,8 +127,21 @@ void CameraController::ListDevices(bool handleEvents)
 
 void CameraController::ConnectChosenDriver(int comboIndex)
 {
-    if (comboIndex >= 0)
-        device()->setDriverIndex(comboIndex + 1);
+    if (comboIndex < 0)
+        return;
+    const int previous = device()->driverIndex();
+    device()->setDriverIndex(comboIndex + 1);
+    const QString refused = device()->connectionError();
+    if (refused.isEmpty())
+        return;
+    // A camera that cannot be opened (busy, gone) is reported, and the one
+    // connected before comes back, shown as selected.
+    if (previous >= 1 && previous != comboIndex + 1) {
+        device()->setDriverIndex(previous);
+        const QSignalBlocker quiet(w_.ui->组合框);
+        w_.ui->组合框->setCurrentIndex(previous - 1);
+    }
+    Dialogs::current().message(refused, dialogtitle::reminder, Dialogs::Icon::Warning);
 }
 
 void CameraController::pickFrameColour()

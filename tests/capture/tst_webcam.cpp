@@ -1,0 +1,246 @@
+// The camera path against an emulated UVC webcam: our V4L2 listing and
+// controls, FFmpeg's v4l2 input, YUYV and MJPEG decoding, damaged frames
+// and unplugging.
+#include "capcontrol.h"
+#include "capturesource.h"
+#include "emulatedcamera.h"
+#include "v4l2device.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <unistd.h>
+
+using namespace capture;
+
+namespace {
+
+const QString kCard = QStringLiteral("教室摄像头 HD");
+
+// Where the picture differs from the test camera's gradient by more than
+// the tolerance at a grid of points below the mark band; empty when it matches.
+QString gradientMismatch(const QImage& frame, int tolerance)
+{
+    for (int gy = 1; gy < 8; ++gy)
+        for (int gx = 1; gx < 8; ++gx) {
+            const int x = gx * (frame.width() - 1) / 8;
+            const int y = kTestMarkBandHeight + gy * (frame.height() - 1 - kTestMarkBandHeight) / 8;
+            int r, g, b;
+            testCameraColour(x, y, frame.size(), &r, &g, &b);
+            const QColor got = frame.pixelColor(x, y);
+            if (qAbs(got.red() - r) > tolerance || qAbs(got.green() - g) > tolerance ||
+                qAbs(got.blue() - b) > tolerance)
+                return QStringLiteral("at %1,%2 got %3 want %4,%5,%6").arg(x).arg(y).arg(got.name()).arg(r).arg(g).arg(b);
+        }
+    return {};
+}
+
+}  // namespace
+
+class WebcamTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString node(int n) const { return dir_->filePath(QStringLiteral("video%1").arg(n)); }
+
+    // A unit connected to the first camera of the folder.
+    void connectFirst(capControl& c)
+    {
+        c.resize(480, 360);
+        QVERIFY(c.driverCount() >= 2);
+        c.setDriverIndex(1);
+        QCOMPARE(c.driverIndex(), 1);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!EmulatedCamera::available())
+            QSKIP(qPrintable(EmulatedCamera::unavailableReason()));
+    }
+    void init()
+    {
+        dir_ = std::make_unique<QTemporaryDir>();
+        const QString d = dir_->path();
+        setSourceProvider([d] { return defaultSources(d); });
+    }
+    void cleanup()
+    {
+        setSourceProvider({});
+        dir_.reset();
+    }
+
+    void camerasAreListedBeforeTheTestCameraWithTheirFormats()
+    {
+        EmulatedCamera second(node(2), QStringLiteral("第二台"), QStringLiteral("MJPG 800x600@30"));
+        EmulatedCamera first(node(0), kCard);
+        QFile plain(node(1));  // a node that is no camera is left out
+        QVERIFY(plain.open(QIODevice::WriteOnly));
+        plain.close();
+
+        const QList<CaptureSource> all = currentSources();
+        QCOMPARE(all.size(), 3);
+        QCOMPARE(all[0].description, kCard);
+        QCOMPARE(all[0].inputFormat, QStringLiteral("v4l2"));
+        QCOMPARE(all[0].url, node(0));
+        QCOMPARE(all[1].description, QStringLiteral("第二台"));
+        QVERIFY(all[2].builtIn);
+
+        const QList<CaptureFormat> formats = sourceFormats(all[0]);
+        QCOMPARE(formats.size(), 3);
+        QCOMPARE(formats[0].size, QSize(640, 480));
+        QCOMPARE(formats[0].pixelFormat, QStringLiteral("yuyv422"));
+        QCOMPARE(formats[1].size, QSize(1280, 720));
+        QCOMPARE(formats[1].pixelFormat, QStringLiteral("mjpeg"));
+        QCOMPARE(formats[2].size, QSize(1920, 1080));
+        QCOMPARE(formats[2].pixelFormat, QStringLiteral("mjpeg"));
+    }
+
+    void previewShowsTheCameraPicture_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("pixelFormat");
+        QTest::addColumn<quint32>("fourcc");
+        QTest::addColumn<int>("tolerance");
+        QTest::newRow("YUYV 640x480") << QSize(640, 480) << "yuyv422" << quint32(V4L2_PIX_FMT_YUYV) << 6;
+        QTest::newRow("MJPEG 1280x720") << QSize(1280, 720) << "mjpeg" << quint32(V4L2_PIX_FMT_MJPEG) << 8;
+        QTest::newRow("MJPEG 1920x1080") << QSize(1920, 1080) << "mjpeg" << quint32(V4L2_PIX_FMT_MJPEG) << 8;
+    }
+    void previewShowsTheCameraPicture()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, pixelFormat);
+        QFETCH(quint32, fourcc);
+        QFETCH(int, tolerance);
+        EmulatedCamera cam(node(0), kCard);
+        capControl c;
+        connectFirst(c);
+        QVERIFY2(c.setCaptureFormat({size, pixelFormat, 0}), qPrintable(c.lastError()));
+        QVERIFY(c.ShowPreview(true, 60));
+        QTRY_COMPARE_WITH_TIMEOUT(c.latestFrame().size(), size, 10000);
+        QCOMPARE(cam.get("width"), size.width());
+        QCOMPARE(cam.get("fourcc"), fourcc);
+        const QImage frame = c.latestFrame();
+        const QString mismatch = gradientMismatch(frame, tolerance);
+        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+        // The picture is live: the mark moves.
+        QTRY_VERIFY_WITH_TIMEOUT(c.latestFrame().copy(0, 0, size.width(), kTestMarkBandHeight) !=
+                                     frame.copy(0, 0, size.width(), kTestMarkBandHeight),
+                                 10000);
+    }
+
+    void damagedFramesAreNeverShown()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        cam.set("corrupt_every", 2);
+        capControl c;
+        connectFirst(c);
+        QVERIFY(c.setCaptureFormat({QSize(1280, 720), QStringLiteral("mjpeg"), 0}));
+        QVERIFY(c.ShowPreview(true, 60));
+        QTRY_VERIFY_WITH_TIMEOUT(!c.latestFrame().isNull(), 10000);
+        const long long until = cam.get("frames") + 24;
+        qint64 lastKey = 0;
+        int checked = 0;
+        while (cam.get("frames") < until && c.isPreviewing()) {
+            const QImage f = c.latestFrame();
+            if (!f.isNull() && f.cacheKey() != lastKey) {
+                lastKey = f.cacheKey();
+                ++checked;
+                const QString mismatch = gradientMismatch(f, 8);
+                QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+            }
+            QTest::qWait(5);
+        }
+        QVERIFY(c.isPreviewing());
+        QVERIFY(checked > 3);
+    }
+
+    void unpluggedCameraEndsThePreviewAndComesBack()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        capControl c;
+        connectFirst(c);
+        QSignalSpy lost(&c, &capControl::previewLost);
+        QVERIFY(c.ShowPreview(true, 60));
+        QTRY_VERIFY_WITH_TIMEOUT(!c.latestFrame().isNull(), 10000);
+        cam.set("unplug_after", 5);
+        QVERIFY(lost.wait(10000));
+        QVERIFY(!c.isPreviewing());
+        QVERIFY(!lost.first().first().toString().isEmpty());
+        QVERIFY(!c.ShowPreview(true, 60));  // still gone
+
+        cam.plugIn();
+        QVERIFY2(c.ShowPreview(true, 60), qPrintable(c.lastError()));
+        const long long before = cam.get("frames");
+        QTRY_VERIFY_WITH_TIMEOUT(cam.get("frames") > before + 3, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!c.latestFrame().isNull(), 10000);
+    }
+
+    void controlsReachTheCamera()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        v4l2::ControlSet set(node(0));
+        QVERIFY(set.isOpen());
+        QStringList names;
+        for (const v4l2::Control& k : set.controls())
+            names << k.name;
+        for (const char* n : {"Brightness", "Contrast", "Saturation", "White Balance, Automatic",
+                              "White Balance Temperature", "Auto Exposure", "Exposure Time, Absolute"})
+            QVERIFY2(names.contains(QLatin1String(n)), n);
+        QVERIFY(!names.contains(QStringLiteral("User Controls")));  // class headings are no controls
+        QVERIFY(!set.set(V4L2_CID_BRIGHTNESS, 12));
+        QCOMPARE(cam.control(V4L2_CID_BRIGHTNESS), 12);
+        QVERIFY(set.set(V4L2_CID_WHITE_BALANCE_TEMPERATURE, 3000));  // refused while automatic
+        QCOMPARE(cam.controlLog(), (QList<EmulatedCamera::ControlWrite>{{V4L2_CID_BRIGHTNESS, 12, 0},
+                                                                         {V4L2_CID_WHITE_BALANCE_TEMPERATURE, 3000,
+                                                                          EILSEQ}}));
+    }
+
+    // What a program that polls sees: the node becomes readable when a frame is ready.
+    void pollWaitsForAFrame()
+    {
+        EmulatedCamera cam(node(0), kCard, QStringLiteral("YUYV 320x240@30"));
+        const int fd = ::open(QFile::encodeName(node(0)).constData(), O_RDWR | O_NONBLOCK);
+        QVERIFY(fd >= 0);
+        v4l2_requestbuffers rq{};
+        rq.count = 4;
+        rq.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        rq.memory = V4L2_MEMORY_MMAP;
+        QCOMPARE(ioctl(fd, VIDIOC_REQBUFS, &rq), 0);
+        std::vector<void*> maps;
+        for (quint32 i = 0; i < rq.count; ++i) {
+            v4l2_buffer b{};
+            b.index = i;
+            b.type = rq.type;
+            b.memory = rq.memory;
+            QCOMPARE(ioctl(fd, VIDIOC_QUERYBUF, &b), 0);
+            maps.push_back(mmap(nullptr, b.length, PROT_READ | PROT_WRITE, MAP_SHARED, fd, b.m.offset));
+            QVERIFY(maps.back() != MAP_FAILED);
+            QCOMPARE(ioctl(fd, VIDIOC_QBUF, &b), 0);
+        }
+        v4l2_buffer b{};
+        b.type = rq.type;
+        b.memory = rq.memory;
+        QCOMPARE(ioctl(fd, VIDIOC_DQBUF, &b), -1);
+        QCOMPARE(errno, EINVAL);  // not streaming yet
+        int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        QCOMPARE(ioctl(fd, VIDIOC_STREAMON, &type), 0);
+        pollfd p{fd, POLLIN, 0};
+        QCOMPARE(poll(&p, 1, 5000), 1);
+        QCOMPARE(ioctl(fd, VIDIOC_DQBUF, &b), 0);
+        QCOMPARE(b.bytesused, 320u * 240 * 2);
+        QCOMPARE(ioctl(fd, VIDIOC_STREAMOFF, &type), 0);
+        for (void* m : maps)
+            QCOMPARE(munmap(m, b.length), 0);
+        QCOMPARE(::close(fd), 0);
+        QCOMPARE(cam.get("open_handles"), 0LL);
+    }
+};
+
+QTEST_MAIN(WebcamTest)
+#include "tst_webcam.moc"

@@ -1,0 +1,280 @@
+// The main window with emulated UVC webcams: listing, preview and photo in
+// YUYV and MJPEG, the format and controls dialogs, unplugging during the
+// preview and during a recording, a busy camera and switching cameras.
+#include "cameracontroller.h"
+#include "capcontrol.h"
+#include "capturedialogs.h"
+#include "capturesource.h"
+#include "capturetesthelp.h"
+#include "emulatedcamera.h"
+#include "jpegcodec.h"
+#include "rostercontroller.h"
+#include "shell/stationfixture.h"
+#include "viewfindercontroller.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSlider>
+#include <QtTest>
+
+using namespace capture;
+
+namespace {
+
+const QString kCard = QStringLiteral("教室摄像头 HD");
+const QString kOtherCard = QStringLiteral("讲台摄像头");
+
+}  // namespace
+
+class WebcamStationTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dev_;
+    std::unique_ptr<StationFixture> f;
+
+    QString node(int n) const { return dev_->filePath(QStringLiteral("video%1").arg(n)); }
+    MainWindow& w() { return *f->window; }
+    template <typename T = QWidget> T* unit(const char* name)
+    {
+        T* u = w().findChild<T*>(QString::fromUtf8(name));
+        if (!u)
+            qFatal("no unit %s", name);
+        return u;
+    }
+    void click(const char* name) { unit<QPushButton>(name)->click(); }
+    capControl* device() { return unit<capControl>("视频设备"); }
+    QComboBox* box() { return unit<QComboBox>("组合框"); }
+    // The window opens after the cameras are plugged in: it lists them at start.
+    void openWindow() { f = std::make_unique<StationFixture>(); }
+
+    void previewOn()
+    {
+        click("预览按钮");
+        QVERIFY(w().state.previewOn);
+        QTRY_VERIFY_WITH_TIMEOUT(!device()->latestFrame().isNull(), 10000);
+    }
+
+    // The saved photo shows the camera picture under the frame's interior.
+    void checkPhotoIsTheRegionUnderTheFrame()
+    {
+        w().roster()->dropFiles({StationFixture::data("roster/class.xlsx")});
+        QCOMPARE(w().roster()->rowCount(), 5);
+        click("保存字幕");  // caption off: every pixel is camera picture
+        auto* autoSave = unit<QCheckBox>("选择框1");
+        if (!autoSave->isChecked())
+            autoSave->click();
+        click("按钮照相");
+        const ImageResult saved = loadJpeg(f->photoFolder() + QStringLiteral("/姓名.jpg"));
+        QVERIFY2(saved.ok(), qPrintable(f->dialogs.texts().join('\n')));
+        const QRect interior = w().viewfinder->frameInterior().translated(-device()->pos());
+        const QRectF region = device()->widgetToFrame(QRectF(interior));
+        const QSize frameSize = device()->latestFrame().size();
+        const QSize photoSize = saved.image.size();
+        for (const QPoint p : {QPoint(3, 3), QPoint(photoSize.width() - 4, 3), QPoint(75, 100),
+                               QPoint(3, photoSize.height() - 4), QPoint(photoSize.width() - 4, photoSize.height() - 4)}) {
+            const double fx = region.left() + (p.x() + 0.5) * region.width() / photoSize.width();
+            const double fy = region.top() + (p.y() + 0.5) * region.height() / photoSize.height();
+            int r, g, b;
+            testCameraColour(int(fx), int(fy), frameSize, &r, &g, &b);
+            const QColor got = saved.image.pixelColor(p);
+            QVERIFY2(qAbs(got.red() - r) <= 14 && qAbs(got.green() - g) <= 14 && qAbs(got.blue() - b) <= 14,
+                     qPrintable(QStringLiteral("at %1,%2 got %3 want %4,%5,%6")
+                                    .arg(p.x())
+                                    .arg(p.y())
+                                    .arg(got.name())
+                                    .arg(r)
+                                    .arg(g)
+                                    .arg(b)));
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!EmulatedCamera::available())
+            QSKIP(qPrintable(EmulatedCamera::unavailableReason()));
+    }
+    void init()
+    {
+        dev_ = std::make_unique<QTemporaryDir>();
+        const QString d = dev_->path();
+        setSourceProvider([d] { return defaultSources(d); });
+    }
+    void cleanup()
+    {
+        f.reset();
+        setDialogRunner({});
+        setSourceProvider({});
+        dev_.reset();
+    }
+
+    void cameraIsListedFirstWithItsName()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        openWindow();
+        QCOMPARE(box()->count(), 2);
+        QCOMPARE(box()->itemText(0), kCard);
+        QCOMPARE(box()->itemText(1), testCameraDescription());
+        QCOMPARE(box()->currentIndex(), 0);
+        QCOMPARE(device()->driverIndex(), 1);
+        QCOMPARE(device()->driverDescription(), kCard);
+    }
+
+    void photoIsTheRegionUnderTheFrame_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QString>("pixelFormat");
+        QTest::newRow("YUYV 640x480") << QSize(640, 480) << "yuyv422";
+        QTest::newRow("MJPEG 1280x720") << QSize(1280, 720) << "mjpeg";
+    }
+    void photoIsTheRegionUnderTheFrame()
+    {
+        QFETCH(QSize, size);
+        QFETCH(QString, pixelFormat);
+        EmulatedCamera cam(node(0), kCard);
+        openWindow();
+        QVERIFY(device()->setCaptureFormat({size, pixelFormat, 0}));
+        previewOn();
+        QCOMPARE(device()->latestFrame().size(), size);
+        checkPhotoIsTheRegionUnderTheFrame();
+    }
+
+    void formatDialogListsTheCameraFormatsAndReconnects()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        openWindow();
+        previewOn();
+        QStringList shown;
+        setDialogRunner([&](QDialog& d) {
+            auto* list = d.findChild<QListWidget*>(QStringLiteral("formats"));
+            for (int i = 0; list && i < list->count(); ++i)
+                shown << list->item(i)->text();
+            if (list)
+                list->setCurrentRow(2);
+            return int(QDialog::Accepted);
+        });
+        click("按钮2");
+        QCOMPARE(shown, (QStringList{QStringLiteral("640 x 480  yuyv422"), QStringLiteral("1280 x 720  mjpeg"),
+                                     QStringLiteral("1920 x 1080  mjpeg")}));
+        QCOMPARE(cam.get("width"), 1920LL);
+        QCOMPARE(cam.get("fourcc"), (long long)V4L2_PIX_FMT_MJPEG);
+        QCOMPARE(cam.get("fps"), 15LL);
+        QVERIFY(w().state.previewOn);
+        QTRY_COMPARE_WITH_TIMEOUT(device()->latestFrame().size(), QSize(1920, 1080), 10000);
+        QVERIFY(f->dialogs.messages.isEmpty());
+    }
+
+    void controlsDialogChangesReachTheCamera()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        openWindow();
+        QStringList names;
+        setDialogRunner([&](QDialog& d) {
+            for (QWidget* c : d.findChildren<QWidget*>())
+                if (qobject_cast<QSlider*>(c) || qobject_cast<QCheckBox*>(c) || qobject_cast<QComboBox*>(c))
+                    names << c->objectName();
+            if (auto* brightness = d.findChild<QSlider*>(QStringLiteral("Brightness")))
+                brightness->setValue(20);
+            return int(QDialog::Accepted);
+        });
+        click("视频输出按钮");
+        QVERIFY(f->dialogs.messages.isEmpty());
+        for (const char* n : {"Brightness", "Contrast", "Saturation", "White Balance, Automatic",
+                              "White Balance Temperature", "Auto Exposure", "Exposure Time, Absolute"})
+            QVERIFY2(names.contains(QLatin1String(n)), n);
+        QCOMPARE(cam.control(V4L2_CID_BRIGHTNESS), 20LL);
+        QVERIFY(cam.controlLog().contains({V4L2_CID_BRIGHTNESS, 20, 0}));
+    }
+
+    void unplugDuringPreviewTurnsItOffUntilTheCameraIsBack()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        openWindow();
+        previewOn();
+        cam.unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!w().state.previewOn, 10000);
+        QCOMPARE(f->dialogs.messages.size(), 1);
+        QVERIFY(!f->dialogs.messages.first().text.isEmpty());
+        QCOMPARE(w().status(), QStringLiteral("当前状态: 照相设备已关闭!"));
+        QCOMPARE(unit<QPushButton>("预览按钮")->text(), QStringLiteral("开启预览"));
+        QVERIFY(!unit("按钮照相")->isEnabled());
+
+        cam.plugIn();
+        click("预览按钮");
+        QVERIFY(w().state.previewOn);
+        QCOMPARE(w().status(), QStringLiteral("当前状态:  照相设备已打开!"));
+        const long long before = cam.get("frames");
+        QTRY_VERIFY_WITH_TIMEOUT(cam.get("frames") > before + 3, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!device()->latestFrame().isNull(), 10000);
+        QVERIFY(device()->isPreviewing());
+    }
+
+    void unplugDuringRecordingFinishesTheFile()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        openWindow();
+        const QString path = f->folder.filePath(QStringLiteral("课堂.avi"));
+        f->dialogs.saveAnswers.enqueue(path);
+        click("录制按钮");
+        QVERIFY(w().state.recording);
+        QTRY_VERIFY_WITH_TIMEOUT(device()->framesRecorded() > 10, 10000);
+        cam.unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!w().state.recording, 10000);
+        QVERIFY(!device()->isCapturing());
+        QCOMPARE(f->dialogs.messages.size(), 1);
+        QVERIFY(unit("录制按钮")->isEnabled());
+        QVERIFY(!unit("结束录制按钮")->isEnabled());
+        QVERIFY(!w().state.previewOn);
+        const testhelp::AviInfo info = testhelp::readAvi(path);
+        QVERIFY(info.opened);
+        QVERIFY(info.packets > 10);
+        QCOMPARE(info.decoded, info.packets);
+        QCOMPARE(info.decodeErrors, 0);
+    }
+
+    void busyCameraIsReportedAndThePreviousStays()
+    {
+        EmulatedCamera first(node(0), kCard);
+        EmulatedCamera second(node(1), kOtherCard);
+        openWindow();
+        QCOMPARE(box()->itemText(1), kOtherCard);
+        previewOn();
+        second.set("busy_open", 1);
+        box()->setCurrentIndex(1);
+        QCOMPARE(f->dialogs.messages.size(), 1);
+        QVERIFY2(f->dialogs.messages.first().text.contains(kOtherCard), qPrintable(f->dialogs.messages.first().text));
+        QCOMPARE(device()->driverIndex(), 1);
+        QCOMPARE(device()->driverDescription(), kCard);
+        QCOMPARE(box()->currentIndex(), 0);
+        QCOMPARE(box()->itemText(1), kOtherCard);
+        // The first camera still delivers.
+        QVERIFY(w().state.previewOn);
+        const long long before = first.get("frames");
+        QTRY_VERIFY_WITH_TIMEOUT(first.get("frames") > before + 3, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(device()->isPreviewing() && !device()->latestFrame().isNull(), 10000);
+    }
+
+    void switchingBetweenTwoCameras()
+    {
+        EmulatedCamera first(node(0), kCard, QStringLiteral("YUYV 640x480@30"));
+        EmulatedCamera second(node(1), kOtherCard, QStringLiteral("MJPG 1280x720@30"));
+        openWindow();
+        previewOn();
+        QCOMPARE(device()->latestFrame().size(), QSize(640, 480));
+        box()->setCurrentIndex(1);
+        QCOMPARE(device()->driverDescription(), kOtherCard);
+        QTRY_COMPARE_WITH_TIMEOUT(device()->latestFrame().size(), QSize(1280, 720), 10000);
+        QCOMPARE(first.get("open_handles"), 0LL);
+        QVERIFY(second.get("streaming") > 0);
+        box()->setCurrentIndex(0);
+        QTRY_COMPARE_WITH_TIMEOUT(device()->latestFrame().size(), QSize(640, 480), 10000);
+        QCOMPARE(second.get("open_handles"), 0LL);
+        QVERIFY(f->dialogs.messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(WebcamStationTest)
+#include "tst_webcamstation.moc"
