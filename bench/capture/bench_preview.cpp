@@ -109,9 +109,8 @@ void emulatedWebcam(int seconds, double loopCpuShare)
     std::printf("\npreview, emulated UVC webcam 30 fps, same unit and rate\n");
     std::printf("%-16s %8s %8s %8s %12s %9s %10s %10s %14s %6s\n", "format", "camera", "dropped", "seen",
                 "cpu ms/frame", "% core", "camera %", "preview %", "paint delay avg", "late");
-    for (const CaptureFormat& format :
-         {CaptureFormat{QSize(640, 480), QStringLiteral("yuyv422"), 0},
-          CaptureFormat{QSize(1280, 720), QStringLiteral("mjpeg"), 0}}) {
+    for (const CaptureFormat& format : {CaptureFormat{QSize(640, 480), QStringLiteral("yuyv422"), 0},
+                                        CaptureFormat{QSize(1280, 720), QStringLiteral("mjpeg"), 0}}) {
         capControl c;
         c.resize(480, 360);
         c.show();
@@ -124,14 +123,13 @@ void emulatedWebcam(int seconds, double loopCpuShare)
         const long long frames0 = cam.get("frames"), dropped0 = cam.get("dropped");
         const PreviewFigures p = measurePreview(c, seconds);
         const long long delivered = cam.get("frames") - frames0;
-        std::printf("%-16s %8lld %8lld %8d %12.2f %8.1f%% %9.1f%% %9.1f%% %11.1f ms %6d\n",
-                    qPrintable(QStringLiteral("%1x%2 %3")
-                                   .arg(format.size.width())
-                                   .arg(format.size.height())
-                                   .arg(format.pixelFormat)),
-                    delivered, cam.get("dropped") - dropped0, p.frames,
-                    delivered ? (p.cpuS - p.cameraCpuS) * 1000 / delivered : 0.0, p.share(), p.cameraShare(),
-                    p.share() - p.cameraShare() - loopCpuShare, p.delayAvg, p.late);
+        std::printf(
+            "%-16s %8lld %8lld %8d %12.2f %8.1f%% %9.1f%% %9.1f%% %11.1f ms %6d\n",
+            qPrintable(
+                QStringLiteral("%1x%2 %3").arg(format.size.width()).arg(format.size.height()).arg(format.pixelFormat)),
+            delivered, cam.get("dropped") - dropped0, p.frames,
+            delivered ? (p.cpuS - p.cameraCpuS) * 1000 / delivered : 0.0, p.share(), p.cameraShare(),
+            p.share() - p.cameraShare() - loopCpuShare, p.delayAvg, p.late);
     }
     std::printf("(camera = frames the webcam sent, dropped = frames it had no free buffer for; cpu ms/frame and\n"
                 " preview %% leave out the emulated camera's own work and the polling loop; late = paints more than\n"

@@ -46,11 +46,9 @@ bool record(const CaptureFormat& format, const QString& codec, int seconds, cons
     const double cameraS = EmulatedCamera::emulatorCpuSeconds() - camera0;
     const double cpu = cpuSeconds() - cpu0 - cameraS;
     const auto st = c.recordingStats();
-    const QString label = cam ? QStringLiteral("%1x%2 %3")
-                                    .arg(format.size.width())
-                                    .arg(format.size.height())
-                                    .arg(format.pixelFormat)
-                              : QStringLiteral("%1x%2").arg(format.size.width()).arg(format.size.height());
+    const QString label =
+        cam ? QStringLiteral("%1x%2 %3").arg(format.size.width()).arg(format.size.height()).arg(format.pixelFormat)
+            : QStringLiteral("%1x%2").arg(format.size.width()).arg(format.size.height());
     std::printf("%-16s %8lld %8.0f %9lld %8lld %6lld %10.2f %7.1f%% %10.1f", qPrintable(label), st.written,
                 st.seconds * 1000 / 41, st.repeated, st.skipped, st.late, st.written ? cpu * 1000 / st.written : 0.0,
                 cpu / wallS * 100, QFileInfo(path).size() / 1e6);

@@ -35,7 +35,13 @@ QString gradientMismatch(const QImage& frame, int tolerance)
             const QColor got = frame.pixelColor(x, y);
             if (qAbs(got.red() - r) > tolerance || qAbs(got.green() - g) > tolerance ||
                 qAbs(got.blue() - b) > tolerance)
-                return QStringLiteral("at %1,%2 got %3 want %4,%5,%6").arg(x).arg(y).arg(got.name()).arg(r).arg(g).arg(b);
+                return QStringLiteral("at %1,%2 got %3 want %4,%5,%6")
+                    .arg(x)
+                    .arg(y)
+                    .arg(got.name())
+                    .arg(r)
+                    .arg(g)
+                    .arg(b);
         }
     return {};
 }
@@ -196,9 +202,9 @@ private slots:
         QVERIFY(!set.set(V4L2_CID_BRIGHTNESS, 12));
         QCOMPARE(cam.control(V4L2_CID_BRIGHTNESS), 12);
         QVERIFY(set.set(V4L2_CID_WHITE_BALANCE_TEMPERATURE, 3000));  // refused while automatic
-        QCOMPARE(cam.controlLog(), (QList<EmulatedCamera::ControlWrite>{{V4L2_CID_BRIGHTNESS, 12, 0},
-                                                                         {V4L2_CID_WHITE_BALANCE_TEMPERATURE, 3000,
-                                                                          EILSEQ}}));
+        QCOMPARE(cam.controlLog(),
+                 (QList<EmulatedCamera::ControlWrite>{{V4L2_CID_BRIGHTNESS, 12, 0},
+                                                      {V4L2_CID_WHITE_BALANCE_TEMPERATURE, 3000, EILSEQ}}));
     }
 
     // What a program that polls sees: the node becomes readable when a frame is ready.

@@ -73,8 +73,9 @@ class WebcamStationTest : public QObject {
         const QRectF region = device()->widgetToFrame(QRectF(interior));
         const QSize frameSize = device()->latestFrame().size();
         const QSize photoSize = saved.image.size();
-        for (const QPoint p : {QPoint(3, 3), QPoint(photoSize.width() - 4, 3), QPoint(75, 100),
-                               QPoint(3, photoSize.height() - 4), QPoint(photoSize.width() - 4, photoSize.height() - 4)}) {
+        for (const QPoint p :
+             {QPoint(3, 3), QPoint(photoSize.width() - 4, 3), QPoint(75, 100), QPoint(3, photoSize.height() - 4),
+              QPoint(photoSize.width() - 4, photoSize.height() - 4)}) {
             const double fx = region.left() + (p.x() + 0.5) * region.width() / photoSize.width();
             const double fy = region.top() + (p.y() + 0.5) * region.height() / photoSize.height();
             int r, g, b;

@@ -79,7 +79,7 @@ std::string normalPath(const char* p)
 
 void makeLink(const std::string& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (lstat(path.c_str(), &st) != 0)
         symlink("/dev/null", path.c_str());
 }
@@ -189,7 +189,7 @@ const std::vector<uint8_t>& cachedFrame(Camera& c, size_t mode, int key)
     if (slot.empty()) {
         const Mode& m = c.modes[mode];
         slot = m.fourcc == V4L2_PIX_FMT_YUYV ? yuyvGradient(int(m.width), int(m.height))
-                                              : mjpegFrame(int(m.width), int(m.height), key);
+                                             : mjpegFrame(int(m.width), int(m.height), key);
     }
     return slot;
 }
@@ -244,8 +244,7 @@ void frameLoop(Handle* h)
             const size_t n = std::min(data.size(), size_t(b.info.length));
             std::memcpy(b.memory, data.data(), n);
             if (!mjpeg)
-                drawYuyvMark(static_cast<uint8_t*>(b.memory), int(m.width), int(m.height),
-                             int(seq % kMarkPositions));
+                drawYuyvMark(static_cast<uint8_t*>(b.memory), int(m.width), int(m.height), int(seq % kMarkPositions));
             timespec ts{};
             clock_gettime(CLOCK_MONOTONIC, &ts);
             b.info.bytesused = uint32_t(n);
@@ -586,4 +585,3 @@ __attribute__((constructor)) void camerasFromEnvironment()
 }
 
 }  // namespace
-

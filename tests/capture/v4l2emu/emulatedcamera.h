@@ -13,10 +13,7 @@
 class EmulatedCamera {
 public:
     // The modes of the usual webcam.
-    static QString standardModes()
-    {
-        return QStringLiteral("YUYV 640x480@30,MJPG 1280x720@30,MJPG 1920x1080@15");
-    }
+    static QString standardModes() { return QStringLiteral("YUYV 640x480@30,MJPG 1280x720@30,MJPG 1920x1080@15"); }
 
     static bool available() { return api().add != nullptr; }
     static QString unavailableReason()

@@ -9,11 +9,11 @@
 
 #include <atomic>
 #include <cstdarg>
-#include <sys/syscall.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {

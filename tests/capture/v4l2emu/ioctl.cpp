@@ -66,8 +66,8 @@ int setControl(Camera& c, uint32_t id, int32_t value, bool apply)
     if (k->type == V4L2_CTRL_TYPE_BOOLEAN) {
         v = value != 0;
     } else if (k->type == V4L2_CTRL_TYPE_MENU) {
-        const bool valid = std::any_of(k->menu.begin(), k->menu.end(),
-                                       [&](const auto& m) { return int32_t(m.first) == value; });
+        const bool valid =
+            std::any_of(k->menu.begin(), k->menu.end(), [&](const auto& m) { return int32_t(m.first) == value; });
         if (!valid)
             error = EINVAL;
     } else {
@@ -232,7 +232,9 @@ int ioctlLocked(Handle& h, unsigned long request, void* arg, std::unique_lock<st
         const bool mjpeg = codes[index] == V4L2_PIX_FMT_MJPEG;
         d->flags = mjpeg ? V4L2_FMT_FLAG_COMPRESSED : 0;
         copyName(reinterpret_cast<char*>(d->description), sizeof d->description,
-                 mjpeg ? "Motion-JPEG" : codes[index] == V4L2_PIX_FMT_YUYV ? "YUYV 4:2:2" : "Raw");
+                 mjpeg                               ? "Motion-JPEG"
+                 : codes[index] == V4L2_PIX_FMT_YUYV ? "YUYV 4:2:2"
+                                                     : "Raw");
         return 0;
     }
     case VIDIOC_ENUM_FRAMESIZES: {
@@ -513,8 +515,14 @@ const std::vector<Control>& controls()
          1,
          1,
          {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}}},
-        {V4L2_CID_WHITE_BALANCE_TEMPERATURE, "White Balance Temperature", V4L2_CTRL_TYPE_INTEGER, 2800, 6500, 10,
-         4600, {}},
+        {V4L2_CID_WHITE_BALANCE_TEMPERATURE,
+         "White Balance Temperature",
+         V4L2_CTRL_TYPE_INTEGER,
+         2800,
+         6500,
+         10,
+         4600,
+         {}},
         {V4L2_CID_CAMERA_CLASS, "Camera Controls", V4L2_CTRL_TYPE_CTRL_CLASS, 0, 0, 0, 0, {}},
         {V4L2_CID_EXPOSURE_AUTO,
          "Auto Exposure",
