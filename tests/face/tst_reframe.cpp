@@ -4,6 +4,7 @@
 #include "reframe.h"
 
 #include <QCryptographicHash>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -137,6 +138,40 @@ private slots:
 
         QCOMPARE(reframe({source, QSize(0, 201), 0, dir.path(), 90}).status, 2);
         QCOMPARE(reframe({dir.filePath(QStringLiteral("missing")), QSize(151, 201), 0, dir.path(), 90}).status, 2);
+    }
+
+    void commandLineExitStatus()
+    {
+        QTemporaryDir sources;
+        QTemporaryDir out;
+        QVERIFY(portrait().save(sources.filePath(QStringLiteral("a.png"))));
+        auto run = [](const QStringList& arguments, QByteArray* stdOut = nullptr) {
+            QProcess p;
+            p.start(QStringLiteral(PHOTOSTATION_EXECUTABLE), arguments);
+            if (!p.waitForFinished(60000))
+                return -1;
+            if (stdOut)
+                *stdOut = p.readAllStandardOutput();
+            return p.exitCode();
+        };
+        QByteArray printed;
+        QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201"),
+                      QStringLiteral("--max-kb"), QStringLiteral("20"), QStringLiteral("-o"), out.path()},
+                     &printed),
+                 0);
+        QCOMPARE(printed, QByteArray("a\tok\n"));
+        QVERIFY(QFileInfo(out.filePath(QStringLiteral("a.jpg"))).size() <= 20 * 1024);
+        QVERIFY(withoutFace().save(sources.filePath(QStringLiteral("b.png"))));
+        QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201"),
+                      QStringLiteral("-o"), out.path()}),
+                 1);
+        // Bad arguments: no size, a size that is no size, no output folder.
+        QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("-o"), out.path()}), 2);
+        QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("big"),
+                      QStringLiteral("-o"), out.path()}),
+                 2);
+        QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201")}),
+                 2);
     }
 
     void progressForLargeFolders()
