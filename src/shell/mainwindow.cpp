@@ -107,6 +107,7 @@ void MainWindow::created()
 
     // 7-10. The photo folder: stored, or the default written first. Shown as
     // stored even when that folder does not exist.
+    const bool firstStart = !photofoldersetting::exists();
     const QString folder = photofoldersetting::readOrCreateDefault();
     ui->编辑框2->setText(folder);
     ui->图片框1111->setPixmap(icons::samplePhoto(ui->图片框1111->size()));
@@ -124,6 +125,10 @@ void MainWindow::created()
 
     // 13-14.
     setStatus(QStringLiteral("当前状态: 还未进行任何操作"));
+    // A program installed where photos cannot go (a system-wide install) saves
+    // them under the Pictures folder: the first start says where.
+    if (firstStart && paths::defaultFolder().inPictures)
+        setStatus(QStringLiteral("当前状态: 程序目录不可写，照片保存到 %1").arg(folder));
     ui->透明标签3->setText(QStringLiteral("Velk学籍照相相片1.jpg"));
 
     // 15-16. The satellite windows, loaded hidden and placed.
