@@ -14,6 +14,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("photostation"));
     QApplication::setApplicationVersion(QStringLiteral(PHOTOSTATION_VERSION));
+    // Desktops match the window to the installed menu entry (and its icon) by this.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kqvxzt.photostation"));
     fonts::installSubstitutions();
 
     const commandline::Options options = commandline::parse(app.arguments());
