@@ -68,4 +68,15 @@ QString shown(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
+QString shownShort(const QString& path)
+{
+#ifndef Q_OS_WIN
+    const QString home = QDir::homePath();
+    const QString clean = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    if (home != QLatin1String("/") && clean.startsWith(home + QLatin1Char('/')))
+        return shown(QLatin1Char('~') + clean.mid(home.size()));
+#endif
+    return shown(path);
+}
+
 }  // namespace paths

@@ -26,5 +26,8 @@ QString defaultPhotoFolder();
 
 // A path shown to the operator, with the platform's separators.
 QString shown(const QString& path);
+// The same for narrow places: a path in the home folder starts with "~"
+// (where the platform writes it so).
+QString shownShort(const QString& path);
 
 }  // namespace paths

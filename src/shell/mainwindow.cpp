@@ -128,7 +128,7 @@ void MainWindow::created()
     // A program installed where photos cannot go (a system-wide install) saves
     // them under the Pictures folder: the first start says where.
     if (firstStart && paths::defaultFolder().inPictures)
-        setStatus(QStringLiteral("当前状态: 程序目录不可写，照片保存到 %1").arg(folder));
+        setStatus(QStringLiteral("当前状态: 照片保存到 %1").arg(paths::shownShort(folder)));
     ui->透明标签3->setText(QStringLiteral("Velk学籍照相相片1.jpg"));
 
     // 15-16. The satellite windows, loaded hidden and placed.

@@ -68,6 +68,27 @@ private slots:
         QCOMPARE(got.path, QDir::toNativeSeparators(inPictures ? pictures + "/2031" : yearPath));
     }
 
+    void shortPathsNameTheHomeFolderAsTilde_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("shown");
+        const QString home = QDir::homePath();
+        QTest::newRow("in home") << home + "/Pictures/2031" << "~/Pictures/2031";
+        QTest::newRow("untidy") << home + "//图片/./2031/" << "~/图片/2031";
+        QTest::newRow("beside home, same prefix") << home + "x/2031" << home + "x/2031";
+        QTest::newRow("outside home") << "/srv/photos/2031" << "/srv/photos/2031";
+    }
+
+    void shortPathsNameTheHomeFolderAsTilde()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows paths keep their drive");
+#endif
+        QFETCH(QString, path);
+        QFETCH(QString, shown);
+        QCOMPARE(paths::shownShort(path), shown);
+    }
+
     void overriddenProgramDirectoryIsUsedAndRestored()
     {
         const QString real = paths::programDirectory();
