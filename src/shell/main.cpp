@@ -2,6 +2,7 @@
 #include "fonts.h"
 #include "mainwindow.h"
 #include "speechvoice.h"
+#include "widgetdialogs.h"
 
 #include <QApplication>
 
@@ -17,6 +18,7 @@ int main(int argc, char* argv[])
     // Desktops match the window to the installed menu entry (and its icon) by this.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kqvxzt.photostation"));
     fonts::installSubstitutions();
+    useWidgetDialogs();
 
     const commandline::Options options = commandline::parse(app.arguments());
     if (options.exitCode)
