@@ -14,10 +14,7 @@ DuplicatePhotoWindow::DuplicatePhotoWindow(QWidget* owner)
     connect(ui->按钮1, &QPushButton::clicked, this, &DuplicatePhotoWindow::saveRequested);
 }
 
-DuplicatePhotoWindow::~DuplicatePhotoWindow()
-{
-    delete ui;
-}
+DuplicatePhotoWindow::~DuplicatePhotoWindow() = default;
 
 void DuplicatePhotoWindow::showComparison(const DrawPanel& pane, const QString& existingFile)
 {
@@ -39,7 +36,8 @@ void DuplicatePhotoWindow::showComparison(const DrawPanel& pane, const QString& 
     ui->分组框1->move(int((outerWidth - ui->分组框1->width()) / 2), ui->画板2->height() + 4);
 
     DrawPanel* existing = ui->画板1;
-    showPhotoFile(*existing, existingFile, QSize(int(existing->width() - 7.5), int(existing->height() - 10.0)));
+    // An unreadable old photo leaves its side blank; the choice stays the operator's.
+    (void)showPhotoFile(*existing, existingFile, QSize(int(existing->width() - 7.5), int(existing->height() - 10.0)));
     ui->画板2->copyFrom(pane);
 }
 
