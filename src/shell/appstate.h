@@ -1,8 +1,6 @@
 #pragma once
 #include <QString>
 
-#include <array>
-
 // The process-wide application state shared by the main window's parts.
 struct AppState {
     int knownDriverCount = 0;  // drivers reported at the last detection
@@ -18,11 +16,8 @@ struct AppState {
     // The viewfinder handles its own drag limits, so no replaced window
     // procedure (framePrevProc) is kept.
 
-    QString photoBaseName;  // file name of the current photo, without folder
-    int freeShotCounter = 0;  // number of the next automatic free-shooting name
+    // The current take, photoBaseName, freeShotCounter and the pane record
+    // belong to the photo part's session (PhotoController::session()).
     int savedCurrentRow = -1;  // the row the roster last advanced to
     QString rosterFilePath;  // the last dropped workbook
-    // The small record of three integers: [1] and [2] receive the result
-    // pane's width and height when a photo is taken.
-    std::array<int, 3> paneRecord{};
 };

@@ -59,6 +59,50 @@ void fitHelpText(QLabel* label)
     label->setFont(font);
 }
 
+// The units the photo part and the viewfinder work on.
+PhotoUnits photoUnits(Ui::MainWindow& ui)
+{
+    PhotoUnits u;
+    u.takeButton = ui.按钮照相;
+    u.saveButton = ui.保存按钮;
+    u.folderButton = ui.按钮1;
+    u.captionButton = ui.保存字幕;
+    u.captionState = ui.标签1;
+    u.freeShooting = ui.选择框2;
+    u.manualNaming = ui.选择框3;
+    u.autoSave = ui.选择框1;
+    u.fileNameBox = ui.编辑框1;
+    u.fileNameLabel = ui.透明标签3;
+    u.folderBox = ui.编辑框2;
+    u.folderLabel = ui.透明标签4;
+    u.compression = ui.组合框1;
+    u.captionColour = ui.颜色选择器1;
+    u.pane = ui.画板1;
+    u.camera = ui.视频设备;
+    u.nameColumnButton = ui.超级按钮1;
+    u.displayColumnButton = ui.超级按钮2;
+    u.searchButton = ui.超级按钮3;
+    return u;
+}
+
+ViewfinderUnits viewfinderUnits(Ui::MainWindow& ui)
+{
+    ViewfinderUnits u;
+    u.frame = ui.外形框1;
+    u.grip = ui.透明标签7;
+    u.preview = ui.图片框2;
+    u.pane = ui.画板1;
+    u.panePicture = ui.图片框1111;
+    u.strip = ui.透明标签9;
+    u.widthBox = ui.编辑框3;
+    u.heightBox = ui.编辑框4;
+    u.zoomBox = ui.编辑框5;
+    u.zoomCopy = ui.透明标签12;
+    u.helpLabel = ui.透明标签16;
+    u.statusLabel = ui.透明标签1;
+    return u;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -86,9 +130,9 @@ MainWindow::MainWindow(QWidget* parent)
     created();
     // Controllers connect after start-up, which sets the units' first contents.
     roster_ = new RosterController(*this);
-    viewfinder = new ViewfinderController(*this);
+    viewfinder = new ViewfinderController(viewfinderUnits(*ui), ui->画板1, state.frameScaleValue, this);
     camera = new CameraController(*this);
-    photo = new PhotoController(*this);
+    photo = new PhotoController(*this, photoUnits(*ui));
     voice = new VoiceController(*this, speechVoice());
     search = new SearchController(*this);
 }

@@ -170,7 +170,7 @@ void RosterController::ShowCurrentPhoto()
         // A missing or unreadable photo leaves the pane empty.
         const PhotoPath file = photopath::filePath(w_.state.photoFolder, PhotoName(c));
         if (file.ok())
-            showPhotoFile(*pane, file.path, currentPhotoShownSize(pane->size()));
+            (void)showPhotoFile(*pane, file.path, currentPhotoShownSize(pane->size()));
     }
     if (c == -1)
         pane->drawText(QPoint(30, 120), QStringLiteral("Orrin中学学籍照相系统"), pane->font(), Qt::black);
@@ -363,7 +363,7 @@ void RosterController::switchToRosterMode()
     ui->选择框1->setChecked(false);
     ui->选择框3->setEnabled(false);
     ui->编辑框1->setEnabled(false);
-    ui->保存按钮->setEnabled(true);
+    // The save button follows the photo part's take: a new roster has none.
 }
 
 void RosterController::FitRosterColumns()
