@@ -460,8 +460,10 @@ void PhotoController::ChoosePhotoFolder()
     w_.state.photoFolder = paths::shown(chosen);
     u_.folderBox->setText(w_.state.photoFolder);
     u_.folderLabel->setText(w_.state.photoFolder);
-    if (!w_.state.photoFolder.isEmpty() && w_.state.photoFolder != paths::defaultPhotoFolder())
-        photofoldersetting::write(w_.state.photoFolder);
+    if (!w_.state.photoFolder.isEmpty() && w_.state.photoFolder != paths::defaultPhotoFolder()) {
+        if (const Status written = photofoldersetting::write(w_.state.photoFolder); !written)
+            w_.setStatus(written.error());
+    }
 }
 
 void PhotoController::LoadPictureFile(const QString& path)
