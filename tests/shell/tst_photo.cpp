@@ -2,6 +2,7 @@
 // camera through the frame, saved under its person's name, the roster moving
 // on; the comparison before any replacement; and the ways a wrong picture
 // could end up under a name, each refused.
+#include "cameracontroller.h"
 #include "capcontrol.h"
 #include "capturesource.h"
 #include "drawpanel.h"
@@ -120,7 +121,7 @@ class PhotoTest : public QObject {
     void previewOn()
     {
         unit<QPushButton>("预览按钮")->click();
-        QVERIFY(w().state.previewOn);
+        QVERIFY(w().camera->state().previewOn());
         QTRY_VERIFY_WITH_TIMEOUT(!camera()->latestFrame().isNull(), 10000);
     }
     void importRoster()
