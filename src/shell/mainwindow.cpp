@@ -90,7 +90,30 @@ MainWindow::MainWindow(QWidget* parent)
     // Controllers connect after start-up, which sets the units' first contents.
     roster_ = new RosterController(*this);
     viewfinder = new ViewfinderController(*this);
-    camera = new CameraController(*this);
+    CameraUnits cameraUnits;
+    cameraUnits.window = this;
+    cameraUnits.device = ui->视频设备;
+    cameraUnits.deviceBox = ui->组合框;
+    cameraUnits.detect = ui->按钮检测设备;
+    cameraUnits.preview = ui->预览按钮;
+    cameraUnits.formatButton = ui->按钮2;
+    cameraUnits.sourceButton = ui->视频输出按钮;
+    cameraUnits.compressionButton = ui->压缩格式按钮;
+    cameraUnits.record = ui->录制按钮;
+    cameraUnits.stopRecord = ui->结束录制按钮;
+    cameraUnits.takePhoto = ui->按钮照相;
+    cameraUnits.previewState = ui->标签3;
+    cameraUnits.helpText = ui->透明标签16;
+    cameraUnits.picture111 = ui->图片框111;
+    cameraUnits.picture1111 = ui->图片框1111;
+    cameraUnits.picture2 = ui->图片框2;
+    cameraUnits.photoEdits = {ui->编辑框5, ui->编辑框3, ui->编辑框4};
+    cameraUnits.frame = ui->外形框1;
+    cameraUnits.setStatus = [this](const QString& text) { setStatus(text); };
+    cameraUnits.showFrame = [this] { viewfinder->showFrame(); };
+    cameraUnits.hideFrame = [this] { viewfinder->hideFrame(); };
+    cameraUnits.refreshFrameShape = [this] { viewfinder->RefreshFrameShape(); };
+    camera = new CameraController(cameraUnits);
     photo = new PhotoController(*this);
     voice = new VoiceController(*this, speechVoice());
     search = new SearchController(*this);
@@ -127,6 +150,7 @@ void MainWindow::created()
 
     // The photo folder: stored, or the default written first. Shown as
     // stored even when that folder does not exist.
+    const bool firstStart = !photofoldersetting::exists();
     const QString folder = photofoldersetting::readOrCreateDefault();
     ui->编辑框2->setText(folder);
     ui->图片框1111->setPixmap(icons::samplePhoto(ui->图片框1111->size()));
@@ -144,6 +168,10 @@ void MainWindow::created()
 
     // The first status text and the photo name shown before any roster.
     setStatus(QStringLiteral("当前状态: 还未进行任何操作"));
+    // A program installed where photos cannot go (a system-wide install) saves
+    // them under the Pictures folder: the first start says where.
+    if (firstStart && paths::defaultFolder().inPictures)
+        setStatus(QStringLiteral("当前状态: 照片保存到 %1").arg(paths::shownShort(folder)));
     ui->透明标签3->setText(QStringLiteral("Velk学籍照相相片1.jpg"));
 
     // The satellite windows, loaded hidden and placed.
@@ -267,7 +295,7 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* e)
 void MainWindow::closeEvent(QCloseEvent* e)
 {
     // A running preview is switched off before the window goes.
-    if (state.previewOn)
+    if (camera->state().previewOn())
         camera->TogglePreview();
     e->accept();
     // The satellite windows go with the main window, so the program ends.
