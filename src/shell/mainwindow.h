@@ -68,9 +68,12 @@ protected:
 
 private:
     void created();
+    void placeDuplicateWindow();
+    void placeSwapWindow();
 
     QTimer* fadeTimer_;
     DuplicatePhotoWindow* duplicateWindow_ = nullptr;
     SwapConfirmWindow* swapWindow_ = nullptr;
+    bool swapAbove_ = false;  // rule B holds until the main window moves
     RosterController* roster_ = nullptr;
 };

@@ -1,12 +1,17 @@
 #include "voicecontroller.h"
 
 #include "announce.h"
+#include "besideplacement.h"
+#include "framewatch.h"
 #include "mainwindow.h"
 #include "rostercontroller.h"
 #include "rosterlistview.h"
+#include "swapconfirmwindow.h"
 #include "translabel.h"
 #include "ui_mainwindow.h"
 #include "voicesettingswindow.h"
+
+#include <QScreen>
 
 VoiceController::VoiceController(MainWindow& window, ETextToSpeech& speech)
     : QObject(&window)
@@ -23,13 +28,25 @@ void VoiceController::toggleSettingsWindow()
 {
     if (!settings_) {
         settings_ = new VoiceSettingsWindow(speech_, &window_);
-        // It opens beside the speaker it belongs to, over the bottom-left of the window.
-        const QRect main = window_.frameGeometry();
-        settings_->move(main.left() + 8, main.bottom() - settings_->frameGeometry().height() - 40);
-        settings_->show();
+        // Its frame is known once shown; it is placed again then.
+        new FrameWatch(settings_, [this] { placeSettingsWindow(); });
+    } else if (settings_->isVisible()) {
+        settings_->hide();
         return;
     }
-    settings_->setVisible(!settings_->isVisible());
+    placeSettingsWindow();
+    settings_->show();
+}
+
+void VoiceController::placeSettingsWindow()
+{
+    // Beside the main window, so that the roster and its buttons stay in
+    // view, and clear of the banner when it is shown under the main window.
+    QList<QRect> occupied;
+    if (window_.swapWindow() && window_.swapWindow()->isVisible())
+        occupied << window_.swapWindow()->frameGeometry();
+    const QRect screen = window_.screen()->availableGeometry();
+    settings_->move(placeBeside(window_.frameGeometry(), settings_->frameGeometry().size(), screen, occupied));
 }
 
 bool VoiceController::announceRow(int row)

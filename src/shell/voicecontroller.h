@@ -26,6 +26,8 @@ public:
     bool announceCurrentRow();
 
 private:
+    void placeSettingsWindow();
+
     MainWindow& window_;
     ETextToSpeech& speech_;
     VoiceSettingsWindow* settings_ = nullptr;

@@ -17,8 +17,8 @@ VoiceSettingsWindow::VoiceSettingsWindow(ETextToSpeech& speech, QWidget* parent)
     , speech_(speech)
 {
     ui->setupUi(this);
-    // A window of its own even when MainWindow owns it.
-    setWindowFlag(Qt::Window);
+    // A tool window of its owner: above it, minimised with it, no taskbar entry.
+    setWindowFlags(Qt::Tool);
 
     if (ui->组合框1->currentText().isEmpty())
         ui->编辑框1->setEnabled(false);
