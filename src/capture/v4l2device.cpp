@@ -1,5 +1,7 @@
 #include "v4l2device.h"
 
+#include "systemerror.h"
+
 #ifdef Q_OS_LINUX
 #include <cerrno>
 #include <cstring>
@@ -175,7 +177,7 @@ std::optional<QString> ControlSet::set(quint32 id, int value)
     c.id = id;
     c.value = value;
     if (xioctl(fd_, VIDIOC_S_CTRL, &c) != 0)
-        return QString::fromLocal8Bit(std::strerror(errno));
+        return systemerror::fromErrno(errno);
     return std::nullopt;
 }
 

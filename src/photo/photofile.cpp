@@ -2,6 +2,7 @@
 
 #include "drawpanel.h"
 #include "photoimage.h"
+#include "systemerror.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -24,16 +25,16 @@ SaveResult writeFileReplacing(const QString& path, const QByteArray& bytes)
     // late flush that the commit does not report.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return SaveResult::failure(
-            QStringLiteral("无法写入照片 %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+            QStringLiteral("无法写入照片 %1: %2").arg(QDir::toNativeSeparators(path), systemerror::withChinese(file.errorString())));
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString why = file.errorString();
+        const QString why = systemerror::withChinese(file.errorString());
         file.cancelWriting();
         return SaveResult::failure(
             QStringLiteral("写入照片失败（磁盘已满？）%1: %2").arg(QDir::toNativeSeparators(path), why));
     }
     if (!file.commit())
         return SaveResult::failure(
-            QStringLiteral("保存照片失败 %1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
+            QStringLiteral("保存照片失败 %1: %2").arg(QDir::toNativeSeparators(path), systemerror::withChinese(file.errorString())));
     return SaveResult::success();
 }
 

@@ -2,6 +2,7 @@
 #include "fonts.h"
 #include "mainwindow.h"
 #include "speechvoice.h"
+#include "translations.h"
 
 #include <QApplication>
 
@@ -15,6 +16,8 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("photostation"));
     QApplication::setApplicationVersion(QStringLiteral(PHOTOSTATION_VERSION));
     fonts::installSubstitutions();
+    if (const Status chinese = translations::installChinese(app); !chinese)
+        qWarning("%s", qPrintable(chinese.error()));
 
     const commandline::Options options = commandline::parse(app.arguments());
     if (options.exitCode)
