@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "speechvoice.h"
 #include "translations.h"
+#include "widgetdialogs.h"
 
 #include <QApplication>
 
@@ -18,6 +19,7 @@ int main(int argc, char* argv[])
     fonts::installSubstitutions();
     if (const Status chinese = translations::installChinese(app); !chinese)
         qWarning("%s", qPrintable(chinese.error()));
+    useWidgetDialogs();
 
     const commandline::Options options = commandline::parse(app.arguments());
     if (options.exitCode)
