@@ -12,6 +12,8 @@
 #include "voicesettings.h"
 #include "voicesettingswindow.h"
 
+#include <QScreen>
+
 const QString VoiceController::noOutputStatus = QStringLiteral("语音输出不可用…");
 
 VoiceController::VoiceController(MainWindow& window, ETextToSpeech& speech)
