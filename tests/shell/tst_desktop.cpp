@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 #include <QtTest>
 
@@ -100,7 +101,7 @@ private slots:
         dialogs = std::make_unique<TestDialogs>();
         folder = std::make_unique<QTemporaryDir>();
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear();
-        photofoldersetting::write(photoFolder());
+        QVERIFY(photofoldersetting::write(photoFolder()).ok());
         window = std::make_unique<MainWindow>();
         window->move(50, 50);
     }
@@ -213,9 +214,18 @@ private slots:
         QList<int> expected;
         connect(timer, &QTimer::timeout, this, [&] {
             const int set = qRound(w().windowOpacity() * 255);
-            const auto onServer = wm::cardinal(id, "_NET_WM_WINDOW_OPACITY");
-            // Fully opaque may be written as the property's absence.
-            seen << (onServer ? int(qRound64(*onServer * 255.0 / 0xffffffffu)) : 255);
+            // The server takes requests of different clients in its own
+            // order: give it a moment, without returning to the event loop
+            // (which would send anything still held back).
+            auto onServer = [&] {
+                const auto v = wm::cardinal(id, "_NET_WM_WINDOW_OPACITY");
+                // Fully opaque may be written as the property's absence.
+                return v ? int(qRound64(*v * 255.0 / 0xffffffffu)) : 255;
+            };
+            QDeadlineTimer deadline(2000);
+            while (onServer() != set && !deadline.hasExpired())
+                QThread::msleep(2);
+            seen << onServer();
             expected << set;
         });
         QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), 20000);
