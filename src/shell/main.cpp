@@ -16,6 +16,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("photostation"));
     QApplication::setApplicationVersion(QStringLiteral(PHOTOSTATION_VERSION));
+    // Desktops match the window to the installed menu entry (and its icon) by this.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kqvxzt.photostation"));
     fonts::installSubstitutions();
     if (const Status chinese = translations::installChinese(app); !chinese)
         qWarning("%s", qPrintable(chinese.error()));
