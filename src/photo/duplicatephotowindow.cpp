@@ -7,7 +7,9 @@
 #include <QCloseEvent>
 
 DuplicatePhotoWindow::DuplicatePhotoWindow(QWidget* owner)
-    : QWidget(owner, Qt::Window)
+    // A tool window of its owner: kept above it, minimised with it, no
+    // taskbar entry of its own.
+    : QWidget(owner, Qt::Tool)
     , ui(new Ui::DuplicatePhotoWindow)
 {
     ui->setupUi(this);
@@ -19,8 +21,10 @@ DuplicatePhotoWindow::~DuplicatePhotoWindow() = default;
 void DuplicatePhotoWindow::showComparison(const DrawPanel& pane, const QString& existingFile)
 {
     // Sizes are those of the outer window, as the operator sees it; its frame
-    // is known once the window is on screen.
+    // is known once the window is on screen. It comes to the front each
+    // time, even when it was left open behind another window.
     show();
+    raise();
     const QSize frameExtra = frameGeometry().size() - size();
     const int paneWidth = pane.width();
     const int paneHeight = pane.height();

@@ -1,5 +1,7 @@
 #include "jpegcodec.h"
 
+#include "systemerror.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
@@ -218,6 +220,6 @@ Result<QImage> loadJpeg(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("无法打开文件 %1: %2").arg(path, file.errorString()));
+        return failure(QStringLiteral("无法打开文件 %1: %2").arg(path, systemerror::withChinese(file.errorString())));
     return jpeg::decode(file.readAll());
 }

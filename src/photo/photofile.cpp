@@ -1,5 +1,7 @@
 #include "photofile.h"
 
+#include "systemerror.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -120,14 +122,14 @@ Status writeFileReplacing(const QString& path, const QByteArray& bytes)
     // Unbuffered, so a short write (full disk) is seen here and not lost in a
     // late flush that the commit does not report.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failure(QStringLiteral("无法写入照片 %1: %2").arg(shown(path), file.errorString()));
+        return failure(QStringLiteral("无法写入照片 %1: %2").arg(shown(path), systemerror::withChinese(file.errorString())));
     if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString why = file.errorString();
+        const QString why = systemerror::withChinese(file.errorString());
         file.cancelWriting();
         return failure(QStringLiteral("写入照片失败（磁盘已满？）%1: %2").arg(shown(path), why));
     }
     if (!file.commit())
-        return failure(QStringLiteral("保存照片失败 %1: %2").arg(shown(path), file.errorString()));
+        return failure(QStringLiteral("保存照片失败 %1: %2").arg(shown(path), systemerror::withChinese(file.errorString())));
     return Status::success();
 }
 

@@ -24,7 +24,8 @@ bool isEnter(int key)
 }  // namespace
 
 SearchWindow::SearchWindow(RosterListView* list, CellColours* colours, SearchHooks hooks, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    // A tool window of the main window: above it and minimised with it.
+    : QWidget(parent, Qt::Tool)
     , ui(std::make_unique<Ui::SearchWindow>())
     , list_(list)
     , colours_(colours)

@@ -3,6 +3,7 @@
 #include "fonts.h"
 #include "mainwindow.h"
 #include "speechvoice.h"
+#include "translations.h"
 #include "widgetdialogs.h"
 
 #include <QApplication>
@@ -19,6 +20,8 @@ int main(int argc, char* argv[])
     // Desktops match the window to the installed menu entry (and its icon) by this.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kqvxzt.photostation"));
     fonts::installSubstitutions();
+    if (const Status chinese = translations::installChinese(app); !chinese)
+        qWarning("%s", qPrintable(chinese.error()));
     useWidgetDialogs();
 
     const commandline::Options options = commandline::parse(app.arguments());

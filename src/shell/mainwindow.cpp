@@ -3,6 +3,7 @@
 #include "cameracontroller.h"
 
 #include "duplicatephotowindow.h"
+#include "framewatch.h"
 #include "icons.h"
 #include "photocontroller.h"
 #include "photofoldersetting.h"
@@ -17,6 +18,7 @@
 #include "ui_mainwindow.h"
 #include "viewfindercontroller.h"
 #include "voicecontroller.h"
+#include "windowopacity.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -33,14 +35,6 @@
 const QString MainWindow::updatePageAddress;
 
 namespace {
-
-// Headless platforms have no opacity and warn on every change.
-void applyOpacity(QWidget* window, int alpha)
-{
-    const QString platform = QGuiApplication::platformName();
-    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
-        window->setWindowOpacity(alpha / 255.0);
-}
 
 const QColor updateRed(0xFF, 0x00, 0x00);
 const QColor updateGreen(0x00, 0x80, 0x00);
@@ -189,7 +183,7 @@ void MainWindow::created()
 {
     // Start invisible; the timer fades the window in.
     state.windowAlpha = 0;
-    applyOpacity(this, state.windowAlpha);
+    windowopacity::apply(this, state.windowAlpha);
     fadeTimer_->start();
 
     // The photo folder: stored, or the default written first. Shown as
@@ -225,6 +219,10 @@ void MainWindow::created()
     connect(swapWindow_, &SwapConfirmWindow::hiddenByClose, this,
             [this] { ui->透明标签15->setText(QStringLiteral("▽")); });
     placeSatellites();
+    // Placed by their outer frames, which the window manager adds when they
+    // are first shown: they are placed again then.
+    new FrameWatch(duplicateWindow_, [this] { placeDuplicateWindow(); });
+    new FrameWatch(swapWindow_, [this] { placeSwapWindow(); });
 
     // Free shooting checked in the form: the name box is typed into.
     if (ui->选择框2->isChecked()) {
@@ -252,27 +250,42 @@ void MainWindow::fadeInStep()
     if (state.windowAlpha > 254)
         return;
     state.windowAlpha += 5;
-    applyOpacity(this, state.windowAlpha);
+    windowopacity::apply(this, state.windowAlpha);
     if (state.windowAlpha == 255)
         fadeTimer_->stop();
 }
 
 void MainWindow::placeSatellites()
 {
-    const QRect m = frameGeometry();
-    if (duplicateWindow_) {
-        const QRect d = duplicateWindow_->frameGeometry();
-        duplicateWindow_->move(m.left() + m.width() - d.width(), m.top() + 140);
-    }
-    if (swapWindow_)
-        swapWindow_->move(m.left(), m.top() + m.height());
+    swapAbove_ = false;
+    placeDuplicateWindow();
+    placeSwapWindow();
 }
 
 void MainWindow::placeSwapWindowAbove()
 {
+    swapAbove_ = true;
+    placeSwapWindow();
+}
+
+void MainWindow::placeDuplicateWindow()
+{
+    if (!duplicateWindow_)
+        return;
+    const QRect m = frameGeometry();
+    const QRect d = duplicateWindow_->frameGeometry();
+    duplicateWindow_->move(m.left() + m.width() - d.width(), m.top() + 140);
+}
+
+void MainWindow::placeSwapWindow()
+{
     if (!swapWindow_)
         return;
     const QRect m = frameGeometry();
+    if (!swapAbove_) {
+        swapWindow_->move(m.left(), m.top() + m.height());
+        return;
+    }
     const QRect s = swapWindow_->frameGeometry();
     const int frameExtra = s.width() - swapWindow_->width();
     swapWindow_->setFixedWidth(m.width() - frameExtra);

@@ -70,10 +70,13 @@ protected:
 
 private:
     void created();
+    void placeDuplicateWindow();
+    void placeSwapWindow();
 
     std::unique_ptr<Ui::MainWindow> form_;
     QTimer* fadeTimer_;
     DuplicatePhotoWindow* duplicateWindow_ = nullptr;
     SwapConfirmWindow* swapWindow_ = nullptr;
+    bool swapAbove_ = false;  // rule B holds until the main window moves
     RosterController* roster_ = nullptr;
 };
