@@ -26,17 +26,17 @@ int importOnce(const QString& path)
     timespec cpu0{}, cpu1{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu0);
     timer.start();
-    const RosterReadResult r = readRosterRows(path, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    const Result<Roster> r = readRosterRows(path, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
     const double seconds = timer.nsecsElapsed() / 1e9;
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu1);
     const double cpuSeconds = double(cpu1.tv_sec - cpu0.tv_sec) + (cpu1.tv_nsec - cpu0.tv_nsec) / 1e9;
-    if (!r.ok) {
-        std::fprintf(stderr, "%s\n", qPrintable(r.error));
+    if (!r) {
+        std::fprintf(stderr, "%s\n", qPrintable(r.error()));
         return 1;
     }
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("%.6f %zu %ld %.6f\n", seconds, r.rows.size(), usage.ru_maxrss, cpuSeconds);
+    std::printf("%.6f %zu %ld %.6f\n", seconds, r->size(), usage.ru_maxrss, cpuSeconds);
     return 0;
 }
 

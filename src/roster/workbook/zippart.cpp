@@ -94,9 +94,19 @@ ZipPackage::ZipPackage(const QByteArray& data)
         if (!archive_)
             zip_source_free(source);
     }
-    if (!archive_)
-        openError_ = QStringLiteral("不是有效的 .xlsx 文件，zip 数据无法打开（%1）")
-                         .arg(QString::fromUtf8(zip_error_strerror(&error)));
+    if (!archive_) {
+        const QString library = QString::fromUtf8(zip_error_strerror(&error));
+        switch (zip_error_code_zip(&error)) {
+        case ZIP_ER_NOZIP:
+            openError_ = QStringLiteral("不是有效的 Excel 文件（%1）").arg(library);
+            break;
+        case ZIP_ER_MEMORY:
+            openError_ = QStringLiteral("内存不足（%1）").arg(library);
+            break;
+        default:  // inconsistent archive, bad offsets, CRC errors and the like
+            openError_ = QStringLiteral("文件已损坏（%1）").arg(library);
+        }
+    }
     zip_error_fini(&error);
 }
 
@@ -115,7 +125,7 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
 {
     const zip_int64_t index = zip_name_locate(archive_, part.toUtf8().constData(), ZIP_FL_NOCASE);
     if (index < 0) {
-        *error = QStringLiteral("文件不完整，缺少 %1").arg(part);
+        *error = QStringLiteral("文件已损坏（缺少 %1）").arg(part);
         return false;
     }
     // The stated size refuses an honest giant at once; the count below
@@ -129,7 +139,7 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
     }
     ZipFile file(zip_fopen_index(archive_, zip_uint64_t(index), 0));
     if (!file) {
-        *error = QStringLiteral("%1 无法解开（%2）").arg(part, QString::fromUtf8(zip_strerror(archive_)));
+        *error = QStringLiteral("文件已损坏（%1 无法解开：%2）").arg(part, QString::fromUtf8(zip_strerror(archive_)));
         return false;
     }
     Parser parser(XML_ParserCreate(nullptr));
@@ -145,6 +155,10 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
 
     qint64 total = 0;
     for (;;) {
+        if (sink.cancel && sink.cancel->load(std::memory_order_relaxed)) {
+            *error = cancelledText();
+            return false;
+        }
         void* buffer = XML_GetBuffer(parser.get(), 1 << 16);
         if (!buffer) {
             *error = QStringLiteral("内存不足");
@@ -152,7 +166,7 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
         }
         const zip_int64_t n = zip_fread(file.get(), buffer, 1 << 16);
         if (n < 0) {
-            *error = QStringLiteral("%1 已损坏（%2）").arg(part, QString::fromUtf8(zip_file_strerror(file.get())));
+            *error = QStringLiteral("文件已损坏（%1：%2）").arg(part, QString::fromUtf8(zip_file_strerror(file.get())));
             return false;
         }
         total += n;
@@ -172,7 +186,7 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
         if (sink.stop)
             return true;
         if (status != XML_STATUS_OK) {
-            *error = QStringLiteral("%1 不是完好的 XML（第 %2 行：%3）")
+            *error = QStringLiteral("文件已损坏（%1 不是完好的 XML，第 %2 行：%3）")
                          .arg(part)
                          .arg(XML_GetCurrentLineNumber(parser.get()))
                          .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser.get()))));
