@@ -48,8 +48,10 @@ static const Rows blankFixtureRoster = {
 void TestRosterRead::blankRows_data()
 {
     QTest::addColumn<QString>("file");
-    for (const char* f :
-         {"blanks-openpyxl.xlsx", "blanks-xlsxwriter.xlsx", "blanks-xlwt.xls", "blanks-libreoffice.xls"})
+    // Macro workbooks, templates and CSV files read like their .xlsx twin.
+    for (const char* f : {"blanks-openpyxl.xlsx", "blanks-xlsxwriter.xlsx", "blanks-xlwt.xls", "blanks-libreoffice.xls",
+                          "blanks-openpyxl.xlsm", "blanks-openpyxl.xltx", "blanks-openpyxl.xltm", "blanks-utf8.csv",
+                          "blanks-utf8-bom.csv", "blanks-gbk.csv"})
         QTest::newRow(f) << QString::fromLatin1(f);
 }
 
@@ -84,7 +86,7 @@ void TestRosterRead::columnChoice()
 {
     QFETCH(QStringList, columns);
     QFETCH(Rows, expected);
-    for (const char* f : {"blanks-xlsxwriter.xlsx", "blanks-xlwt.xls"}) {
+    for (const char* f : {"blanks-xlsxwriter.xlsx", "blanks-xlwt.xls", "blanks-gbk.csv"}) {
         const Result<Roster> r = readRosterRows(fixture(QString::fromLatin1(f)), {columns[0], columns[1], columns[2]});
         QVERIFY2(r.ok(), qPrintable(r.error()));
         QCOMPARE(rowsOf(r.value()), expected);

@@ -1,5 +1,6 @@
 // The workbook readers against files from several real writers and hostile input.
 #include "celltext.h"
+#include "csvreader.h"
 #include "sheet.h"
 #include "workbookfile.h"
 #include "xlsreader.h"
@@ -89,6 +90,8 @@ private slots:
     void refusedFiles_data();
     void refusedFiles();
     void contentDecidesTheReader();
+    void csvFields_data();
+    void csvFields();
     void reasonsInChinese_data();
     void reasonsInChinese();
     void unreadableFileSaysSo();
@@ -299,6 +302,49 @@ void TestWorkbook::contentDecidesTheReader()
     QVERIFY(!isWorkbookFileName(QStringLiteral("a.xls.d/r.txt")));
 }
 
+// CSV fields as spreadsheets read them; cells are listed row by row as
+// "row:column=text".
+void TestWorkbook::csvFields_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QStringList>("cells");
+    QTest::newRow("plain, LF") << QByteArray("a,b\nc,d\n") << QStringList{"1:0=a", "1:1=b", "2:0=c", "2:1=d"};
+    QTest::newRow("CR LF, no last line end") << QByteArray("a\r\nb") << QStringList{"1:0=a", "2:0=b"};
+    QTest::newRow("lone CR") << QByteArray("a\rb\r") << QStringList{"1:0=a", "2:0=b"};
+    QTest::newRow("quoted comma") << QByteArray("\"x,y\",z") << QStringList{"1:0=x,y", "1:1=z"};
+    QTest::newRow("quoted newline stays in the row")
+        << QByteArray("\"line\r\nbreak\",2\nnext") << QStringList{"1:0=line\r\nbreak", "1:1=2", "2:0=next"};
+    QTest::newRow("doubled quotes") << QByteArray("\"say \"\"hi\"\"\",\"\"\"\"")
+                                    << QStringList{"1:0=say \"hi\"", "1:1=\""};
+    QTest::newRow("empty quoted field") << QByteArray("\"\",b") << QStringList{"1:1=b"};
+    QTest::newRow("text after the closing quote") << QByteArray("\"a\"b,c") << QStringList{"1:0=ab", "1:1=c"};
+    QTest::newRow("quote inside a plain field") << QByteArray("5\"x,c") << QStringList{"1:0=5\"x", "1:1=c"};
+    QTest::newRow("spaces and digits kept as written")
+        << QByteArray(" 007 ,2012") << QStringList{"1:0= 007 ", "1:1=2012"};
+    QTest::newRow("blank lines keep their row") << QByteArray("a\n\n,\nb") << QStringList{"1:0=a", "4:0=b"};
+    QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF\xE5\xBC\xA0\xE4\xB8\x89,1")
+                                    << QStringList{"1:0=张三", "1:1=1"};
+    QTest::newRow("GBK") << QByteArray("\xD5\xC5\xC8\xFD,\"\xC0\xEE,\xCB\xC4\"")
+                         << QStringList{"1:0=张三", "1:1=李,四"};
+}
+
+void TestWorkbook::csvFields()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QStringList, cells);
+    const Result<Sheet> r = readCsv(data);
+    QVERIFY2(r.ok(), qPrintable(r.error()));
+    QStringList found;
+    for (const Sheet::Cell& c : r->cells())
+        found.append(QStringLiteral("%1:%2=%3").arg(c.row).arg(c.column).arg(c.text));
+    QCOMPARE(found, cells);
+    // Only the columns asked for are kept.
+    const Result<Sheet> second = readCsv(data, ReadOptions{{1}});
+    QVERIFY(second.ok());
+    for (const Sheet::Cell& c : second->cells())
+        QCOMPARE(c.column, 1);
+}
+
 // Common causes read in Chinese, with the library's own words in brackets.
 void TestWorkbook::reasonsInChinese_data()
 {
@@ -328,6 +374,7 @@ void TestWorkbook::reasonsInChinese_data()
     QByteArray table = xls;
     table.replace(0x4C, 4, QByteArray("\xff\xff\xff\x7f", 4));  // first block of the allocation table
     QTest::newRow("OLE2 allocation table") << "r.xls" << table << damaged << QStringLiteral("（");
+    QTest::newRow("CSV quote never closed") << "r.csv" << QByteArray("a,\"b\nc\n") << damaged << QString();
     QTest::newRow("password on an xls") << "r.xls" << contents(fixture(QStringLiteral("password.xls")))
                                         << QStringLiteral("文件已加密，请先在 Excel 中取消密码") << QString();
     QTest::newRow("password on an xlsx") << "r.xlsx" << contents(fixture(QStringLiteral("password.xlsx")))
