@@ -68,9 +68,9 @@ int main(int argc, char** argv)
             }
         } else {
             write(xlsOut + u'/' + fi.fileName(), data);
-            const Result<QByteArray> s = workbook::workbookStream(data);
+            const Result<workbook::Bytes> s = workbook::workbookStream(data);
             if (s)
-                write(xlsOut + u'/' + fi.completeBaseName() + QStringLiteral(".biff"), s.value());
+                write(xlsOut + u'/' + fi.completeBaseName() + QStringLiteral(".biff"), s->view());
         }
     }
     return 0;

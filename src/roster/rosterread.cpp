@@ -73,6 +73,7 @@ Result<Roster> readRosterRows(const QString& path, const std::array<QString, 3>&
 
     // Walk the sheet rows in order; rows without kept cells are blank.
     const auto& cells = book->cells();
+    result.reserve(cells.size() / options.columns.size());
     int blanks = 0;
     size_t next = 0;
     for (int row = 1;; ++row) {

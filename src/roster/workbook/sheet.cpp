@@ -85,7 +85,12 @@ void Sheet::finish()
     }
     cells_.erase(std::remove_if(cells_.begin(), cells_.end(), [](const Cell& c) { return c.text.isEmpty(); }),
                  cells_.end());
-    cells_.shrink_to_fit();
+}
+
+void Sheet::reserve(size_t cells)
+{
+    // Pages of the reserve that are never written cost no memory.
+    cells_.reserve(std::min(cells, maxCells));
 }
 
 }  // namespace workbook

@@ -60,6 +60,9 @@ public:
     // Building. A later cell at the same place replaces an earlier one.
     // False when the sheet is already full (maxCells).
     bool add(int row, int column, QString text);
+    // Room for this many cells at once (capped at maxCells): growing a large
+    // sheet step by step copies it several times.
+    void reserve(size_t cells);
     // Fills in a cell added with empty text; position counts from the first add.
     void setText(size_t position, QString text) { cells_[position].text = std::move(text); }
     size_t size() const { return cells_.size(); }

@@ -1,5 +1,6 @@
 #include "workbookfile.h"
 
+#include "bytes.h"
 #include "csvreader.h"
 #include "xlsreader.h"
 #include "xlsxreader.h"
@@ -66,7 +67,7 @@ QString openReason(int error)
     }
 }
 
-Result<QByteArray> loadFile(const QString& path)
+Result<Bytes> loadFile(const QString& path)
 {
     // Non-blocking, so that opening a FIFO returns at once; the type check
     // on the open descriptor then refuses it without a race.
@@ -82,24 +83,26 @@ Result<QByteArray> loadFile(const QString& path)
         return failure(QStringLiteral("文件是空的"));
     if (st.st_size > maxPartBytes)
         return failure(QStringLiteral("文件大于 256 MB，不像是名单"));
-    QByteArray data(qsizetype(st.st_size), Qt::Uninitialized);
-    qsizetype done = 0;
+    Bytes data{size_t(st.st_size)};
+    if (!data.data())
+        return failure(QStringLiteral("内存不足"));
+    size_t done = 0;
     while (done < data.size()) {
-        const ssize_t n = ::read(fd.get(), data.data() + done, size_t(data.size() - done));
+        const ssize_t n = ::read(fd.get(), data.data() + done, data.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
             return failure(QStringLiteral("文件读取出错（%1）").arg(QString::fromLocal8Bit(std::strerror(errno))));
         if (n == 0)
             break;
-        done += n;
+        done += size_t(n);
     }
     if (done != data.size())
         return failure(QStringLiteral("文件读取不完整，读取时文件变短了"));
     return data;
 }
 #else
-Result<QByteArray> loadFile(const QString& path)
+Result<Bytes> loadFile(const QString& path)
 {
     if (const Status regular = checkRegularFile(path); !regular)
         return failure(regular.error());
@@ -113,8 +116,10 @@ Result<QByteArray> loadFile(const QString& path)
         return failure(QStringLiteral("文件是空的"));
     if (file.size() > maxPartBytes)
         return failure(QStringLiteral("文件大于 256 MB，不像是名单"));
-    QByteArray data = file.readAll();
-    if (data.size() != file.size())
+    Bytes data{size_t(file.size())};
+    if (!data.data())
+        return failure(QStringLiteral("内存不足"));
+    if (file.read(data.data(), qint64(data.size())) != qint64(data.size()))
         return failure(QStringLiteral("文件读取不完整（%1）").arg(file.errorString()));
     return data;
 }
@@ -151,10 +156,10 @@ Result<Sheet> readWorkbook(const QString& path, const ReadOptions& options)
 {
     if (!isWorkbookFileName(path))
         return failure(QStringLiteral("只能读取 Excel 文件（.xls、.xlsx、.xlsm、.xltx、.xltm）或 .csv 文件"));
-    Result<QByteArray> data = loadFile(path);
+    const Result<Bytes> data = loadFile(path);
     if (!data)
         return failure(data.error());
-    return readWorkbookData(path, data.value(), options);
+    return readWorkbookData(path, data->view(), options);
 }
 
 Result<Sheet> readWorkbookData(const QString& fileName, const QByteArray& data, const ReadOptions& options)

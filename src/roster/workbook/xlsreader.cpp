@@ -183,7 +183,11 @@ struct Globals {
         uint8_t kind;
     };
     std::vector<SheetEntry> sheets;
-    std::vector<QString> sst;
+    // Shared strings are found where they start and decoded when a kept cell
+    // first asks for one: most of a big table belongs to columns not read.
+    std::vector<Segments::Mark> sst;
+    std::vector<QString> sstText;
+    std::vector<bool> sstDecoded;
 };
 
 class XlsReader {
@@ -302,14 +306,30 @@ private:
         // Each string takes at least three bytes, whatever the header claims.
         g_.sst.reserve(std::min<size_t>(unique, sstRecord_.remaining() / 3));
         for (uint32_t i = 0; i < unique && sstRecord_.remaining() > 0; ++i) {
-            QString s;
-            if (!readString(sstRecord_, 2, s)) {
+            const Segments::Mark start = sstRecord_.mark();
+            const bool whole = g_.biff8 ? skipUnicodeString(sstRecord_, 2) : readString(sstRecord_, 2, scratch_);
+            if (!whole) {
                 *error = damaged("shared string table cut short");
                 return false;
             }
-            g_.sst.push_back(std::move(s));
+            g_.sst.push_back(start);
         }
+        g_.sstText.resize(g_.sst.size());
+        g_.sstDecoded.resize(g_.sst.size());
         return true;
+    }
+
+    // Shared string by index; "" past the end of the table.
+    QString sharedString(uint32_t index)
+    {
+        if (index >= g_.sst.size())
+            return {};
+        if (!g_.sstDecoded[index]) {
+            sstRecord_.seek(g_.sst[index]);
+            readString(sstRecord_, 2, g_.sstText[index]);  // read whole once already
+            g_.sstDecoded[index] = true;
+        }
+        return g_.sstText[index];
     }
 
     bool readString(Segments& s, int lengthBytes, QString& out)
@@ -356,6 +376,18 @@ private:
             *error = damaged("worksheet not found where the workbook says");
             return false;
         }
+        {
+            // Count the cell records first (headers only) to size the sheet once.
+            RecordStream counter = stream_;
+            size_t cellRecords = 0;
+            Record c;
+            while (counter.next(c) && c.type != recEof) {
+                if (c.type == recLabelSst || c.type == recNumber || c.type == recRk || c.type == recMulRk ||
+                    c.type == recLabel || c.type == recFormula || c.type == recBoolErr || c.type == recRString)
+                    ++cellRecords;
+            }
+            sheet.reserve(cellRecords);
+        }
         int depth = 1;  // charts embedded in the sheet bring their own BOF/EOF
         int pendingRow = -1;
         int pendingColumn = -1;
@@ -400,12 +432,16 @@ private:
                 *error = damaged("cell column out of range");
                 return false;
             }
+            if (r.type != recMulRk && !options_.keeps(column)) {
+                pendingRow = -1;  // a cell not kept: nothing of it is decoded
+                continue;
+            }
             bool ok = true;
             switch (r.type) {
             case recLabelSst:
                 if (r.length >= 10) {
                     const uint32_t index = u32(r.data + 6);
-                    ok = store(sheet, row, column, index < g_.sst.size() ? g_.sst[index] : QString(), error);
+                    ok = store(sheet, row, column, sharedString(index), error);
                 }
                 break;
             case recLabel:
@@ -433,7 +469,8 @@ private:
                     const int c = column + int(i);
                     if (c >= maxColumns)
                         break;
-                    ok = store(sheet, row, c, numberCellText(rkValue(u32(p + 2)), u16(p)), error);
+                    if (options_.keeps(c))
+                        ok = store(sheet, row, c, numberCellText(rkValue(u32(p + 2)), u16(p)), error);
                 }
                 break;
             }
@@ -471,6 +508,7 @@ private:
     const ReadOptions& options_;
     Globals g_;
     Segments sstRecord_;
+    QString scratch_;
     bool hasSst_ = false;
     QStringDecoder decoder_{QStringDecoder::Latin1};
     std::map<int, DateKind> kinds_;
@@ -486,7 +524,7 @@ QString encryptedText()
     return QStringLiteral("文件已加密，请先在 Excel 中取消密码");
 }
 
-Result<QByteArray> workbookStream(const QByteArray& data, const std::atomic<bool>* cancel)
+Result<Bytes> workbookStream(const QByteArray& data, const std::atomic<bool>* cancel)
 {
     static const bool quiet = [] {
         g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK), quietLog, nullptr);
@@ -528,11 +566,14 @@ Result<QByteArray> workbookStream(const QByteArray& data, const std::atomic<bool
     // and must not make the reader allocate it.
     if (size < 0 || size > data.size())
         return failure(QStringLiteral("文件已损坏（工作簿数据的长度不对）"));
-    QByteArray stream(qsizetype(size), Qt::Uninitialized);
+    Bytes stream{size_t(size)};
+    if (size > 0 && !stream.data())
+        return failure(QStringLiteral("内存不足"));
+    // Large blocks: the container copies a sector run per call.
     for (gsf_off_t done = 0; done < size;) {
         if (cancel && cancel->load(std::memory_order_relaxed))
             return failure(cancelledText());
-        const gsf_off_t n = std::min<gsf_off_t>(size - done, 1 << 16);
+        const gsf_off_t n = std::min<gsf_off_t>(size - done, 1 << 20);
         if (!gsf_input_read(book.get(), size_t(n), reinterpret_cast<guint8*>(stream.data() + done)))
             return failure(QStringLiteral("文件已损坏（工作簿数据读不完整）"));
         done += n;
@@ -547,10 +588,10 @@ Result<Sheet> readBiffStream(const QByteArray& stream, const ReadOptions& option
 
 Result<Sheet> readXls(const QByteArray& data, const ReadOptions& options)
 {
-    const Result<QByteArray> s = workbookStream(data, options.cancel);
+    const Result<Bytes> s = workbookStream(data, options.cancel);
     if (!s)
         return failure(s.error());
-    return readBiffStream(s.value(), options);
+    return readBiffStream(s->view(), options);
 }
 
 }  // namespace workbook

@@ -1,4 +1,5 @@
 #pragma once
+#include "bytes.h"
 #include "sheet.h"
 
 #include <QByteArray>
@@ -11,7 +12,7 @@ Result<Sheet> readXls(const QByteArray& data, const ReadOptions& options = {});
 
 // The two steps of readXls: the workbook stream out of the OLE2 container,
 // then the first worksheet out of the stream's records.
-Result<QByteArray> workbookStream(const QByteArray& data, const std::atomic<bool>* cancel = nullptr);
+Result<Bytes> workbookStream(const QByteArray& data, const std::atomic<bool>* cancel = nullptr);
 Result<Sheet> readBiffStream(const QByteArray& stream, const ReadOptions& options = {});
 
 // What a password-protected workbook gives.

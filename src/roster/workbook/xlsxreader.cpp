@@ -301,7 +301,9 @@ struct SheetSink : XmlSink {
             inlineText.resize(0);
             hasValue = false;
         } else if (!inCell) {
-            if (is(name, "row")) {
+            if (is(name, "dimension")) {
+                reserveFor(attribute(a, "ref"));
+            } else if (is(name, "row")) {
                 const char* r = attribute(a, "r");
                 const long n = r ? std::strtol(r, nullptr, 10) : row + 1;
                 if (n < 1 || n > maxRows) {
@@ -322,6 +324,26 @@ struct SheetSink : XmlSink {
                 capture = 2;
             }
         }
+    }
+
+    // The used range ("A1:C50000") sizes the sheet once instead of growing it.
+    void reserveFor(const char* ref)
+    {
+        const char* colon = ref ? std::strchr(ref, ':') : nullptr;
+        if (!colon)
+            return;
+        int lastColumn = 0;
+        long lastRow = 0;
+        const char* p = colon + 1;
+        for (; (*p >= 'A' && *p <= 'Z') && lastColumn <= maxColumns; ++p)
+            lastColumn = lastColumn * 26 + (*p - 'A' + 1);
+        for (; *p >= '0' && *p <= '9' && lastRow <= maxRows; ++p)
+            lastRow = lastRow * 10 + (*p - '0');
+        if (lastRow < 1 || lastColumn < 1)
+            return;
+        const size_t columns =
+            options->columns.empty() ? size_t(std::min(lastColumn, maxColumns)) : options->columns.size();
+        sheet->reserve(size_t(std::min<long>(lastRow, maxRows)) * columns);
     }
 
     void end(const char* name) override
