@@ -24,6 +24,8 @@ public:
     virtual QString chooseFolder(const QString& prompt, const QString& startFolder) = 0;
     // A save-file dialog; the empty text when cancelled.
     virtual QString saveFile(const SaveFileRequest& request) = 0;
+    // One line of text (an address, a name); the empty text when cancelled.
+    virtual QString askText(const QString& prompt, const QString& title, const QString& initial) = 0;
 
     // The provider in use: the installed one, else the fallback.
     static Dialogs& current();

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -50,6 +52,11 @@ public:
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return {};
         return dialog.selectedFiles().constFirst();
+    }
+
+    QString askText(const QString& prompt, const QString& title, const QString& initial) override
+    {
+        return QInputDialog::getText(nullptr, title, prompt, QLineEdit::Normal, initial);
     }
 };
 

@@ -33,6 +33,14 @@ public:
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
 
+    QString askText(const QString& prompt, const QString& title, const QString& initial) override
+    {
+        textPrompts << prompt;
+        Q_UNUSED(title);
+        Q_UNUSED(initial);
+        return textAnswers.isEmpty() ? QString() : textAnswers.dequeue();
+    }
+
     QStringList texts() const
     {
         QStringList t;
@@ -46,4 +54,6 @@ public:
     QQueue<QString> folderAnswers;
     QList<SaveFileRequest> saveRequests;
     QQueue<QString> saveAnswers;
+    QStringList textPrompts;
+    QQueue<QString> textAnswers;
 };
