@@ -53,8 +53,7 @@ bool isAsciiLetter(QChar c)
 
 bool isWorkbook(const QString& path)
 {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx");
+    return isRosterFileName(path);
 }
 
 }  // namespace
@@ -322,7 +321,7 @@ bool RosterController::ReadRosterRows()
 
     // The workbook is read off the GUI thread; the window stays responsive.
     importing_ = true;
-    RosterReadResult result;
+    Result<Roster> result = failure(QString());
     QPointer<MainWindow> alive(&w_);
     QThread* reader = QThread::create([&result, path, columns] { result = readRosterRows(path, columns); });
     QEventLoop wait;
@@ -335,14 +334,14 @@ bool RosterController::ReadRosterRows()
         return false;
     importing_ = false;
 
-    if (!result.ok) {
+    if (!result) {
         // An unreadable workbook leaves the roster as it was.
         w_.setStatus(QStringLiteral("当前状态: 导入文件数据失败!"));
-        Dialogs::current().message(result.error, dialogtitle::reminder, Dialogs::Icon::Warning);
+        Dialogs::current().message(result.error(), dialogtitle::reminder, Dialogs::Icon::Warning);
         return false;
     }
 
-    roster()->setRoster(std::move(result.rows));
+    roster()->setRoster(std::move(result).value());
     list()->setFocus();
     list()->setCurrentRow(0);
     if (rowCount() > 0)

@@ -84,7 +84,7 @@ private slots:
         import("roster/class.xlsx");
         Ui::MainWindow* ui = f->ui();
 
-        roster()->dropFiles({StationFixture::data("roster/names.csv")});
+        roster()->dropFiles({StationFixture::data("roster/names.txt")});
         QCOMPARE(f->dialogs.texts(), QStringList{QStringLiteral("程序目前只支持Excel文档")});
         QCOMPARE(f->dialogs.messages[0].title, QStringLiteral("温馨提示"));
 
