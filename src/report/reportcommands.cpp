@@ -48,12 +48,12 @@ std::variant<Loaded, int> load(const ReportCommand& command, QTextStream& err)
         err << QStringLiteral("照片文件夹不存在：%1").arg(QDir::toNativeSeparators(command.folder)) << "\n";
         return 2;
     }
-    const RosterReadResult read = readRosterRows(command.workbook, *columns);
-    if (!read.ok) {
-        err << read.error << "\n";
+    const Result<Roster> read = readRosterRows(command.workbook, *columns);
+    if (!read) {
+        err << read.error() << "\n";
         return 1;
     }
-    return Loaded{takeCensus(read.rows, 0, command.folder), *columns};
+    return Loaded{takeCensus(read.value(), 0, command.folder), *columns};
 }
 
 }  // namespace

@@ -114,13 +114,13 @@ private slots:
         const PhotoCensus census = takeCensus(makeRoster(classRows), 0, folder_.path());
         const QString path = dir_.filePath(QStringLiteral("missing.xlsx"));
         QVERIFY(writeMissingList(census, path).ok());
-        const RosterReadResult read =
+        const Result<Roster> read =
             readRosterRows(path, {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-        QVERIFY2(read.ok, qPrintable(read.error));
-        QCOMPARE(read.rows.size(), size_t(3));
-        QCOMPARE(read.rows[0].cells[0], QStringLiteral("S002"));
-        QCOMPARE(read.rows[1].cells[1], QStringLiteral("赵,\"六\""));
-        QCOMPARE(read.rows[2].cells[0], QStringLiteral("共 4 人，已照 2 人，未照 2 人"));
+        QVERIFY2(read.ok(), qPrintable(read.error()));
+        QCOMPARE(read.value().size(), size_t(3));
+        QCOMPARE(read.value()[0].cells[0], QStringLiteral("S002"));
+        QCOMPARE(read.value()[1].cells[1], QStringLiteral("赵,\"六\""));
+        QCOMPARE(read.value()[2].cells[0], QStringLiteral("共 4 人，已照 2 人，未照 2 人"));
         // Any other kind of file is refused, and nothing is written.
         const Status refused = writeMissingList(census, dir_.filePath(QStringLiteral("missing.txt")));
         QVERIFY(!refused.ok());
