@@ -56,7 +56,7 @@ void writeJpeg(const QString& path)
     old.fill(QColor(10, 200, 10));
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(jpeg::encode(old, 90).bytes);
+    f.write(jpeg::encode(old, 90).value());
 }
 
 }  // namespace
