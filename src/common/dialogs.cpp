@@ -48,6 +48,11 @@ public:
             return {};
         return dialog.selectedFiles().constFirst();
     }
+
+    QString openFile(const QString& title, const QString& filter, const QString& directory) override
+    {
+        return QFileDialog::getOpenFileName(nullptr, title, directory, filter);
+    }
 };
 
 RealDialogs& realDialogs()

@@ -24,6 +24,9 @@ public:
     virtual QString chooseFolder(const QString& prompt, const QString& startFolder) = 0;
     // A save-file dialog; the empty text when cancelled.
     virtual QString saveFile(const SaveFileRequest& request) = 0;
+    // An open-file dialog; filter in Qt's form ("Excel 文件 (*.xls *.xlsx)").
+    // The empty text when cancelled.
+    virtual QString openFile(const QString& title, const QString& filter, const QString& directory) = 0;
 
     // The provider in use (the real dialogs unless a test installed another).
     static Dialogs& current();

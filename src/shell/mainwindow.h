@@ -5,6 +5,7 @@
 
 class QTimer;
 class RosterController;
+class RosterState;
 class DuplicatePhotoWindow;
 class SwapConfirmWindow;
 class VoiceController;
@@ -30,6 +31,8 @@ public:
 
     // The controllers that wire each subsystem's units.
     RosterController* roster() const { return roster_; }
+    // The roster itself: rows, current row, name columns (owned by the window).
+    RosterState& rosterState() const { return *rosterState_; }
     class CameraController* camera = nullptr;
     class PhotoController* photo = nullptr;  // taking, naming and saving photos
 
@@ -72,5 +75,6 @@ private:
     QTimer* fadeTimer_;
     DuplicatePhotoWindow* duplicateWindow_ = nullptr;
     SwapConfirmWindow* swapWindow_ = nullptr;
+    RosterState* rosterState_;
     RosterController* roster_ = nullptr;
 };

@@ -13,6 +13,7 @@
 #include "programpaths.h"
 #include "rostercontroller.h"
 #include "rosterlistview.h"
+#include "rosterstate.h"
 #include "shuttersound.h"
 #include "texttoint.h"
 #include "ui_mainwindow.h"
@@ -218,7 +219,7 @@ void PhotoController::finishSave()
 void PhotoController::announceSavedRow()
 {
     if (w_.roster()->announceRow)
-        w_.roster()->announceRow(w_.state.savedCurrentRow);
+        w_.roster()->announceRow(w_.rosterState().savedCurrentRow());
 }
 
 void PhotoController::refuse(const QString& status, const QString& message)
@@ -275,7 +276,7 @@ void PhotoController::freeShootingClicked(bool checked)
         ui->选择框3->setChecked(false);
         ui->选择框3->setEnabled(false);
         ui->保存按钮->setEnabled(true);
-        list->setCurrentRow(w_.state.savedCurrentRow);
+        list->setCurrentRow(w_.rosterState().savedCurrentRow());
         list->setFocus();
         w_.roster()->RefreshCurrentLabels();
     }

@@ -33,6 +33,12 @@ public:
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
 
+    QString openFile(const QString& title, const QString& filter, const QString& directory) override
+    {
+        openRequests.append({title, filter, directory});
+        return openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
+    }
+
     QStringList texts() const
     {
         QStringList t;
@@ -46,4 +52,11 @@ public:
     QQueue<QString> folderAnswers;
     QList<SaveFileRequest> saveRequests;
     QQueue<QString> saveAnswers;
+    struct OpenRequest {
+        QString title;
+        QString filter;
+        QString directory;
+    };
+    QList<OpenRequest> openRequests;
+    QQueue<QString> openAnswers;
 };
