@@ -13,6 +13,16 @@ function(station_add_test name)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config/${name};QT_LOGGING_RULES=qt.multimedia*=false")
+  set(environment "QT_QPA_PLATFORM=offscreen;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config/${name};QT_LOGGING_RULES=qt.multimedia*=false")
+  if(STATION_SANITIZE)
+    # Instrumented code runs several times slower.
+    math(EXPR T_TIMEOUT "${T_TIMEOUT} * 4")
+    # Leaks are not checked: Qt, fontconfig and the sound libraries keep
+    # their caches until exit.
+    list(APPEND environment
+      "ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:halt_on_error=1"
+      "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+      "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${environment}")
 endfunction()

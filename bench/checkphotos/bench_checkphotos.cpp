@@ -64,7 +64,8 @@ int main(int argc, char** argv)
         if (!f.open(QIODevice::WriteOnly))
             return fail("cannot write a photo file");
     }
-    photofoldersetting::write(folder);
+    if (!photofoldersetting::write(folder))
+        return fail("cannot write the photo folder setting");
 
     MainWindow w;
     w.show();

@@ -68,7 +68,8 @@ int main(int argc, char** argv)
     const int takes = argc > 1 ? std::max(1, atoi(argv[1])) : 100;
 
     const QString folder = sandbox.path() + "/photos";
-    photofoldersetting::write(folder);
+    if (!photofoldersetting::write(folder))
+        return fail("cannot write the photo folder setting");
     capture::setSourceProvider([] { return QList<capture::CaptureSource>{capture::testCamera()}; });
 
     MainWindow w;

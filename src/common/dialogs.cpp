@@ -1,78 +1,58 @@
 #include "dialogs.h"
 
-#include <QFileDialog>
-#include <QMessageBox>
+#include <QDebug>
 #include <QStringList>
 
 namespace {
 
-class RealDialogs final : public Dialogs {
+// Until the widget dialogs are installed (a program without windows, a test
+// that records nothing) a dialog is logged and answered as cancelled.
+class LoggedDialogs final : public Dialogs {
 public:
-    void message(const QString& text, const QString& title, Icon icon) override
+    void message(const QString& text, const QString& title, Icon) override
     {
-        QMessageBox box;
-        box.setWindowTitle(title);
-        box.setText(text);
-        switch (icon) {
-        case Icon::Question:
-            box.setIcon(QMessageBox::Question);
-            break;
-        case Icon::Information:
-            box.setIcon(QMessageBox::Information);
-            break;
-        case Icon::Warning:
-            box.setIcon(QMessageBox::Warning);
-            break;
-        case Icon::Error:
-            box.setIcon(QMessageBox::Critical);
-            break;
-        case Icon::None:
-            box.setIcon(QMessageBox::NoIcon);
-            break;
-        }
-        box.setWindowModality(Qt::ApplicationModal);
-        box.exec();
+        qWarning().noquote() << "dialog not shown:" << title << text;
     }
-
-    QString chooseFolder(const QString& prompt, const QString& startFolder) override
+    QString chooseFolder(const QString& prompt, const QString&) override
     {
-        return QFileDialog::getExistingDirectory(nullptr, prompt, startFolder);
+        qWarning().noquote() << "folder dialog not shown:" << prompt;
+        return {};
     }
-
-    QString saveFile(const SaveFileRequest& r) override
+    QString saveFile(const SaveFileRequest& request) override
     {
-        QFileDialog dialog(nullptr, r.title, r.directory, qtFileFilter(r.filter));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setDefaultSuffix(r.defaultSuffix);
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-            return {};
-        return dialog.selectedFiles().constFirst();
+        qWarning().noquote() << "save dialog not shown:" << request.title;
+        return {};
     }
-
-    QString openFile(const QString& title, const QString& filter, const QString& directory) override
+    QString openFile(const QString& title, const QString&, const QString&) override
     {
-        return QFileDialog::getOpenFileName(nullptr, title, directory, filter);
+        qWarning().noquote() << "open dialog not shown:" << title;
+        return {};
     }
 };
 
-RealDialogs& realDialogs()
-{
-    static RealDialogs real;
-    return real;
-}
-
+Dialogs* fallback = nullptr;
 Dialogs* installed = nullptr;
 
 }  // namespace
 
 Dialogs& Dialogs::current()
 {
-    return installed ? *installed : realDialogs();
+    if (installed)
+        return *installed;
+    if (fallback)
+        return *fallback;
+    static LoggedDialogs logged;
+    return logged;
 }
 
 void Dialogs::install(Dialogs* provider)
 {
     installed = provider;
+}
+
+void Dialogs::setFallback(Dialogs* provider)
+{
+    fallback = provider;
 }
 
 QString qtFileFilter(const QString& storedFilter)

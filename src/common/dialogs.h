@@ -28,10 +28,13 @@ public:
     // The empty text when cancelled.
     virtual QString openFile(const QString& title, const QString& filter, const QString& directory) = 0;
 
-    // The provider in use (the real dialogs unless a test installed another).
+    // The provider in use: the installed one, else the fallback.
     static Dialogs& current();
-    // Installs a provider (not owned); nullptr brings back the real dialogs.
+    // Installs a provider (not owned); nullptr brings back the fallback.
     static void install(Dialogs* provider);
+    // The provider used when none is installed: the program sets the real
+    // dialogs here (useWidgetDialogs); without one dialogs are only logged.
+    static void setFallback(Dialogs* provider);
 };
 
 // Titles the station uses.

@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "capturesource.h"
+#include "reframe.h"
 #include "rosterread.h"
 
 #include <QCommandLineParser>
@@ -27,6 +28,20 @@ struct Parser {
                                QStringLiteral("The three sheet columns to read with --dump-roster (default A,B,C)."),
                                QStringLiteral("A,B,C")};
 
+    QCommandLineOption reframe{
+        QStringLiteral("reframe"),
+        QStringLiteral("Cut identity photos around the face of each picture (jpg, png, bmp) in SOURCE, a file or "
+                       "a folder, into OUT/NAME.jpg; prints \"NAME<TAB>ok\" or \"NAME<TAB>reason\" per file."),
+        QStringLiteral("SOURCE")};
+    QCommandLineOption size{QStringLiteral("size"), QStringLiteral("The photo size for --reframe, e.g. 151x201."),
+                            QStringLiteral("WxH")};
+    QCommandLineOption maxKb{QStringLiteral("max-kb"),
+                             QStringLiteral("With --reframe: the largest file size in KB (quality lowered to fit)."),
+                             QStringLiteral("N")};
+    QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
+                              QStringLiteral("The output folder of --reframe."),
+                              QStringLiteral("OUT")};
+
     Parser()
     {
         parser.setApplicationDescription(
@@ -37,8 +52,46 @@ struct Parser {
         parser.addOption(listDevices);
         parser.addOption(dumpRoster);
         parser.addOption(columns);
+        parser.addOption(reframe);
+        parser.addOption(size);
+        parser.addOption(maxKb);
+        parser.addOption(output);
     }
 };
+
+int runReframeOption(const Parser& p)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+    ReframeJob job;
+    job.source = p.parser.value(p.reframe);
+    job.outFolder = p.parser.value(p.output);
+    const QStringList sides = p.parser.value(p.size).split(QLatin1Char('x'));
+    bool wideOk = false;
+    bool highOk = false;
+    if (sides.size() == 2)
+        job.size = QSize(sides[0].toInt(&wideOk), sides[1].toInt(&highOk));
+    if (!wideOk || !highOk) {
+        err << QStringLiteral("--reframe 需要 --size 宽x高，例如 151x201") << "\n";
+        return 2;
+    }
+    if (job.outFolder.isEmpty()) {
+        err << QStringLiteral("--reframe 需要 -o 输出文件夹") << "\n";
+        return 2;
+    }
+    if (p.parser.isSet(p.maxKb)) {
+        bool ok = false;
+        const int kb = p.parser.value(p.maxKb).toInt(&ok);
+        if (!ok || kb < 1) {
+            err << QStringLiteral("--max-kb 应为正整数") << "\n";
+            return 2;
+        }
+        job.maxBytes = qint64(kb) * 1024;
+    }
+    return runReframe(job, out, err);
+}
 
 }  // namespace
 
@@ -74,6 +127,8 @@ std::optional<int> runWithoutDisplay(int argc, char* argv[])
         err.setEncoding(QStringConverter::Utf8);
         return dumpRoster(p.parser.value(p.dumpRoster), p.parser.value(p.columns), out, err);
     }
+    if (p.parser.isSet(p.reframe))
+        return runReframeOption(p);
     return std::nullopt;
 }
 

@@ -2,6 +2,7 @@
 #include "fonts.h"
 #include "mainwindow.h"
 #include "speechvoice.h"
+#include "widgetdialogs.h"
 
 #include <QApplication>
 
@@ -15,6 +16,7 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("photostation"));
     QApplication::setApplicationVersion(QStringLiteral(PHOTOSTATION_VERSION));
     fonts::installSubstitutions();
+    useWidgetDialogs();
 
     const commandline::Options options = commandline::parse(app.arguments());
     if (options.exitCode)

@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
@@ -64,10 +65,12 @@ void fitHelpText(QLabel* label)
 
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent)
-    , ui(new Ui::MainWindow)
+    , ui(nullptr)
+    , form_(std::make_unique<Ui::MainWindow>())
     , fadeTimer_(new QTimer(this))
     , rosterState_(new RosterState(this))
 {
+    ui = form_.get();
     ui->setupUi(this);
     // The list shows the roster the window keeps.
     ui->超级列表框1->setModel(rosterState_->model());
@@ -123,17 +126,34 @@ MainWindow::MainWindow(QWidget* parent)
 
 MainWindow::~MainWindow()
 {
-    delete ui;
+    // The controllers filter the units' events and reach the units through
+    // the form: they go first, so nothing of theirs runs while the units are
+    // destroyed. A deleted filter leaves the units' filter lists by itself.
+    QList<QPointer<QObject>> helpers;
+    for (QObject* child : children())
+        if (!child->isWidgetType())
+            helpers << child;
+    for (const QPointer<QObject>& helper : helpers)
+        delete helper.data();
+    roster_ = nullptr;
+    voice = nullptr;
+    viewfinder = nullptr;
+    search = nullptr;
+    camera = nullptr;
+    photo = nullptr;
+    // Nor may a unit's last signals reach this window's own handlers.
+    for (QObject* unit : findChildren<QObject*>())
+        QObject::disconnect(unit, nullptr, this, nullptr);
 }
 
 void MainWindow::created()
 {
-    // 1. Start invisible; the timer fades the window in.
+    // Start invisible; the timer fades the window in.
     state.windowAlpha = 0;
     applyOpacity(this, state.windowAlpha);
     fadeTimer_->start();
 
-    // 7-10. The photo folder: stored, or the default written first. Shown as
+    // The photo folder: stored, or the default written first. Shown as
     // stored even when that folder does not exist.
     const QString folder = photofoldersetting::readOrCreateDefault();
     ui->编辑框2->setText(folder);
@@ -141,20 +161,20 @@ void MainWindow::created()
     ui->透明标签4->setText(ui->编辑框2->text());
     state.photoFolder = ui->编辑框2->text();
 
-    // 11. Roster column widths.
+    // Roster column widths.
     RosterListView* list = ui->超级列表框1;
     const int widths[] = {145, 65, 145, 50};
     for (int c = 0; c < 4; ++c)
         list->setColumnWidth(c, widths[c]);
 
-    // 12. Picture files may be dropped on the window itself.
+    // Picture files may be dropped on the window itself.
     setAcceptDrops(true);
 
-    // 13-14.
+    // The first status text and the photo name shown before any roster.
     setStatus(QStringLiteral("当前状态: 还未进行任何操作"));
     ui->透明标签3->setText(QStringLiteral("Velk学籍照相相片1.jpg"));
 
-    // 15-16. The satellite windows, loaded hidden and placed.
+    // The satellite windows, loaded hidden and placed.
     duplicateWindow_ = new DuplicatePhotoWindow(this);
     ui->保存按钮->setEnabled(false);
     swapWindow_ = new SwapConfirmWindow(this);
@@ -162,12 +182,12 @@ void MainWindow::created()
             [this] { ui->透明标签15->setText(QStringLiteral("▽")); });
     placeSatellites();
 
-    // 17.
+    // Free shooting checked in the form: the name box is typed into.
     if (ui->选择框2->isChecked()) {
         ui->透明标签3->hide();
         ui->编辑框1->setEnabled(true);
     }
-    // 18-20.
+    // The zoom the frame size was applied at; the help text over the video area.
     state.frameScaleValue = text::toInt(ui->编辑框5->text());
     ui->透明标签16->raise();
     rosterState_->setDisplayNameColumn(1);

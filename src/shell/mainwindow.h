@@ -3,6 +3,8 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class QTimer;
 class RosterController;
 class RosterState;
@@ -23,7 +25,7 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    Ui::MainWindow* ui;
+    Ui::MainWindow* ui;  // the form's units; owned by form_
     AppState state;
     VoiceController* voice = nullptr;  // speech settings and announcing
     class ViewfinderController* viewfinder = nullptr;  // frame, target size and zoom
@@ -72,6 +74,7 @@ protected:
 private:
     void created();
 
+    std::unique_ptr<Ui::MainWindow> form_;
     QTimer* fadeTimer_;
     DuplicatePhotoWindow* duplicateWindow_ = nullptr;
     SwapConfirmWindow* swapWindow_ = nullptr;

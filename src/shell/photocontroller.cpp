@@ -241,8 +241,10 @@ void PhotoController::ChoosePhotoFolder()
     ui->编辑框2->setText(w_.state.photoFolder);
     ui->透明标签4->setText(ui->编辑框2->text());
     const QString shownFolder = ui->编辑框2->text();
-    if (!shownFolder.isEmpty() && shownFolder != paths::defaultPhotoFolder())
-        photofoldersetting::write(shownFolder);
+    if (!shownFolder.isEmpty() && shownFolder != paths::defaultPhotoFolder()) {
+        if (const Status written = photofoldersetting::write(shownFolder); !written)
+            w_.setStatus(written.error());
+    }
 }
 
 void PhotoController::LoadPictureFile(const QString& path)

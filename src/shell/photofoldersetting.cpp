@@ -2,6 +2,7 @@
 
 #include "programpaths.h"
 
+#include <QDebug>
 #include <QSettings>
 
 namespace photofoldersetting {
@@ -31,11 +32,20 @@ QString read()
     return store().value(key).toString();
 }
 
-void write(const QString& folder)
+Status write(const QString& folder)
 {
     QSettings s = store();
     s.setValue(key, folder);
     s.sync();
+    switch (s.status()) {
+    case QSettings::NoError:
+        return Status::success();
+    case QSettings::AccessError:
+        return failure(QStringLiteral("无法保存照片路径的设置：没有写入权限 (%1)").arg(s.fileName()));
+    case QSettings::FormatError:
+        return failure(QStringLiteral("无法保存照片路径的设置：设置文件格式有误 (%1)").arg(s.fileName()));
+    }
+    return failure(QStringLiteral("无法保存照片路径的设置 (%1)").arg(s.fileName()));
 }
 
 QString readOrCreateDefault()
@@ -43,7 +53,8 @@ QString readOrCreateDefault()
     if (exists())
         return read();
     const QString folder = paths::defaultPhotoFolder();
-    write(folder);
+    if (const Status written = write(folder); !written)
+        qWarning().noquote() << written.error();
     return folder;
 }
 

@@ -4,16 +4,25 @@
 #include "mainwindow.h"
 #include "rostercontroller.h"
 #include "rosterlistview.h"
+#include "rostermodel.h"
 #include "translabel.h"
-#include "ui_mainwindow.h"
+#include "voicesettings.h"
 #include "voicesettingswindow.h"
+
+const QString VoiceController::noOutputStatus = QStringLiteral("语音输出不可用…");
 
 VoiceController::VoiceController(MainWindow& window, ETextToSpeech& speech)
     : QObject(&window)
     , window_(window)
-    , speech_(speech)
+    , settings_(new VoiceSettings(speech, this))
 {
-    connect(window_.ui->图片框1, &MouseLabel::rightReleased, this, [this] { toggleSettingsWindow(); });
+    auto* speaker = window_.findChild<MouseLabel*>(QStringLiteral("图片框1"));
+    connect(speaker, &MouseLabel::rightReleased, this, [this] { toggleSettingsWindow(); });
+    // Said once when the output goes; announcing resumes by itself when it is back.
+    connect(settings_, &VoiceSettings::outputAvailableChanged, this, [this](bool available) {
+        if (!available)
+            window_.setStatus(noOutputStatus);
+    });
     // Showing a row of a non-empty roster announces it.
     if (RosterController* roster = window_.roster())
         roster->announceRow = [this](int row) { announceRow(row); };
@@ -21,25 +30,27 @@ VoiceController::VoiceController(MainWindow& window, ETextToSpeech& speech)
 
 void VoiceController::toggleSettingsWindow()
 {
-    if (!settings_) {
-        settings_ = new VoiceSettingsWindow(speech_, &window_);
+    if (!settingsWindow_) {
+        settingsWindow_ = new VoiceSettingsWindow(*settings_, &window_);
         // It opens beside the speaker it belongs to, over the bottom-left of the window.
         const QRect main = window_.frameGeometry();
-        settings_->move(main.left() + 8, main.bottom() - settings_->frameGeometry().height() - 40);
-        settings_->show();
+        settingsWindow_->move(main.left() + 8, main.bottom() - settingsWindow_->frameGeometry().height() - 40);
+        settingsWindow_->show();
         return;
     }
-    settings_->setVisible(!settings_->isVisible());
+    settingsWindow_->setVisible(!settingsWindow_->isVisible());
 }
 
 bool VoiceController::announceRow(int row)
 {
-    return AnnounceRow(window_.state.soundOn, settings_, *window_.ui->超级列表框1->roster(), row);
+    const auto* list = window_.findChild<RosterListView*>(QStringLiteral("超级列表框1"));
+    const RosterModel* roster = list->roster();
+    return AnnounceRow(window_.state.soundOn, *settings_, [roster, row](int column) { return roster->cell(row, column); });
 }
 
 bool VoiceController::announceCurrentRow()
 {
-    const RosterListView* list = window_.ui->超级列表框1;
+    const auto* list = window_.findChild<RosterListView*>(QStringLiteral("超级列表框1"));
     if (list->rowCount() < 1)
         return false;
     return announceRow(list->currentRow());

@@ -3,19 +3,23 @@
 
 class ETextToSpeech;
 class MainWindow;
+class VoiceSettings;
 class VoiceSettingsWindow;
 
 // Wires the main window to the voice settings: the right button released on
 // the speaker picture opens the settings window or toggles it. The roster's
 // ShowCurrentPhoto announces through the hook set here; the save that moves
-// on to the next person calls announceRow(savedCurrentRow).
+// on to the next person calls announceRow(savedCurrentRow). A sound output
+// that fails is reported once in the status line.
 class VoiceController : public QObject {
     Q_OBJECT
 public:
     VoiceController(MainWindow& window, ETextToSpeech& speech);
 
+    // The settings and the announcing switch, from start.
+    VoiceSettings& settings() const { return *settings_; }
     // Loaded on first use; nullptr before.
-    VoiceSettingsWindow* settingsWindow() const { return settings_; }
+    VoiceSettingsWindow* settingsWindow() const { return settingsWindow_; }
     // Loads the settings window (non-modal, owned by the main window) and shows
     // it, or toggles its visibility once loaded.
     void toggleSettingsWindow();
@@ -25,8 +29,10 @@ public:
     // At the end of showing the current photo: the current row, when the roster has rows.
     bool announceCurrentRow();
 
+    static const QString noOutputStatus;
+
 private:
     MainWindow& window_;
-    ETextToSpeech& speech_;
-    VoiceSettingsWindow* settings_ = nullptr;
+    VoiceSettings* settings_;
+    VoiceSettingsWindow* settingsWindow_ = nullptr;
 };

@@ -1,8 +1,7 @@
 #include "announce.h"
 
 #include "etexttospeech.h"
-#include "rostermodel.h"
-#include "voicesettingswindow.h"
+#include "voicesettings.h"
 
 int pronounceColumn(const QString& text)
 {
@@ -15,12 +14,14 @@ int pronounceColumn(const QString& text)
     return -1;
 }
 
-bool AnnounceRow(bool soundOn, const VoiceSettingsWindow* window, const RosterModel& roster, int row)
+bool AnnounceRow(bool soundOn, VoiceSettings& settings, const std::function<QString(int column)>& cellText)
 {
-    if (!soundOn || !window || !window->speakingOn())
+    if (!soundOn || !settings.speakingOn())
         return false;
-    const int column = pronounceColumn(window->pronounceColumnText());
+    const int column = settings.pronounceColumn();
     if (column < 0)
         return false;
-    return window->speech().SpeakAsync(roster.cell(row, column));
+    if (settings.onlyCurrent())
+        settings.speech().StopSpeaking();
+    return settings.speech().SpeakAsync(cellText(column));
 }

@@ -82,6 +82,18 @@ std::vector<EngineVoice> engineVoices()
 
 }  // namespace
 
+struct ETextToSpeech::Listener {
+    std::mutex mutex;
+    std::function<void(bool)> report;
+
+    void tell(bool available)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (report)
+            report(available);
+    }
+};
+
 struct ETextToSpeech::Engine {
     struct Job {
         uint64_t generation = 0;
@@ -94,6 +106,8 @@ struct ETextToSpeech::Engine {
     };
 
     std::shared_ptr<SpeechOutput> output;
+    std::shared_ptr<Listener> listener;
+    bool outputAvailable = true;  // player thread only
     std::mutex mutex;
     std::condition_variable changed;
     std::deque<Job> jobs;
@@ -109,8 +123,9 @@ struct ETextToSpeech::Engine {
     QThread* synthThread = nullptr;
     QThread* playerThread = nullptr;
 
-    explicit Engine(std::shared_ptr<SpeechOutput> out)
+    Engine(std::shared_ptr<SpeechOutput> out, std::shared_ptr<Listener> l)
         : output(std::move(out))
+        , listener(std::move(l))
     {
     }
 
@@ -292,7 +307,12 @@ struct ETextToSpeech::Engine {
                 playBusy = true;
             }
             const uint64_t own = playback.generation;
-            output->play(playback.utterance, [this, own] { return generation.load() != own || quit.load(); });
+            const bool played =
+                output->play(playback.utterance, [this, own] { return generation.load() != own || quit.load(); });
+            if (played != outputAvailable) {
+                outputAvailable = played;
+                listener->tell(played);
+            }
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 playBusy = false;
@@ -330,6 +350,7 @@ struct ETextToSpeech::Engine {
 
 ETextToSpeech::ETextToSpeech(std::shared_ptr<SpeechOutput> output)
     : output_(output ? std::move(output) : std::make_shared<AudioSinkOutput>())
+    , listener_(std::make_shared<Listener>())
 {
 }
 
@@ -344,7 +365,7 @@ bool ETextToSpeech::CreateVoice()
         return true;
     if (engineTaken.exchange(true))
         return false;
-    auto engine = std::make_unique<Engine>(output_);
+    auto engine = std::make_unique<Engine>(output_, listener_);
     if (!engine->start()) {
         engineTaken = false;
         return false;
@@ -459,6 +480,12 @@ void ETextToSpeech::WaitUntilIdle()
 {
     if (engine_)
         engine_->waitUntilIdle();
+}
+
+void ETextToSpeech::setOutputListener(std::function<void(bool available)> listener)
+{
+    std::lock_guard<std::mutex> lock(listener_->mutex);
+    listener_->report = std::move(listener);
 }
 
 int ETextToSpeech::wordsPerMinute(int rate)

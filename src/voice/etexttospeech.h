@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // The station's speech object over espeak-ng. Speech is queued: SpeakAsync
@@ -52,13 +53,20 @@ public:
     // Blocks until every queued text has been synthesized and handed to the output.
     void WaitUntilIdle();
 
+    // Told on the player thread when the sound output fails and when it plays
+    // again. Setting another (or none) waits for a report under way to end.
+    void setOutputListener(std::function<void(bool available)> listener);
+
     // espeak-ng speed for a rate: 175 words a minute at 0, three times faster
     // at 10 and slower at −10, kept within the engine's 80 … 450.
     static int wordsPerMinute(int rate);
 
+    struct Listener;
+
 private:
     struct Engine;
     std::shared_ptr<SpeechOutput> output_;
+    std::shared_ptr<Listener> listener_;
     std::unique_ptr<Engine> engine_;
     int rate_ = 0;
     int volume_ = 100;

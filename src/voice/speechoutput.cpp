@@ -32,10 +32,24 @@ bool AudioSinkOutput::open(int sampleRate)
     return device_ != nullptr;
 }
 
-void AudioSinkOutput::play(const Utterance& utterance, const std::function<bool()>& stopRequested)
+namespace {
+
+bool sinkFailed(const QAudioSink& sink)
 {
-    if (utterance.samples.empty() || !open(utterance.sampleRate))
-        return;
+    const QAudio::Error e = sink.error();
+    return e == QAudio::OpenError || e == QAudio::IOError || e == QAudio::FatalError;
+}
+
+}  // namespace
+
+bool AudioSinkOutput::play(const Utterance& utterance, const std::function<bool()>& stopRequested)
+{
+    if (utterance.samples.empty())
+        return true;
+    if (!open(utterance.sampleRate)) {
+        finish();
+        return false;
+    }
     const char* data = reinterpret_cast<const char*>(utterance.samples.data());
     const qint64 size = qint64(utterance.samples.size() * sizeof(int16_t));
     // A device that stops taking data must not hold the queue for ever.
@@ -46,25 +60,30 @@ void AudioSinkOutput::play(const Utterance& utterance, const std::function<bool(
     while (written < size) {
         if (stopRequested()) {
             halt();
-            return;
+            return true;
         }
         QCoreApplication::processEvents();
         const qint64 room = sink_->bytesFree();
         if (room > 0) {
             const qint64 n = device_->write(data + written, qMin(room, size - written));
             if (n < 0) {
-                halt();
-                return;
+                finish();
+                return false;
             }
             written += n;
+        }
+        if (sinkFailed(*sink_)) {
+            finish();
+            return false;
         }
         if (written < size)
             QThread::msleep(10);
         if (clock.elapsed() > limitMs) {
-            halt();
-            return;
+            finish();
+            return false;
         }
     }
+    return true;
 }
 
 void AudioSinkOutput::halt()

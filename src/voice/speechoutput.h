@@ -22,8 +22,9 @@ class SpeechOutput {
 public:
     virtual ~SpeechOutput() = default;
     // Plays one utterance after the ones before it. May return while the tail
-    // is still sounding; returns early once stopRequested() is true.
-    virtual void play(const Utterance& utterance, const std::function<bool()>& stopRequested) = 0;
+    // is still sounding; returns early once stopRequested() is true. False when
+    // there is no sound output: the output is then opened again for the next one.
+    virtual bool play(const Utterance& utterance, const std::function<bool()>& stopRequested) = 0;
     // Discards whatever is still sounding.
     virtual void halt() = 0;
     // Wakes a play() that waits, so a stop takes effect at once.
@@ -33,13 +34,15 @@ public:
 };
 
 // Speech through the default audio device. Without a device or sound server
-// the speech is dropped silently and nothing waits.
+// the speech is dropped and nothing waits; a sink that fails is dropped too,
+// and the next utterance looks for the device again, so speech comes back by
+// itself when the sound server does.
 class AudioSinkOutput final : public SpeechOutput {
 public:
     AudioSinkOutput();
     ~AudioSinkOutput() override;
 
-    void play(const Utterance& utterance, const std::function<bool()>& stopRequested) override;
+    bool play(const Utterance& utterance, const std::function<bool()>& stopRequested) override;
     void halt() override;
     void finish() override;
 

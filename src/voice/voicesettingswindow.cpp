@@ -1,92 +1,67 @@
 #include "voicesettingswindow.h"
 
 #include "dialogs.h"
-#include "etexttospeech.h"
 #include "ui_voicesettingswindow.h"
+#include "voicesettings.h"
 
 #include <QCloseEvent>
-#include <QCoreApplication>
+#include <QSignalBlocker>
 
-namespace {
-const QString noEngineText = QStringLiteral("你的系统尚未安装语音引擎，请下载安装后再设置！");
-}
-
-VoiceSettingsWindow::VoiceSettingsWindow(ETextToSpeech& speech, QWidget* parent)
+VoiceSettingsWindow::VoiceSettingsWindow(VoiceSettings& settings, QWidget* parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::VoiceSettingsWindow>())
-    , speech_(speech)
+    , settings_(settings)
 {
     ui->setupUi(this);
     // A window of its own even when MainWindow owns it.
     setWindowFlag(Qt::Window);
+    render();
 
-    if (ui->组合框1->currentText().isEmpty())
-        ui->编辑框1->setEnabled(false);
-
-    connect(ui->按钮检测, &QPushButton::clicked, this, [this] { detectVoices(); });
-    connect(ui->组合框1, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
-        if (index >= 0)
-            speech_.SelectVoice(ui->组合框1->itemText(index));
+    connect(&settings_, &VoiceSettings::changed, this, &VoiceSettingsWindow::render);
+    connect(ui->按钮检测, &QPushButton::clicked, this, [this] {
+        const Status detected = settings_.detectVoices();
+        if (!detected)
+            Dialogs::current().message(detected.error(), dialogtitle::reminder, Dialogs::Icon::Information);
     });
-    connect(ui->滑块条1, &QSlider::valueChanged, this,
-            [this](int position) { speech_.SetRate(rateForPosition(position)); });
-    connect(ui->滑块条2, &QSlider::valueChanged, this,
-            [this](int position) { speech_.SetVolume(volumeForPosition(position)); });
-    connect(ui->按钮启动, &QPushButton::clicked, this, [this] { startAnnouncing(); });
-    connect(ui->按钮停止, &QPushButton::clicked, this, [this] { stopAnnouncing(); });
-    connect(ui->按钮完成, &QPushButton::clicked, this, [this] { hide(); });
+    connect(ui->组合框1, qOverload<int>(&QComboBox::currentIndexChanged), &settings_, &VoiceSettings::chooseVoice);
+    connect(ui->滑块条1, &QSlider::valueChanged, &settings_, &VoiceSettings::setRatePosition);
+    connect(ui->滑块条2, &QSlider::valueChanged, &settings_, &VoiceSettings::setVolumePosition);
+    connect(ui->编辑框1, &QSpinBox::textChanged, &settings_, &VoiceSettings::setPronounceColumnText);
+    connect(ui->选择框1, &QCheckBox::toggled, &settings_, &VoiceSettings::setOnlyCurrent);
+    connect(ui->按钮启动, &QPushButton::clicked, &settings_, &VoiceSettings::start);
+    connect(ui->按钮停止, &QPushButton::clicked, &settings_, &VoiceSettings::stop);
+    connect(ui->按钮完成, &QPushButton::clicked, this, &QWidget::hide);
 }
 
 VoiceSettingsWindow::~VoiceSettingsWindow() = default;
 
-bool VoiceSettingsWindow::speakingOn() const
+void VoiceSettingsWindow::render()
 {
-    return ui->编辑框1->isEnabledTo(this) && !ui->按钮启动->isEnabledTo(this);
-}
+    // Showing the state must not send it back as the operator's intent.
+    const QSignalBlocker blockCombo(ui->组合框1);
+    const QSignalBlocker blockRate(ui->滑块条1);
+    const QSignalBlocker blockVolume(ui->滑块条2);
+    const QSignalBlocker blockColumn(ui->编辑框1);
+    const QSignalBlocker blockOnly(ui->选择框1);
 
-QString VoiceSettingsWindow::pronounceColumnText() const
-{
-    return ui->编辑框1->text();
+    const QStringList voices = settings_.voices();
+    // Detection only appends, so the box takes the new descriptions at its end.
+    for (int i = ui->组合框1->count(); i < voices.size(); ++i)
+        ui->组合框1->addItem(voices[i]);
+    ui->组合框1->setCurrentIndex(settings_.voiceIndex());
+    ui->组合框1->setEnabled(!settings_.speakingOn());
+    ui->滑块条1->setValue(settings_.ratePosition());
+    ui->滑块条2->setValue(settings_.volumePosition());
+    ui->编辑框1->setEnabled(settings_.ready());
+    if (settings_.pronounceColumn() >= 0)
+        ui->编辑框1->setValue(settings_.pronounceColumn() + 1);
+    ui->按钮启动->setEnabled(settings_.ready() && !settings_.speakingOn());
+    ui->按钮停止->setEnabled(settings_.stopAvailable());
+    ui->选择框1->setChecked(settings_.onlyCurrent());
 }
 
 void VoiceSettingsWindow::closeEvent(QCloseEvent* event)
 {
     hide();
     event->ignore();
-}
-
-void VoiceSettingsWindow::detectVoices()
-{
-    const QStringList voices = speech_.ListVoices();
-    if (voices.isEmpty()) {
-        Dialogs::current().message(noEngineText, dialogtitle::reminder, Dialogs::Icon::Information);
-        return;
-    }
-    for (const QString& voice : voices) {
-        ui->组合框1->addItem(voice);
-        QCoreApplication::processEvents();
-    }
-    ui->组合框1->setCurrentIndex(0);
-    ui->编辑框1->setEnabled(true);
-    ui->按钮启动->setEnabled(true);
-}
-
-void VoiceSettingsWindow::startAnnouncing()
-{
-    if (!ui->编辑框1->isEnabledTo(this))
-        return;
-    speech_.SelectVoice(ui->组合框1->currentText());
-    speech_.SetRate(rateForPosition(ui->滑块条1->value()));
-    speech_.SetVolume(volumeForPosition(ui->滑块条2->value()));
-    ui->组合框1->setEnabled(false);
-    ui->按钮启动->setEnabled(false);
-    ui->按钮停止->setEnabled(true);
-    speech_.ResumeSpeaking();
-}
-
-void VoiceSettingsWindow::stopAnnouncing()
-{
-    speech_.StopSpeaking();
-    ui->按钮启动->setEnabled(true);
-    ui->组合框1->setEnabled(true);
 }

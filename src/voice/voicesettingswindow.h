@@ -3,39 +3,30 @@
 
 #include <memory>
 
-class ETextToSpeech;
+class VoiceSettings;
 
 namespace Ui {
 class VoiceSettingsWindow;
 }
 
-// The speech settings window: detect the voices, choose one, set rate and
-// volume, the roster column to speak, and switch announcing on and off.
-// Closing it only hides it; announcing goes on.
+// The speech settings window: shows the voice settings and sends the
+// operator's choices to them (detect, voice, rate, volume, the roster column
+// to speak, start and stop, speak only the current person). Closing it only
+// hides it; announcing goes on.
 class VoiceSettingsWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit VoiceSettingsWindow(ETextToSpeech& speech, QWidget* parent = nullptr);
+    explicit VoiceSettingsWindow(VoiceSettings& settings, QWidget* parent = nullptr);
     ~VoiceSettingsWindow() override;
 
-    // Announcing is on: from "启动" until "停止" or the next detection.
-    bool speakingOn() const;
-    // The pronounce-column box's text ("1", "2" or "3").
-    QString pronounceColumnText() const;
-    ETextToSpeech& speech() const { return speech_; }
-
-    // Slider positions to engine values.
-    static int rateForPosition(int position) { return 2 * position - 10; }
-    static int volumeForPosition(int position) { return 10 * position; }
+    VoiceSettings& settings() const { return settings_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void detectVoices();
-    void startAnnouncing();
-    void stopAnnouncing();
+    void render();
 
     std::unique_ptr<Ui::VoiceSettingsWindow> ui;
-    ETextToSpeech& speech_;
+    VoiceSettings& settings_;
 };

@@ -19,7 +19,8 @@ struct StationFixture {
     StationFixture()
     {
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear();
-        photofoldersetting::write(photoFolder());
+        if (!photofoldersetting::write(photoFolder()))
+            qFatal("the test setting cannot be written");
         window = std::make_unique<MainWindow>();
     }
 

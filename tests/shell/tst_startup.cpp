@@ -10,7 +10,10 @@
 #include "testdialogs.h"
 #include "ui_mainwindow.h"
 
+#include <QApplication>
 #include <QDate>
+#include <QLineEdit>
+#include <QPointer>
 #include <QDir>
 #include <QSettings>
 #include <QTimer>
@@ -37,13 +40,49 @@ private slots:
     void laterStartShowsAStoredFolderThatNoLongerExists()
     {
         const QString gone = QDir::tempPath() + "/station-no-such-folder/照片";
-        photofoldersetting::write(gone);
+        QVERIFY(photofoldersetting::write(gone));
         MainWindow w;
         QCOMPARE(w.ui->编辑框2->text(), gone);
         QCOMPARE(w.ui->透明标签4->text(), gone);
         QCOMPARE(w.state.photoFolder, gone);
         QVERIFY(!QDir(gone).exists());
         QCOMPARE(photofoldersetting::read(), gone);
+    }
+
+    void unwritableSettingIsReported()
+    {
+        const QString file =
+            QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").fileName();
+        QFile::remove(file);
+        QVERIFY(QDir().mkpath(file));  // a folder where the settings file belongs
+        const Status written = photofoldersetting::write(QDir::tempPath() + "/照片");
+        QDir(file).removeRecursively();
+        QVERIFY(!written);
+        QVERIFY2(written.error().startsWith(QStringLiteral("无法保存照片路径的设置")), qPrintable(written.error()));
+    }
+
+    void destroyingTheWindowLeavesNoControllerOnItsUnits()
+    {
+        auto w = std::make_unique<MainWindow>();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QApplication::setActiveWindow(w.get());
+        // An empty column box losing focus is what the roster's filter acts on.
+        auto* box = w->findChild<QLineEdit*>(QStringLiteral("编辑框6"));
+        box->setFocus();
+        QList<QPointer<QObject>> controllers;
+        for (QObject* child : w->children())
+            if (!child->isWidgetType())
+                controllers << child;
+        QVERIFY(controllers.size() >= 6);
+        int unitsGoneBeforeControllers = 0;
+        for (QWidget* unit : w->findChildren<QWidget*>())
+            connect(unit, &QObject::destroyed, this, [&] {
+                for (const QPointer<QObject>& c : controllers)
+                    unitsGoneBeforeControllers += !c.isNull();
+            });
+        w.reset();
+        QCOMPARE(unitsGoneBeforeControllers, 0);
     }
 
     void initialState()

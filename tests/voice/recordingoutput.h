@@ -1,7 +1,8 @@
 #pragma once
 // An audio output for tests: keeps every utterance it is given and, when
 // holding, keeps play() waiting until released or stopped, as a long
-// announcement would.
+// announcement would. While failing it plays nothing and reports no sound
+// output, as a missing sound server does.
 #include "speechoutput.h"
 
 #include <QStringList>
@@ -12,12 +13,18 @@
 
 class RecordingOutput final : public SpeechOutput {
 public:
-    void play(const Utterance& utterance, const std::function<bool()>& stopRequested) override
+    bool play(const Utterance& utterance, const std::function<bool()>& stopRequested) override
     {
         std::unique_lock<std::mutex> lock(mutex_);
+        if (failing_) {
+            ++failures_;
+            changed_.notify_all();
+            return false;
+        }
         given_.push_back(utterance);
         changed_.notify_all();
         changed_.wait(lock, [&] { return !hold_ || stopRequested(); });
+        return true;
     }
     void halt() override
     {
@@ -30,6 +37,16 @@ public:
         changed_.notify_all();
     }
 
+    void setFailing(bool failing)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        failing_ = failing;
+    }
+    int failures() const
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return failures_;
+    }
     void setHold(bool hold)
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -66,5 +83,7 @@ private:
     std::condition_variable changed_;
     std::vector<Utterance> given_;
     bool hold_ = false;
+    bool failing_ = false;
     int halts_ = 0;
+    int failures_ = 0;
 };

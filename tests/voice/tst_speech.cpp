@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include <cstdlib>
+#include <mutex>
 
 namespace {
 
@@ -163,7 +164,7 @@ private slots:
     void stopDiscardsCurrentAndQueued()
     {
         output->setHold(true);
-        for (const QString& n : {"张三", "李四", "王五", "赵六", "孙七"})
+        for (const char* n : {"张三", "李四", "王五", "赵六", "孙七"})
             speech->SpeakAsync(n);
         QVERIFY(output->waitForCount(1));
         QVERIFY(speech->StopSpeaking());
@@ -176,6 +177,28 @@ private slots:
         speech->SpeakAsync("周八");
         speech->WaitUntilIdle();
         QCOMPARE(output->texts(), (QStringList{"张三", "周八"}));
+    }
+
+    void outputThatFailsIsReportedAndComesBack()
+    {
+        std::mutex m;
+        QList<bool> reports;
+        speech->setOutputListener([&](bool available) {
+            std::lock_guard<std::mutex> lock(m);
+            reports << available;
+        });
+        output->setFailing(true);
+        speech->SpeakAsync("张三");
+        speech->SpeakAsync("李四");
+        speech->WaitUntilIdle();
+        QCOMPARE(output->failures(), 2);  // each announcement tries the output again
+        output->setFailing(false);
+        speech->SpeakAsync("王五");
+        speech->WaitUntilIdle();
+        QCOMPARE(output->texts(), QStringList{"王五"});
+        speech->setOutputListener(nullptr);
+        std::lock_guard<std::mutex> lock(m);
+        QCOMPARE(reports, (QList<bool>{false, true}));  // once each way
     }
 
     void deviceOutputWithoutSoundServerDoesNotBlock()

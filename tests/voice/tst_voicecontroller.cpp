@@ -6,8 +6,9 @@
 #include "rosterlistview.h"
 #include "rostermodel.h"
 #include "speechvoice.h"
-#include "ui_mainwindow.h"
+#include "translabel.h"
 #include "voicecontroller.h"
+#include "voicesettings.h"
 #include "voicesettingswindow.h"
 
 #include <QPushButton>
@@ -44,7 +45,7 @@ private slots:
     void rightReleaseOnSpeakerLoadsThenToggles()
     {
         QVERIFY(!window->voice->settingsWindow());
-        QWidget* speaker = window->ui->图片框1;
+        QWidget* speaker = window->findChild<QWidget*>("图片框1");
         QTest::mouseClick(speaker, Qt::LeftButton);
         QVERIFY(!window->voice->settingsWindow());
         QTest::mouseClick(speaker, Qt::RightButton);
@@ -54,7 +55,8 @@ private slots:
         QVERIFY(settings->isWindow());
         QVERIFY(settings->isVisible());
         QCOMPARE(settings->windowModality(), Qt::NonModal);
-        QCOMPARE(&settings->speech(), speech.get());
+        QCOMPARE(&settings->settings(), &window->voice->settings());
+        QCOMPARE(&window->voice->settings().speech(), speech.get());
         QTest::mouseClick(speaker, Qt::RightButton);
         QVERIFY(!settings->isVisible());
         QTest::mouseClick(speaker, Qt::RightButton);
@@ -64,7 +66,7 @@ private slots:
 
     void announcesWhenSoundAndAnnouncingAreOn()
     {
-        RosterListView* list = window->ui->超级列表框1;
+        auto* list = window->findChild<RosterListView*>("超级列表框1");
         QVERIFY(!window->voice->announceCurrentRow());  // empty roster, no window yet
 
         Roster rows;
@@ -80,7 +82,7 @@ private slots:
         settings->findChild<QPushButton*>("按钮启动")->click();
         QVERIFY(!window->voice->announceCurrentRow());  // sound switch still off
 
-        QTest::mouseDClick(window->ui->图片框1, Qt::LeftButton);  // sound on
+        QTest::mouseDClick(window->findChild<QWidget*>("图片框1"), Qt::LeftButton);  // sound on
         QVERIFY(window->state.soundOn);
         QVERIFY(window->voice->announceCurrentRow());
         settings->findChild<QSpinBox*>("编辑框1")->setValue(3);
@@ -88,6 +90,56 @@ private slots:
         window->roster()->ShowCurrentPhoto();  // the roster's own display path
         speech->WaitUntilIdle();
         QCOMPARE(output->texts(), (QStringList{"李四", "一班", "二班"}));
+    }
+
+    void lostOutputIsSaidOnceAndSpeechComesBack()
+    {
+        auto* list = window->findChild<RosterListView*>("超级列表框1");
+        Roster rows;
+        rows.push_back({{"张三", "2023001", "一班", ""}});
+        rows.push_back({{"李四", "2023002", "二班", ""}});
+        list->roster()->setRoster(rows);
+        VoiceSettings& settings = window->voice->settings();
+        QVERIFY(settings.detectVoices());
+        settings.start();
+        QTest::mouseDClick(window->findChild<QWidget*>("图片框1"), Qt::LeftButton);  // sound on
+
+        output->setFailing(true);  // no sound server
+        QVERIFY(window->voice->announceRow(0));
+        QTRY_COMPARE(window->status(), VoiceController::noOutputStatus);
+        window->setStatus("当前状态: 保存照片完成!");
+        QVERIFY(window->voice->announceRow(1));  // tried again, still nothing
+        QTRY_COMPARE(output->failures(), 2);
+        speech->WaitUntilIdle();
+        QCoreApplication::processEvents();
+        QCOMPARE(window->status(), QStringLiteral("当前状态: 保存照片完成!"));  // said once
+        QVERIFY(!settings.outputAvailable());
+
+        output->setFailing(false);  // the server is back
+        QVERIFY(window->voice->announceRow(1));
+        speech->WaitUntilIdle();
+        QCOMPARE(output->texts(), QStringList{"李四"});
+        QTRY_VERIFY(settings.outputAvailable());
+        QVERIFY(settings.speakingOn());
+    }
+
+    void destroyedWhileTheOutputReports()
+    {
+        // The report crosses to the GUI thread after the window (and the
+        // settings that listen) may be gone.
+        VoiceSettings& settings = window->voice->settings();
+        QVERIFY(settings.detectVoices());
+        settings.start();
+        window->state.soundOn = true;
+        Roster rows;
+        rows.push_back({{"张三", "2023001", "一班", ""}});
+        window->findChild<RosterListView*>("超级列表框1")->roster()->setRoster(rows);
+        output->setFailing(true);
+        QVERIFY(window->voice->announceRow(0));
+        window.reset();
+        speech->WaitUntilIdle();
+        QCoreApplication::processEvents();
+        QCOMPARE(output->failures(), 1);
     }
 
 private:

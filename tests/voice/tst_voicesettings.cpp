@@ -3,8 +3,10 @@
 #include "etexttospeech.h"
 #include "recordingoutput.h"
 #include "rostermodel.h"
+#include "voicesettings.h"
 #include "voicesettingswindow.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -20,7 +22,8 @@ private slots:
         output = std::make_shared<RecordingOutput>();
         speech = std::make_unique<ETextToSpeech>(output);
         QVERIFY(speech->CreateVoice());
-        window = std::make_unique<VoiceSettingsWindow>(*speech);
+        settings = std::make_unique<VoiceSettings>(*speech);
+        window = std::make_unique<VoiceSettingsWindow>(*settings);
         roster = std::make_unique<RosterModel>();
         Roster rows;
         rows.push_back({{"张三", "2023001", "一班", ""}});
@@ -33,6 +36,7 @@ private slots:
     void cleanup()
     {
         window.reset();
+        settings.reset();
         speech.reset();
     }
 
@@ -49,7 +53,7 @@ private slots:
             {"滑块条2", {215, 48, 120, 20}, ""},         {"按钮检测", {9, 76, 56, 24}, "检测引擎"},
             {"透明标签1", {72, 76, 48, 24}, "发音 列"},  {"编辑框1", {120, 76, 31, 24}, "1"},
             {"按钮启动", {179, 76, 40, 24}, "启动"},     {"按钮停止", {228, 76, 40, 24}, "停止"},
-            {"按钮完成", {278, 76, 56, 24}, "设置完成"},
+            {"按钮完成", {278, 76, 56, 24}, "设置完成"},    {"选择框1", {9, 106, 120, 22}, "只读当前"},
         };
         for (const Unit& u : units) {
             QWidget* w = unit<QWidget>(u.name);
@@ -61,6 +65,8 @@ private slots:
                 text = l->text();
             else if (auto* s = qobject_cast<QSpinBox*>(w))
                 text = s->text();
+            else if (auto* c = qobject_cast<QCheckBox*>(w))
+                text = c->text();
             QCOMPARE(text, QString::fromUtf8(u.text));
         }
     }
@@ -82,7 +88,9 @@ private slots:
         }
         QCOMPARE(unit<QSlider>("滑块条1")->value(), 4);
         QCOMPARE(unit<QSlider>("滑块条2")->value(), 10);
-        QVERIFY(!window->speakingOn());
+        QVERIFY(!settings->speakingOn());
+        QVERIFY(!unit<QCheckBox>("选择框1")->isChecked());
+        QVERIFY(!settings->onlyCurrent());
     }
 
     void detectingTwiceListsEveryVoiceTwice()
@@ -100,14 +108,15 @@ private slots:
         QVERIFY(voices.first().contains("cmn-latn-pinyin"));
         QVERIFY(unit<QSpinBox>("编辑框1")->isEnabled());
         QVERIFY(unit<QPushButton>("按钮启动")->isEnabled());
-        QVERIFY(!window->speakingOn());
+        QVERIFY(!settings->speakingOn());
     }
 
     void detectionWithoutEngineSaysSo()
     {
         TestDialogs dialogs;
         ETextToSpeech none(output);  // never created: no engine
-        VoiceSettingsWindow w(none);
+        VoiceSettings noneSettings(none);
+        VoiceSettingsWindow w(noneSettings);
         w.findChild<QPushButton*>("按钮检测")->click();
         QCOMPARE(dialogs.messages.size(), 1);
         QCOMPARE(dialogs.messages[0].text, QStringLiteral("你的系统尚未安装语音引擎，请下载安装后再设置！"));
@@ -126,7 +135,7 @@ private slots:
         QCOMPARE(speech->Rate(), -8);
         unit<QSlider>("滑块条2")->setValue(3);
         QCOMPARE(speech->Volume(), 30);
-        QVERIFY(!window->speakingOn());
+        QVERIFY(!settings->speakingOn());
     }
 
     void startWithoutDetectionDoesNothing()
@@ -137,7 +146,7 @@ private slots:
         QVERIFY(unit<QPushButton>("按钮启动")->isEnabled());
         QVERIFY(!unit<QPushButton>("按钮停止")->isEnabled());
         QVERIFY(unit<QComboBox>("组合框1")->isEnabled());
-        QVERIFY(!window->speakingOn());
+        QVERIFY(!settings->speakingOn());
         QCOMPARE(speech->Rate(), 0);  // the engine's own default: untouched
     }
 
@@ -148,7 +157,7 @@ private slots:
         unit<QComboBox>("组合框1")->setCurrentIndex(5);
         speech->SelectVoice(unit<QComboBox>("组合框1")->itemText(0));  // engine moved elsewhere
         click("按钮启动");
-        QVERIFY(window->speakingOn());
+        QVERIFY(settings->speakingOn());
         QCOMPARE(speech->CurrentVoice(), chosen);
         QCOMPARE(speech->Rate(), -2);
         QCOMPARE(speech->Volume(), 100);
@@ -156,15 +165,15 @@ private slots:
         QVERIFY(unit<QPushButton>("按钮停止")->isEnabled());
 
         click("按钮停止");
-        QVERIFY(!window->speakingOn());
+        QVERIFY(!settings->speakingOn());
         QVERIFY(unit<QComboBox>("组合框1")->isEnabled());
         QVERIFY(unit<QPushButton>("按钮启动")->isEnabled());
         QVERIFY(unit<QPushButton>("按钮停止")->isEnabled());
 
         click("按钮启动");
-        QVERIFY(window->speakingOn());
+        QVERIFY(settings->speakingOn());
         click("按钮检测");
-        QVERIFY(!window->speakingOn());
+        QVERIFY(!settings->speakingOn());
     }
 
     void closingOnlyHides()
@@ -173,10 +182,10 @@ private slots:
         click("按钮启动");
         window->show();
         QVERIFY(!window->close());
-        QVERIFY(!window->isVisible() && window->speakingOn());
+        QVERIFY(!window->isVisible() && settings->speakingOn());
         window->show();
         click("按钮完成");
-        QVERIFY(!window->isVisible() && window->speakingOn());
+        QVERIFY(!window->isVisible() && settings->speakingOn());
     }
 
     void announceRow_data()
@@ -204,7 +213,7 @@ private slots:
         if (started)
             click("按钮启动");
         unit<QSpinBox>("编辑框1")->setValue(column);
-        QCOMPARE(AnnounceRow(soundOn, window.get(), *roster, row), !spoken.isEmpty());
+        QCOMPARE(announce(soundOn, row), !spoken.isEmpty());
         speech->WaitUntilIdle();
         QCOMPARE(output->texts(), spoken);
     }
@@ -214,7 +223,7 @@ private slots:
         click("按钮检测");
         click("按钮启动");
         for (int r = 0; r < 5; ++r)
-            QVERIFY(AnnounceRow(true, window.get(), *roster, r));
+            QVERIFY(announce(true, r));
         speech->WaitUntilIdle();
         QCOMPARE(output->texts(), (QStringList{"张三", "李四", "王五", "赵六", "孙七"}));
     }
@@ -225,18 +234,55 @@ private slots:
         click("按钮启动");
         output->setHold(true);  // the first name is still being spoken
         for (int r = 0; r < 5; ++r)
-            AnnounceRow(true, window.get(), *roster, r);
+            announce(true, r);
         QVERIFY(output->waitForCount(1));
         click("按钮停止");
         speech->WaitUntilIdle();
         QCOMPARE(output->texts(), QStringList{"张三"});
         QVERIFY(output->halts() >= 1);
-        QVERIFY(!window->speakingOn());
-        QVERIFY(!AnnounceRow(true, window.get(), *roster, 1));
+        QVERIFY(!settings->speakingOn());
+        QVERIFY(!announce(true, 1));
         QVERIFY(::pronounceColumn(QStringLiteral("１")) < 0 && ::pronounceColumn(" 1") < 0);
     }
 
+    void onlyCurrentPurgesTheQueue_data()
+    {
+        QTest::addColumn<bool>("onlyCurrent");
+        QTest::newRow("queue kept") << false;
+        QTest::newRow("only the current") << true;
+    }
+    void onlyCurrentPurgesTheQueue()
+    {
+        QFETCH(bool, onlyCurrent);
+        click("按钮检测");
+        click("按钮启动");
+        if (onlyCurrent)
+            unit<QCheckBox>("选择框1")->click();
+        QCOMPARE(settings->onlyCurrent(), onlyCurrent);
+        output->setHold(true);  // the first name is still being spoken
+        QVERIFY(announce(true, 0));
+        QVERIFY(output->waitForCount(1));
+        for (int r = 1; r < 5; ++r)
+            QVERIFY(announce(true, r));  // five quick advances
+        output->setHold(false);
+        speech->WaitUntilIdle();
+        const QStringList spoken = output->texts();
+        if (!onlyCurrent) {
+            QCOMPARE(spoken, (QStringList{"张三", "李四", "王五", "赵六", "孙七"}));
+        } else {
+            // The name being spoken is cut; the ones passed in between are
+            // dropped (unless one was already sounding), the last is heard.
+            QVERIFY2(spoken.size() < 5 && spoken.first() == "张三" && spoken.last() == "孙七",
+                     qPrintable(spoken.join(',')));
+        }
+        QVERIFY(settings->speakingOn());  // purging is not stopping
+    }
+
 private:
+    bool announce(bool soundOn, int row)
+    {
+        return AnnounceRow(soundOn, *settings, [this, row](int column) { return roster->cell(row, column); });
+    }
     template <class T> T* unit(const char* name)
     {
         T* w = window->findChild<T*>(QString::fromUtf8(name));
@@ -248,6 +294,7 @@ private:
 
     std::shared_ptr<RecordingOutput> output;
     std::unique_ptr<ETextToSpeech> speech;
+    std::unique_ptr<VoiceSettings> settings;
     std::unique_ptr<VoiceSettingsWindow> window;
     std::unique_ptr<RosterModel> roster;
 };

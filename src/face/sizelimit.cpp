@@ -1,0 +1,40 @@
+#include "sizelimit.h"
+
+#include <algorithm>
+
+Result<LimitedJpeg> encodeWithinLimit(const QualityEncoder& encode, int quality, qint64 limitBytes)
+{
+    quality = std::clamp(quality, 1, 100);
+    Result<QByteArray> first = encode(quality);
+    if (!first)
+        return failure(first.error());
+    if (limitBytes <= 0 || first->size() <= limitBytes)
+        return LimitedJpeg{std::move(first).value(), quality};
+
+    int low = std::min(lowestLimitQuality, quality);
+    Result<QByteArray> smallest = encode(low);
+    if (!smallest)
+        return failure(smallest.error());
+    if (smallest->size() > limitBytes) {
+        return failure(QStringLiteral("照片无法压缩到 %1 KB 以内（质量 %2 时最小为 %3 KB）")
+                           .arg(limitBytes / 1024.0, 0, 'f', 1)
+                           .arg(low)
+                           .arg(smallest->size() / 1024.0, 0, 'f', 1));
+    }
+    // low fits, quality does not: the highest fitting quality lies between.
+    LimitedJpeg best{std::move(smallest).value(), low};
+    int high = quality - 1;
+    while (low < high) {
+        const int middle = (low + high + 1) / 2;
+        Result<QByteArray> tried = encode(middle);
+        if (!tried)
+            return failure(tried.error());
+        if (tried->size() <= limitBytes) {
+            best = LimitedJpeg{std::move(tried).value(), middle};
+            low = middle;
+        } else {
+            high = middle - 1;
+        }
+    }
+    return best;
+}
