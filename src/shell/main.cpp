@@ -15,6 +15,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("photostation"));
     QApplication::setApplicationVersion(QStringLiteral(PHOTOSTATION_VERSION));
+    // Desktops match the window to the installed menu entry (and its icon) by this.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.kqvxzt.photostation"));
     fonts::installSubstitutions();
     useWidgetDialogs();
 

@@ -155,6 +155,7 @@ void MainWindow::created()
 
     // The photo folder: stored, or the default written first. Shown as
     // stored even when that folder does not exist.
+    const bool firstStart = !photofoldersetting::exists();
     const QString folder = photofoldersetting::readOrCreateDefault();
     ui->编辑框2->setText(folder);
     ui->图片框1111->setPixmap(icons::samplePhoto(ui->图片框1111->size()));
@@ -172,6 +173,10 @@ void MainWindow::created()
 
     // The first status text and the photo name shown before any roster.
     setStatus(QStringLiteral("当前状态: 还未进行任何操作"));
+    // A program installed where photos cannot go (a system-wide install) saves
+    // them under the Pictures folder: the first start says where.
+    if (firstStart && paths::defaultFolder().inPictures)
+        setStatus(QStringLiteral("当前状态: 照片保存到 %1").arg(paths::shownShort(folder)));
     ui->透明标签3->setText(QStringLiteral("Velk学籍照相相片1.jpg"));
 
     // The satellite windows, loaded hidden and placed.

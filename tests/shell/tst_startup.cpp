@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QDir>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -35,6 +36,34 @@ private slots:
         QCOMPARE(w.ui->编辑框2->text(), expected);
         QCOMPARE(w.ui->透明标签4->text(), expected);
         QCOMPARE(w.state.photoFolder, expected);
+    }
+
+    void firstStartOfAProgramInAFolderOfRootsUsesPictures()
+    {
+        // The program lies in a folder the user may not write (a system-wide
+        // install); root may write anywhere, so there it lies in no folder at all.
+        QTemporaryDir dir;
+        const QString program = dir.filePath("bin");
+        QVERIFY(QDir().mkpath(program));
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
+        const QString where = QFileInfo(program).isWritable() ? dir.filePath("gone") : program;
+        paths::setProgramDirectoryForTesting(where);
+        const QString expected = QDir::toNativeSeparators(paths::picturesDirectory() + "/" +
+                                                          QString::number(QDate::currentDate().year()));
+        {
+            MainWindow w;
+            QCOMPARE(photofoldersetting::read(), expected);
+            QCOMPARE(w.ui->编辑框2->text(), expected);
+            QCOMPARE(w.state.photoFolder, expected);
+            const QString inHome = QDir::home().relativeFilePath(expected);
+            QCOMPARE(w.status(), QStringLiteral("当前状态: 照片保存到 ~/") + inHome);
+        }
+        // Later starts read the setting and report nothing special.
+        MainWindow again;
+        QCOMPARE(again.state.photoFolder, expected);
+        QCOMPARE(again.status(), QStringLiteral("当前状态: 还未进行任何操作"));
+        paths::setProgramDirectoryForTesting({});
+        QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 
     void laterStartShowsAStoredFolderThatNoLongerExists()
