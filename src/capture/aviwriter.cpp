@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 
 namespace capture {
 
@@ -24,15 +25,7 @@ QList<AviCodecChoice> availableAviCodecs()
 }
 
 struct AviWriter::Impl {
-    struct OutputCloser {
-        void operator()(AVFormatContext* oc) const
-        {
-            if (oc->pb)
-                avio_closep(&oc->pb);
-            avformat_free_context(oc);
-        }
-    };
-    std::unique_ptr<AVFormatContext, OutputCloser> out;
+    ff::Output out;
     ff::Codec enc;
     ff::Frame frame;
     ff::Packet pkt;
@@ -40,26 +33,26 @@ struct AviWriter::Impl {
     AVStream* stream = nullptr;
     QSize size;
     qint64 written = 0;
+    qint64 nextPeriod = 0;
+    int quality = 0;  // lambda for the quantiser, 0 = codec default
 
-    AviWriter::Result drain(bool flushing)
+    Status drain()
     {
         for (;;) {
             const int rc = avcodec_receive_packet(enc.get(), pkt.get());
             if (rc == AVERROR(EAGAIN) || rc == AVERROR_EOF)
-                return {};
+                return Status::success();
             if (rc < 0)
-                return {false, Failure::Write, QStringLiteral("视频编码出错：%1").arg(ff::errorText(rc))};
+                return failure(QStringLiteral("视频编码出错：%1").arg(ff::errorText(rc)));
             av_packet_rescale_ts(pkt.get(), enc->time_base, stream->time_base);
             pkt->stream_index = stream->index;
             const int wr = av_write_frame(out.get(), pkt.get());
             av_packet_unref(pkt.get());
             if (wr < 0)
-                return {false, Failure::Write, QStringLiteral("写入视频文件出错：%1").arg(ff::errorText(wr))};
+                return failure(QStringLiteral("写入视频文件出错：%1").arg(ff::errorText(wr)));
             avio_flush(out->pb);
             if (out->pb->error < 0)
-                return {false, Failure::Write,
-                        QStringLiteral("写入视频文件出错：%1").arg(ff::errorText(out->pb->error))};
-            (void)flushing;
+                return failure(QStringLiteral("写入视频文件出错：%1").arg(ff::errorText(out->pb->error)));
         }
     }
 };
@@ -68,8 +61,8 @@ AviWriter::AviWriter() = default;
 
 AviWriter::~AviWriter()
 {
-    if (isOpen())
-        finish();
+    const Status r = finish();
+    Q_UNUSED(r);  // a writer dropped without finish() has no one to tell
 }
 
 bool AviWriter::isOpen() const
@@ -82,24 +75,35 @@ qint64 AviWriter::framesWritten() const
     return d_ ? d_->written : 0;
 }
 
-AviWriter::Result AviWriter::open(const QString& path, QSize size, const CompressionSettings& settings, int periodMs)
+qint64 AviWriter::periodsCovered() const
 {
-    if (isOpen())
-        finish();
+    return d_ ? d_->nextPeriod : 0;
+}
+
+Status AviWriter::open(const QString& path, QSize size, const CompressionSettings& settings, int periodMs)
+{
+    if (isOpen()) {
+        const Status r = finish();
+        Q_UNUSED(r);  // the file given up for a new one
+    }
     d_ = std::make_unique<Impl>();
     if (size.isEmpty() || periodMs <= 0)
-        return {false, Failure::Codec, QStringLiteral("录制参数无效")};
+        return failure(QStringLiteral("录制参数无效"));
     const AVCodec* codec = avcodec_find_encoder_by_name(settings.codec.toUtf8().constData());
     if (!codec)
-        return {false, Failure::Codec, QStringLiteral("没有视频压缩程序 %1").arg(settings.codec)};
+        return failure(QStringLiteral("没有视频压缩程序 %1").arg(settings.codec));
 
     const QByteArray file = QFile::encodeName(path);
     AVFormatContext* oc = nullptr;
     if (avformat_alloc_output_context2(&oc, nullptr, "avi", file.constData()) < 0 || !oc)
-        return {false, Failure::Codec, QStringLiteral("无法建立 AVI 输出")};
+        return failure(QStringLiteral("无法建立 AVI 输出"));
     d_->out.reset(oc);
 
     ff::Codec enc(avcodec_alloc_context3(codec));
+    if (!enc) {
+        d_->out.reset();
+        return failure(QStringLiteral("内存不足"));
+    }
     enc->width = size.width() & ~1;  // 4:2:0 encoders need even sizes
     enc->height = size.height() & ~1;
     enc->time_base = {periodMs, 1000};
@@ -108,26 +112,30 @@ AviWriter::Result AviWriter::open(const QString& path, QSize size, const Compres
     if (enc->pix_fmt == AV_PIX_FMT_YUVJ420P)
         enc->color_range = AVCOL_RANGE_JPEG;
     const int q = std::clamp(settings.quality, 1, 100);
+    // A fixed quantiser from the quality: 100 -> q2, 1 -> q31. The encoders
+    // read it from each frame, so write() stamps it on every one.
     enc->flags |= AV_CODEC_FLAG_QSCALE;
-    enc->global_quality = FF_QP2LAMBDA * (2 + (100 - q) * 29 / 99);  // 100 -> q2, 1 -> q31
+    enc->global_quality = FF_QP2LAMBDA * (2 + (100 - q) * 29 / 99);
     enc->gop_size = 12;
     if (oc->oformat->flags & AVFMT_GLOBALHEADER)
         enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     int rc = avcodec_open2(enc.get(), codec, nullptr);
     if (rc < 0) {
         d_->out.reset();
-        return {false, Failure::Codec,
-                QStringLiteral("视频压缩程序 %1 无法打开：%2").arg(settings.codec, ff::errorText(rc))};
+        return failure(QStringLiteral("视频压缩程序 %1 无法打开：%2").arg(settings.codec, ff::errorText(rc)));
     }
     AVStream* st = avformat_new_stream(oc, nullptr);
-    avcodec_parameters_from_context(st->codecpar, enc.get());
+    if (!st || avcodec_parameters_from_context(st->codecpar, enc.get()) < 0) {
+        d_->out.reset();
+        return failure(QStringLiteral("无法建立 AVI 输出"));
+    }
     st->time_base = enc->time_base;
     st->avg_frame_rate = enc->framerate;
 
     rc = avio_open(&oc->pb, file.constData(), AVIO_FLAG_WRITE);
     if (rc < 0) {
         d_->out.reset();
-        return {false, Failure::File, QStringLiteral("无法写入文件 %1：%2").arg(path, ff::errorText(rc))};
+        return failure(kFileRefused);
     }
     AVDictionary* opts = nullptr;
     av_dict_set(&opts, "flush_packets", "1", 0);
@@ -135,7 +143,7 @@ AviWriter::Result AviWriter::open(const QString& path, QSize size, const Compres
     av_dict_free(&opts);
     if (rc < 0) {
         d_->out.reset();
-        return {false, Failure::File, QStringLiteral("无法写入文件 %1：%2").arg(path, ff::errorText(rc))};
+        return failure(QStringLiteral("无法写入文件 %1：%2").arg(path, ff::errorText(rc)));
     }
     avio_flush(oc->pb);
 
@@ -146,53 +154,63 @@ AviWriter::Result AviWriter::open(const QString& path, QSize size, const Compres
     d_->frame->width = enc->width;
     d_->frame->height = enc->height;
     d_->frame->color_range = enc->color_range;
-    if (av_frame_get_buffer(d_->frame.get(), 0) < 0) {
-        d_->out.reset();
-        return {false, Failure::Codec, QStringLiteral("内存不足")};
-    }
     d_->pkt.reset(av_packet_alloc());
+    if (!d_->frame || !d_->pkt || av_frame_get_buffer(d_->frame.get(), 0) < 0) {
+        d_->out.reset();
+        return failure(QStringLiteral("内存不足"));
+    }
+    d_->quality = enc->global_quality;
     d_->enc = std::move(enc);
-    return {};
+    return Status::success();
 }
 
-AviWriter::Result AviWriter::write(const QImage& picture)
+Status AviWriter::write(const QImage& picture)
+{
+    return write(picture, d_ ? d_->nextPeriod : 0);
+}
+
+Status AviWriter::write(const QImage& picture, qint64 period)
 {
     if (!isOpen())
-        return {false, Failure::Write, QStringLiteral("视频文件未打开")};
+        return failure(QStringLiteral("视频文件未打开"));
     QImage img = picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
                      ? picture
                      : picture.convertToFormat(QImage::Format_RGB32);
     if (img.isNull())
-        return {false, Failure::Write, QStringLiteral("没有图像")};
+        return failure(QStringLiteral("没有图像"));
     Impl& d = *d_;
     SwsContext* s =
         sws_getCachedContext(d.sws.release(), img.width(), img.height(), AV_PIX_FMT_BGRA, d.size.width(),
                              d.size.height(), AVPixelFormat(d.frame->format), SWS_BILINEAR, nullptr, nullptr, nullptr);
     d.sws.reset(s);
     if (!s || av_frame_make_writable(d.frame.get()) < 0)
-        return {false, Failure::Write, QStringLiteral("图像转换失败")};
+        return failure(QStringLiteral("图像转换失败"));
     const uint8_t* src[4] = {img.constBits(), nullptr, nullptr, nullptr};
     const int srcStride[4] = {int(img.bytesPerLine()), 0, 0, 0};
     sws_scale(s, src, srcStride, 0, img.height(), d.frame->data, d.frame->linesize);
-    d.frame->pts = d.written;
+    // The muxer fills a gap in the frame numbers with empty frames, which
+    // play as the previous picture: owed periods cost no encoding.
+    d.frame->pts = std::max(period, d.nextPeriod);
+    d.frame->quality = d.quality;
     const int rc = avcodec_send_frame(d.enc.get(), d.frame.get());
     if (rc < 0)
-        return {false, Failure::Write, QStringLiteral("视频编码出错：%1").arg(ff::errorText(rc))};
+        return failure(QStringLiteral("视频编码出错：%1").arg(ff::errorText(rc)));
     ++d.written;
-    return d.drain(false);
+    d.nextPeriod = d.frame->pts + 1;
+    return d.drain();
 }
 
-AviWriter::Result AviWriter::finish()
+Status AviWriter::finish()
 {
     if (!isOpen())
-        return {};
-    Result r;
+        return Status::success();
+    Status r = Status::success();
     if (d_->enc) {
         avcodec_send_frame(d_->enc.get(), nullptr);
-        r = d_->drain(true);
+        r = d_->drain();
         const int rc = av_write_trailer(d_->out.get());
-        if (rc < 0 && r.ok)
-            r = {false, Failure::Write, QStringLiteral("写入视频文件出错：%1").arg(ff::errorText(rc))};
+        if (rc < 0 && r.ok())
+            r = failure(QStringLiteral("写入视频文件出错：%1").arg(ff::errorText(rc)));
     }
     d_->out.reset();
     return r;

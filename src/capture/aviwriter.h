@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+
+#include "result.h"
 #include <memory>
 
 namespace capture {
@@ -23,27 +25,29 @@ struct AviCodecChoice {
 // The encoders of this FFmpeg build that AVI can hold; MJPEG first.
 QList<AviCodecChoice> availableAviCodecs();
 
+// The message of a file that cannot be created where the operator asked.
+inline const QString kFileRefused = QStringLiteral("设置文件名出错。");
+
 class AviWriter {
 public:
-    enum class Failure { None, File, Codec, Write };
-    struct Result {
-        bool ok = true;
-        Failure failure = Failure::None;
-        QString error;
-    };
-
     AviWriter();
     ~AviWriter();  // finishes an open file
     AviWriter(const AviWriter&) = delete;
     AviWriter& operator=(const AviWriter&) = delete;
 
-    Result open(const QString& path, QSize size, const CompressionSettings& settings, int periodMs);
-    // Appends one frame (scaled if its size differs from the opened size).
-    Result write(const QImage& picture);
+    // A file that cannot be created fails with kFileRefused.
+    Status open(const QString& path, QSize size, const CompressionSettings& settings, int periodMs);
+    // Appends one frame (scaled if its size differs from the opened size) for
+    // the next frame period.
+    Status write(const QImage& picture);
+    // The same, for frame period `period` (0-based); the periods skipped
+    // since the last frame play the last picture again.
+    Status write(const QImage& picture, qint64 period);
     // Drains the encoder, writes the index and the trailer, closes the file.
-    Result finish();
+    Status finish();
     bool isOpen() const;
-    qint64 framesWritten() const;
+    qint64 framesWritten() const;  // frames encoded
+    qint64 periodsCovered() const;  // frame periods the file plays, repeats included
 
 private:
     struct Impl;

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QtConcurrent>
 
 #include <chrono>
 
@@ -16,6 +17,13 @@ using namespace capture;
 namespace {
 const QString kNoSource = QStringLiteral("没有连接视频来源。");
 const QString kBusy = QStringLiteral("正在捕获中。");
+const QString kSwitched = QStringLiteral("视频来源已切换，录制已结束。");
+
+// Where a source's chosen format is kept between connections.
+QString formatKey(const CaptureSource& s)
+{
+    return s.inputFormat + QLatin1Char('|') + s.url + QLatin1Char('|') + s.description;
+}
 }  // namespace
 
 capControl::capControl(QWidget* parent)
@@ -31,10 +39,13 @@ capControl::capControl(QWidget* parent)
             update();
     });
     // The session and recorder report from their threads; these run queued here.
+    // Each report names the session or recording it came from; one that
+    // arrives after a switch or a new start is stale and ignored.
     connect(session_.get(), &CaptureSession::lost, this, &capControl::onSourceLost, Qt::QueuedConnection);
     connect(recorder_.get(), &Recorder::frameStreamed, this, &capControl::frameCaptured, Qt::QueuedConnection);
     connect(
-        recorder_.get(), &Recorder::limitReached, this, [this] { endCapture(QString()); }, Qt::QueuedConnection);
+        recorder_.get(), &Recorder::limitReached, this, [this](quint64 g) { endCapture(g, QString()); },
+        Qt::QueuedConnection);
     connect(recorder_.get(), &Recorder::writeFailed, this, &capControl::endCapture, Qt::QueuedConnection);
 }
 
@@ -45,7 +56,9 @@ capControl::~capControl()
 
 void capControl::tearDownBackend()
 {
-    recorder_->stop();
+    cancelAddress();
+    const Status stopped = recorder_->stop();
+    Q_UNUSED(stopped);  // the unit is going; nobody is left to tell
     session_->close();
     previewing_ = false;
     repaint_->stop();
@@ -69,9 +82,14 @@ QString capControl::driverDescription() const
         lastError_ = QStringLiteral("窗口未创建3。");
         return {};
     }
-    if (driverIndex_ < 1 || driverIndex_ > 11)
+    if (driverIndex_ < 0 || driverIndex_ > 11)
         return {};
     return connected_.description;
+}
+
+bool capControl::driverIsBuiltIn(int index) const
+{
+    return index >= 1 && index <= sources_.size() && sources_[index - 1].builtIn;
 }
 
 void capControl::setDriverIndex(int index)
@@ -85,26 +103,88 @@ void capControl::setDriverIndex(int index)
         return;
     }
     // Whatever was connected is let go first, even if the new one refuses.
-    if (recorder_->isRunning()) {
-        recorder_->stop();
-        emit captureEnded(QString());
-    }
+    cancelAddress();
+    endRecordingForSwitch();
     session_->close();
     if (sources_.isEmpty())
         sources_ = currentSources();
     if (index > sources_.size())
         return;
-    if (!connectSource(sources_[index - 1], {}))
+    if (!connectSource(sources_[index - 1])) {
+        refreshActivity();
         return;  // refused: the old index stays although its source is closed
+    }
     driverIndex_ = index;
     connected_ = sources_[index - 1];
     refreshActivity();
 }
 
-bool capControl::connectSource(const CaptureSource& source, const CaptureFormat& format)
+void capControl::endRecordingForSwitch()
 {
-    const OpenResult r = session_->open(source, format);
-    return r.ok;
+    if (!recorder_->isRunning())
+        return;
+    const Status r = recorder_->stop();
+    lastError_ = r ? kSwitched : r.error();
+    emit captureEnded(lastError_);
+}
+
+bool capControl::connectSource(const CaptureSource& source)
+{
+    // The format chosen for this source before, if it still takes it.
+    const CaptureFormat kept = chosenFormats_.value(formatKey(source));
+    Status r = session_->open(source, kept);
+    if (!r && !kept.size.isEmpty())
+        r = session_->open(source, {});
+    if (!r)
+        lastError_ = r.error();
+    return r.ok();
+}
+
+void capControl::cancelAddress()
+{
+    if (!pendingOpen_)
+        return;
+    pendingInterrupt_->stop = true;
+    QFutureWatcher<OpenAttempt>* w = pendingOpen_;
+    pendingOpen_ = nullptr;
+    w->disconnect(this);
+    w->waitForFinished();
+    w->deleteLater();
+    pendingInterrupt_.reset();
+}
+
+void capControl::connectAddress(const CaptureSource& source)
+{
+    if (!backend_) {
+        lastError_ = QStringLiteral("窗口未创建1。");
+        emit addressConnected(false, lastError_);
+        return;
+    }
+    cancelAddress();
+    auto interrupt = std::make_shared<Interrupt>();
+    auto* watcher = new QFutureWatcher<OpenAttempt>(this);
+    pendingOpen_ = watcher;
+    pendingInterrupt_ = interrupt;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, source] {
+        watcher->deleteLater();
+        pendingOpen_ = nullptr;
+        pendingInterrupt_.reset();
+        const OpenAttempt attempt = watcher->result();
+        if (!attempt->ok()) {
+            lastError_ = attempt->error();
+            emit addressConnected(false, lastError_);
+            return;
+        }
+        endRecordingForSwitch();
+        session_->adopt(attempt->value());
+        driverIndex_ = kAddressSource;
+        connected_ = source;
+        refreshActivity();
+        emit addressConnected(true, QString());
+    });
+    watcher->setFuture(QtConcurrent::run([source, interrupt] {
+        return std::make_shared<Result<std::shared_ptr<OpenedInput>>>(openInput(source, {}, *interrupt));
+    }));
 }
 
 CaptureFormat capControl::captureFormat() const
@@ -130,10 +210,14 @@ Recorder::Stats capControl::recordingStats() const
 void capControl::refreshActivity()
 {
     const bool wanted = previewing_ || isCapturing();
-    if (wanted && session_->isOpen() && !session_->isRunning())
-        session_->start();
-    else if (!wanted)
-        session_->stop();
+    if (wanted && session_->isOpen() && !session_->isRunning()) {
+        const Status r = session_->start();
+        if (!r)
+            lastError_ = r.error();
+    } else if (!wanted) {
+        // Nobody looks: the device is let go (a webcam's light goes off).
+        session_->release();
+    }
     if (previewing_)
         repaint_->start(previewRateMs_);
     else
@@ -154,11 +238,13 @@ bool capControl::ShowPreview(bool show, int rateMs)
         refreshActivity();
         return true;
     }
-    if (!session_->isOpen() && driverIndex_ == -1)
+    if (!session_->hasSource()) {
+        lastError_ = kNoSource;
         return false;
-    const OpenResult r = session_->start();
-    if (!r.ok) {
-        lastError_ = r.error;
+    }
+    const Status r = session_->start();
+    if (!r) {
+        lastError_ = r.error();
         return false;
     }
     previewing_ = true;
@@ -188,13 +274,13 @@ bool capControl::StartCapture(bool keep, const QString& file, int periodMs, bool
         keptLeft_ = leftAborts;
         keptRight_ = rightAborts;
     }
-    if (driverIndex_ == -1) {
+    if (driverIndex_ == -1 || !session_->hasSource()) {
         lastError_ = kNoSource;
         return false;
     }
-    const OpenResult started = session_->start();
-    if (!started.ok) {
-        lastError_ = started.error.isEmpty() ? kNoSource : started.error;
+    const Status started = session_->start();
+    if (!started) {
+        lastError_ = started.error();
         refreshActivity();
         return false;
     }
@@ -204,9 +290,9 @@ bool capControl::StartCapture(bool keep, const QString& file, int periodMs, bool
     s.limitS = keptLimit_;
     s.compression = compression_;
     s.streamFrames = isSignalConnected(QMetaMethod::fromSignal(&capControl::frameCaptured));
-    const AviWriter::Result r = recorder_->start(session_.get(), s);
-    if (!r.ok) {
-        lastError_ = r.failure == AviWriter::Failure::File ? QStringLiteral("设置文件名出错。") : r.error;
+    const Status r = recorder_->start(session_.get(), s);
+    if (!r) {
+        lastError_ = r.error();
         refreshActivity();
         return false;
     }
@@ -224,29 +310,33 @@ bool capControl::StopCapture()
     }
     if (!isCapturing())
         return false;
-    const AviWriter::Result r = recorder_->stop();
+    const Status r = recorder_->stop();
     refreshActivity();
-    if (!r.ok)
-        lastError_ = r.error;
-    return r.ok;
+    if (!r)
+        lastError_ = r.error();
+    return r.ok();
 }
 
-void capControl::endCapture(const QString& message)
+void capControl::endCapture(quint64 generation, const QString& message)
 {
-    if (!isCapturing())
+    if (!isCapturing() || generation != recorder_->generation())
         return;
-    recorder_->stop();
-    if (!message.isEmpty())
-        lastError_ = message;
+    const Status r = recorder_->stop();
+    const QString why = !message.isEmpty() ? message : r.error();
+    if (!why.isEmpty())
+        lastError_ = why;
     refreshActivity();
-    emit captureEnded(message);
+    emit captureEnded(why);
 }
 
-void capControl::onSourceLost(const QString& message)
+void capControl::onSourceLost(quint64 generation, const QString& message)
 {
+    if (generation != session_->generation())
+        return;  // a source already replaced
     lastError_ = message;
     if (isCapturing()) {
-        recorder_->stop();
+        const Status r = recorder_->stop();
+        Q_UNUSED(r);  // the file keeps what was written; the loss is the news
         emit captureEnded(message);
     }
     if (previewing_) {
@@ -294,13 +384,15 @@ bool capControl::setCaptureFormat(const CaptureFormat& format)
         return false;
     }
     const CaptureFormat old = session_->format();
-    const OpenResult r = session_->open(connected_, format);
-    if (!r.ok) {
-        lastError_ = r.error;
-        session_->open(connected_, old);
+    const Status r = session_->open(connected_, format);
+    if (!r) {
+        lastError_ = r.error();
+        const Status back = session_->open(connected_, old);
+        Q_UNUSED(back);  // the refusal is what the operator hears about
         refreshActivity();
         return false;
     }
+    chosenFormats_.insert(formatKey(connected_), session_->format());
     refreshActivity();
     return true;
 }

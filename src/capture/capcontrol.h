@@ -8,6 +8,8 @@
 #include "fillgeometry.h"
 #include "recorder.h"
 
+#include <QFutureWatcher>
+#include <QHash>
 #include <QImage>
 #include <QWidget>
 #include <memory>
@@ -16,6 +18,8 @@ class QTimer;
 
 namespace capture {
 class CaptureSession;
+struct Interrupt;
+struct OpenedInput;
 }  // namespace capture
 
 class capControl : public QWidget {
@@ -27,8 +31,17 @@ public:
     // Properties.
     int driverCount() const;
     QString driverDescription() const;
+    // Whether driver `index` (1-based) is the built-in test source.
+    bool driverIsBuiltIn(int index) const;
+    // 1-based; kAddressSource while an address is connected; -1 before any connection.
     int driverIndex() const { return driverIndex_; }
     void setDriverIndex(int index);
+    static constexpr int kAddressSource = 0;
+    // Connects a network address or a file without blocking the window: the
+    // answer comes with addressConnected. Until then the old source stays;
+    // a newer request replaces an older one still under way.
+    void connectAddress(const capture::CaptureSource& source);
+    bool isConnectingAddress() const { return bool(pendingOpen_); }
     QString lastError() const { return lastError_; }
 
     // Commands.
@@ -67,13 +80,17 @@ public:
     // Recording figures of the current or last capture.
     qint64 framesRecorded() const;
     capture::Recorder::Stats recordingStats() const;
+    // The connected source's reader, for tests and benchmarks that watch it.
+    capture::CaptureSession* session() const { return session_.get(); }
 
 signals:
+    // The end of connectAddress: the address is connected, or why not.
+    void addressConnected(bool ok, const QString& message);
     void frameCaptured(const QByteArray& bmpFile);
     // The previewed source stopped delivering; the preview is off.
     void previewLost(const QString& message);
-    // The capture ended by itself: source lost, write error or time limit
-    // (message empty). The file is closed with its index.
+    // The capture ended by itself: source lost or switched, write error, or
+    // the time limit (message empty). The file is closed with its index.
     void captureEnded(const QString& message);
     // The capture was aborted with a mouse button.
     void captureAborted();
@@ -83,10 +100,14 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    bool connectSource(const capture::CaptureSource& source, const capture::CaptureFormat& format);
+    using OpenAttempt = std::shared_ptr<Result<std::shared_ptr<capture::OpenedInput>>>;
+
+    bool connectSource(const capture::CaptureSource& source);
+    void endRecordingForSwitch();
+    void cancelAddress();
     void refreshActivity();
-    void onSourceLost(const QString& message);
-    void endCapture(const QString& message);
+    void onSourceLost(quint64 generation, const QString& message);
+    void endCapture(quint64 generation, const QString& message);
 
     bool backend_ = true;
     mutable QString lastError_;
@@ -103,6 +124,10 @@ private:
     bool keptLeft_ = true;
     bool keptRight_ = true;
     capture::CompressionSettings compression_;
+    // The format chosen for each source, kept when it is connected again.
+    QHash<QString, capture::CaptureFormat> chosenFormats_;
+    QFutureWatcher<OpenAttempt>* pendingOpen_ = nullptr;
+    std::shared_ptr<capture::Interrupt> pendingInterrupt_;
     std::unique_ptr<capture::CaptureSession> session_;
     std::unique_ptr<capture::Recorder> recorder_;
     QTimer* repaint_;

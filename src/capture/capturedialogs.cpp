@@ -72,8 +72,8 @@ SourceControlsDialog::SourceControlsDialog(const QString& devicePath, QWidget* p
     auto* form = new QFormLayout;
     auto* status = new QLabel(this);
     auto apply = [this, status](quint32 id, int value) {
-        const auto err = controls_->set(id, value);
-        status->setText(err ? *err : QString());
+        const Status r = controls_->set(id, value);
+        status->setText(r.error());
     };
     for (const v4l2::Control& c : controls_->controls()) {
         QWidget* w = nullptr;

@@ -2,29 +2,157 @@
 
 #include "ffmpegutil.h"
 
-#include <QElapsedTimer>
+#include <QFile>
 #include <chrono>
 
 namespace capture {
 
 namespace {
-void closeInput(AVFormatContext* c)
-{
-    avformat_close_input(&c);
-}
-
 qint64 nowNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
+
+QString noPicture(const CaptureSource& s)
+{
+    return QStringLiteral("视频来源 %1 没有图像").arg(s.description);
+}
 }  // namespace
 
-struct CaptureSession::Impl {
-    int stream = -1;
+void Interrupt::arm(int timeoutMs)
+{
+    deadlineNs = timeoutMs > 0 ? nowNs() + qint64(timeoutMs) * 1000000 : 0;
+}
+
+bool Interrupt::expired() const
+{
+    const qint64 d = deadlineNs.load();
+    return d != 0 && nowNs() > d;
+}
+
+int Interrupt::callback(void* opaque)
+{
+    const auto* i = static_cast<const Interrupt*>(opaque);
+    return i->stop.load() || i->expired() ? 1 : 0;
+}
+
+struct OpenedInput {
+    CaptureSource source;
+    CaptureFormat format;
+    ff::Input input;
     ff::Codec decoder;
     ff::Sws sws;
+    int stream = -1;
+    QSize frameSize;
+    double frameRate = 0;
 };
+
+Result<OpenedInputPtr> openInput(const CaptureSource& source, const CaptureFormat& format, Interrupt& interrupt)
+{
+    ff::registerDevices();
+    CaptureFormat chosen = format;
+    if (source.builtIn && chosen.size.isEmpty())
+        chosen = testCameraFormats().first();
+
+    const AVInputFormat* fmt = nullptr;
+    if (!source.isAddress()) {
+        fmt = av_find_input_format(source.inputFormat.toUtf8().constData());
+        if (!fmt)
+            return failure(QStringLiteral("此系统不支持视频输入 %1").arg(source.inputFormat));
+    }
+
+    ff::Dict opts;
+    if (source.isAddress()) {
+        // A file name is a name, not a numbered pattern; a socket gives up in time.
+        ff::setOption(opts, "pattern_type", "none");
+        if (source.isNetwork())
+            ff::setOption(opts, "timeout", QByteArray::number(qint64(kNetworkTimeoutMs) * 1000));
+    } else if (!source.builtIn) {
+        const CaptureFormat& f = chosen;
+        if (!f.size.isEmpty())
+            ff::setOption(opts, "video_size",
+                          QStringLiteral("%1x%2").arg(f.size.width()).arg(f.size.height()).toUtf8());
+        if (!f.pixelFormat.isEmpty())
+            ff::setOption(opts, source.inputFormat == QLatin1String("v4l2") ? "input_format" : "pixel_format",
+                          f.pixelFormat.toUtf8());
+        if (f.frameRate > 0)
+            ff::setOption(opts, "framerate", QByteArray::number(f.frameRate));
+    }
+
+    ff::Input in(avformat_alloc_context());
+    if (!in)
+        return failure(QStringLiteral("内存不足，无法打开视频来源 %1").arg(source.description));
+    in->interrupt_callback = {&Interrupt::callback, &interrupt};
+    if (source.isAddress()) {
+        // Enough of the stream to know its picture size, not seconds of it.
+        in->probesize = 2000000;
+        in->max_analyze_duration = 2 * AV_TIME_BASE;
+    } else {
+        // Never block inside a device read: the worker polls, so a stop is seen at once.
+        in->flags |= AVFMT_FLAG_NONBLOCK;
+    }
+    const QByteArray url = source.builtIn  ? testCameraGraph(chosen).toUtf8()
+                           : source.isFile() ? QFile::encodeName(source.url)
+                                             : source.url.toUtf8();
+    interrupt.arm(source.isNetwork() ? kNetworkTimeoutMs : 0);
+    AVFormatContext* raw = in.release();
+    AVDictionary* rawOpts = opts.release();
+    int rc = avformat_open_input(&raw, url.constData(), fmt, &rawOpts);  // frees raw on failure
+    opts.reset(rawOpts);
+    if (rc < 0) {
+        const QString why = interrupt.expired() ? QStringLiteral("%1 秒内没有应答").arg(kNetworkTimeoutMs / 1000)
+                                                : ff::errorText(rc);
+        interrupt.arm(0);
+        return failure(QStringLiteral("无法打开视频来源 %1：%2").arg(source.description, why));
+    }
+    in.reset(raw);
+    if (source.isAddress()) {
+        rc = avformat_find_stream_info(raw, nullptr);
+        if (rc < 0) {
+            const QString why = interrupt.expired()
+                                    ? QStringLiteral("%1 秒内没有收到图像").arg(kNetworkTimeoutMs / 1000)
+                                    : ff::errorText(rc);
+            interrupt.arm(0);
+            return failure(QStringLiteral("无法打开视频来源 %1：%2").arg(source.description, why));
+        }
+    }
+    interrupt.arm(0);
+
+    int stream = -1;
+    for (unsigned i = 0; i < raw->nb_streams; ++i)
+        if (raw->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
+            stream = int(i);
+            break;
+        }
+    if (stream < 0)
+        return failure(noPicture(source));
+    const AVCodecParameters* par = raw->streams[stream]->codecpar;
+    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
+    if (!codec)
+        return failure(QStringLiteral("视频来源 %1 的格式无法解码").arg(source.description));
+    ff::Codec dec(avcodec_alloc_context3(codec));
+    if (!dec || avcodec_parameters_to_context(dec.get(), par) < 0 || avcodec_open2(dec.get(), codec, nullptr) < 0)
+        return failure(QStringLiteral("视频来源 %1 的格式无法解码").arg(source.description));
+    if (par->width <= 0 || par->height <= 0)
+        return failure(QStringLiteral("视频来源 %1 没有图像尺寸").arg(source.description));
+
+    auto opened = std::make_shared<OpenedInput>();
+    opened->source = source;
+    opened->stream = stream;
+    opened->decoder = std::move(dec);
+    opened->frameSize = QSize(par->width, par->height);
+    const AVStream* st = raw->streams[stream];
+    const AVRational r = st->avg_frame_rate.num ? st->avg_frame_rate : st->r_frame_rate;
+    opened->frameRate = r.num && r.den ? av_q2d(r) : 30.0;
+    if (opened->frameRate <= 0 || opened->frameRate > 120)
+        opened->frameRate = 25.0;
+    if (chosen.size.isEmpty())
+        chosen.size = opened->frameSize;
+    opened->format = chosen;
+    opened->input = std::move(in);
+    return opened;
+}
 
 CaptureSession::CaptureSession(QObject* parent)
     : QObject(parent)
@@ -36,121 +164,78 @@ CaptureSession::~CaptureSession()
     close();
 }
 
-int CaptureSession::interruptCallback(void* opaque)
-{
-    return static_cast<CaptureSession*>(opaque)->stopping_.load() ? 1 : 0;
-}
-
-OpenResult CaptureSession::open(const CaptureSource& source, const CaptureFormat& format)
+Status CaptureSession::open(const CaptureSource& source, const CaptureFormat& format)
 {
     close();
-    ff::registerDevices();
-    source_ = {};
-    CaptureFormat chosen = format;
-    if (source.builtIn && chosen.size.isEmpty())
-        chosen = testCameraFormats().first();
-
-    const AVInputFormat* fmt = av_find_input_format(source.inputFormat.toUtf8().constData());
-    if (!fmt)
-        return {false, QStringLiteral("此系统不支持视频输入 %1").arg(source.inputFormat)};
-
-    AVDictionary* opts = nullptr;
-    if (!source.builtIn) {
-        const CaptureFormat& f = chosen;
-        if (!f.size.isEmpty())
-            av_dict_set(&opts, "video_size",
-                        QStringLiteral("%1x%2").arg(f.size.width()).arg(f.size.height()).toUtf8().constData(), 0);
-        if (!f.pixelFormat.isEmpty())
-            av_dict_set(&opts, source.inputFormat == QLatin1String("v4l2") ? "input_format" : "pixel_format",
-                        f.pixelFormat.toUtf8().constData(), 0);
-        if (f.frameRate > 0)
-            av_dict_set(&opts, "framerate", QByteArray::number(f.frameRate).constData(), 0);
-    }
-
-    AVFormatContext* ctx = avformat_alloc_context();
-    ctx->interrupt_callback = {&CaptureSession::interruptCallback, this};
-    // Never block inside a read: the worker polls, so a stop is seen at once.
-    ctx->flags |= AVFMT_FLAG_NONBLOCK;
-    stopping_ = false;
-    const QByteArray url = source.builtIn ? testCameraGraph(chosen).toUtf8() : source.url.toUtf8();
-    const int rc = avformat_open_input(&ctx, url.constData(), fmt, &opts);
-    av_dict_free(&opts);
-    if (rc < 0)  // ctx is freed by FFmpeg on failure
-        return {false, QStringLiteral("无法打开视频来源 %1：%2").arg(source.description, ff::errorText(rc))};
-    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> in(ctx, &closeInput);
-
-    int stream = -1;
-    for (unsigned i = 0; i < ctx->nb_streams; ++i)
-        if (ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO) {
-            stream = int(i);
-            break;
-        }
-    if (stream < 0)
-        return {false, QStringLiteral("视频来源 %1 没有图像").arg(source.description)};
-    const AVCodecParameters* par = ctx->streams[stream]->codecpar;
-    const AVCodec* codec = avcodec_find_decoder(par->codec_id);
-    if (!codec)
-        return {false, QStringLiteral("视频来源 %1 的格式无法解码").arg(source.description)};
-    ff::Codec dec(avcodec_alloc_context3(codec));
-    if (!dec || avcodec_parameters_to_context(dec.get(), par) < 0 || avcodec_open2(dec.get(), codec, nullptr) < 0)
-        return {false, QStringLiteral("视频来源 %1 的格式无法解码").arg(source.description)};
-    if (par->width <= 0 || par->height <= 0)
-        return {false, QStringLiteral("视频来源 %1 没有图像尺寸").arg(source.description)};
-
-    d_ = std::make_unique<Impl>();
-    d_->stream = stream;
-    d_->decoder = std::move(dec);
-    frameSize_ = QSize(par->width, par->height);
-    const AVRational r = ctx->streams[stream]->avg_frame_rate.num ? ctx->streams[stream]->avg_frame_rate
-                                                                  : ctx->streams[stream]->r_frame_rate;
-    frameRate_ = r.num && r.den ? av_q2d(r) : 30.0;
-    if (chosen.size.isEmpty())
-        chosen.size = frameSize_;
-    source_ = source;
-    format_ = chosen;
-    input_ = std::move(in);
-    dead_ = false;
-    return {true, {}};
+    interrupt_.stop = false;
+    Result<OpenedInputPtr> r = openInput(source, format, interrupt_);
+    if (!r)
+        return failure(r.error());
+    adopt(std::move(r).value());
+    return Status::success();
 }
 
-void CaptureSession::close()
+void CaptureSession::adopt(OpenedInputPtr opened)
+{
+    close();
+    if (!opened)
+        return;
+    opened_ = std::move(opened);
+    opened_->input->interrupt_callback = {&Interrupt::callback, &interrupt_};
+    source_ = opened_->source;
+    format_ = opened_->format;
+    frameSize_ = opened_->frameSize;
+    frameRate_ = opened_->frameRate;
+    hasSource_ = true;
+    dead_ = false;
+    ++generation_;
+}
+
+void CaptureSession::release()
 {
     stop();
-    input_.reset();
-    d_.reset();
+    opened_.reset();
     std::lock_guard<std::mutex> lock(frameMutex_);
     latest_ = QImage();
     serial_ = 0;
 }
 
-OpenResult CaptureSession::start()
+void CaptureSession::close()
+{
+    release();
+    source_ = {};
+    format_ = {};
+    hasSource_ = false;
+}
+
+Status CaptureSession::start()
 {
     if (running_)
-        return {true, {}};
+        return Status::success();
     if (thread_.joinable())
         thread_.join();  // a reader that ended by itself
-    if (!input_ || dead_) {
-        if (source_.inputFormat.isEmpty())
-            return {false, QStringLiteral("未连接视频来源")};
+    if (!opened_ || dead_) {
+        if (!hasSource_)
+            return failure(QStringLiteral("未连接视频来源"));
         const CaptureSource s = source_;
         const CaptureFormat f = format_;
-        const OpenResult r = open(s, f);  // a source that ended is opened afresh
-        if (!r.ok)
+        const Status r = open(s, f);  // a source that ended or was let go is opened afresh
+        if (!r)
             return r;
     }
-    stopping_ = false;
+    interrupt_.stop = false;
     running_ = true;
-    thread_ = std::thread([this] { run(); });
-    return {true, {}};
+    thread_ = std::thread([this, g = generation_] { run(g); });
+    return Status::success();
 }
 
 void CaptureSession::stop()
 {
-    stopping_ = true;
+    interrupt_.stop = true;
     if (thread_.joinable())
         thread_.join();
     running_ = false;
-    stopping_ = false;
+    interrupt_.stop = false;
 }
 
 QImage CaptureSession::latest(quint64* serial, qint64* arrivalNs) const
@@ -163,56 +248,116 @@ QImage CaptureSession::latest(quint64* serial, qint64* arrivalNs) const
     return latest_;
 }
 
-void CaptureSession::run()
+void CaptureSession::publish(QImage picture)
 {
+    const qint64 t = nowNs();
+    std::lock_guard<std::mutex> lock(frameMutex_);
+    latest_ = std::move(picture);
+    latestArrivalNs_ = t;
+    ++serial_;
+}
+
+void CaptureSession::run(quint64 generation)
+{
+    OpenedInput& in = *opened_;
     ff::Packet pkt(av_packet_alloc());
     ff::Frame frame(av_frame_alloc());
-    AVFormatContext* ctx = input_.get();
-    AVCodecContext* dec = d_->decoder.get();
-    QString failure;
+    AVFormatContext* ctx = in.input.get();
+    AVCodecContext* dec = in.decoder.get();
+    const bool network = in.source.isNetwork();
+    // Files play at their own rate and start again at their end.
+    const bool paced = in.source.isFile();
+    const qint64 periodNs = qint64(1e9 / in.frameRate);
+    const qint64 paceStart = nowNs();
+    qint64 delivered = 0;  // pictures since the start, for the pace
+    int thisRound = 0;  // pictures since the file last started
+    QString failureText;
 
+    auto waitForTurn = [&] {
+        const qint64 due = paceStart + delivered * periodNs;
+        while (!interrupt_.stop) {
+            const qint64 left = due - nowNs();
+            if (left <= 0)
+                break;
+            std::this_thread::sleep_for(std::chrono::nanoseconds(std::min<qint64>(left, 20000000)));
+        }
+    };
     auto convert = [&] {
         const int w = frame->width, h = frame->height;
-        SwsContext* s = sws_getCachedContext(d_->sws.release(), w, h, AVPixelFormat(frame->format), w, h,
+        SwsContext* s = sws_getCachedContext(in.sws.release(), w, h, AVPixelFormat(frame->format), w, h,
                                              AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
-        d_->sws.reset(s);
+        in.sws.reset(s);
         if (!s)
             return;
         QImage img(w, h, QImage::Format_RGB32);
         uint8_t* dst[4] = {img.bits(), nullptr, nullptr, nullptr};
         int dstStride[4] = {int(img.bytesPerLine()), 0, 0, 0};
         sws_scale(s, frame->data, frame->linesize, 0, h, dst, dstStride);
-        const qint64 t = nowNs();
-        std::lock_guard<std::mutex> lock(frameMutex_);
-        latest_ = std::move(img);
-        latestArrivalNs_ = t;
-        ++serial_;
+        if (paced)
+            waitForTurn();
+        publish(std::move(img));
+        ++delivered;
+        ++thisRound;
+    };
+    auto receiveAll = [&] {
+        while (avcodec_receive_frame(dec, frame.get()) >= 0) {
+            convert();
+            av_frame_unref(frame.get());
+        }
     };
 
-    while (!stopping_) {
-        int rc = av_read_frame(ctx, pkt.get());
+    while (!interrupt_.stop) {
+        interrupt_.arm(network ? kNetworkTimeoutMs : 0);
+        const int rc = av_read_frame(ctx, pkt.get());
         if (rc == AVERROR(EAGAIN)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
             continue;
         }
+        if (rc == AVERROR_EOF && paced && !interrupt_.stop) {
+            avcodec_send_packet(dec, nullptr);
+            receiveAll();
+            if (thisRound == 0) {
+                failureText = noPicture(in.source);
+                break;
+            }
+            if (thisRound == 1) {
+                // A still picture: shown again at the pace, nothing to read.
+                const QImage still = latest();
+                while (!interrupt_.stop) {
+                    waitForTurn();
+                    if (interrupt_.stop)
+                        break;
+                    publish(still);
+                    ++delivered;
+                }
+                break;
+            }
+            if (avformat_seek_file(ctx, -1, INT64_MIN, 0, 0, 0) < 0
+                && av_seek_frame(ctx, in.stream, 0, AVSEEK_FLAG_BACKWARD) < 0) {
+                failureText = QStringLiteral("视频来源 %1 无法从头播放").arg(in.source.description);
+                break;
+            }
+            avcodec_flush_buffers(dec);
+            thisRound = 0;
+            continue;
+        }
         if (rc < 0) {
-            if (!stopping_)
-                failure = rc == AVERROR_EOF ? QStringLiteral("视频来源已停止发送图像")
-                                            : QStringLiteral("视频来源已断开：%1").arg(ff::errorText(rc));
+            if (!interrupt_.stop)
+                failureText = rc == AVERROR_EOF ? QStringLiteral("视频来源已停止发送图像")
+                              : interrupt_.expired()
+                                  ? QStringLiteral("视频来源已断开：%1 秒内没有收到图像").arg(kNetworkTimeoutMs / 1000)
+                                  : QStringLiteral("视频来源已断开：%1").arg(ff::errorText(rc));
             break;
         }
-        if (pkt->stream_index == d_->stream && avcodec_send_packet(dec, pkt.get()) >= 0) {
-            while (avcodec_receive_frame(dec, frame.get()) >= 0) {
-                convert();
-                av_frame_unref(frame.get());
-            }
-        }
+        if (pkt->stream_index == in.stream && avcodec_send_packet(dec, pkt.get()) >= 0)
+            receiveAll();
         av_packet_unref(pkt.get());
     }
-    if (!failure.isEmpty()) {
+    interrupt_.arm(0);
+    if (!failureText.isEmpty()) {
         dead_ = true;
         running_ = false;
-        emit lost(failure);
+        emit lost(generation, failureText);
     }
 }
 

@@ -1,23 +1,40 @@
 #pragma once
-// One connected source: opened through libavdevice, read, decoded and
-// converted to QImage on a worker thread while someone needs pictures.
+// One connected source: opened through libavdevice/libavformat, read,
+// decoded and converted to QImage on a worker thread while someone needs
+// pictures.
 #include "capturesource.h"
+#include "result.h"
 
 #include <QImage>
 #include <QObject>
 #include <QSize>
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <thread>
 
-struct AVFormatContext;
-
 namespace capture {
 
-struct OpenResult {
-    bool ok = false;
-    QString error;
+// Lets a blocking FFmpeg call give up: when asked to stop, or when its
+// deadline has passed (a network source that went silent).
+struct Interrupt {
+    std::atomic<bool> stop{false};
+    std::atomic<qint64> deadlineNs{0};  // 0 = none
+
+    void arm(int timeoutMs);  // deadline = now + timeout; 0 = none
+    bool expired() const;
+    static int callback(void* opaque);
 };
+
+// A source opened and ready to be read. Made on any thread (opening a
+// network source takes a while), then given to a session.
+struct OpenedInput;
+using OpenedInputPtr = std::shared_ptr<OpenedInput>;
+
+// Opens a source at a format (empty size = its default). Blocks up to
+// kNetworkTimeoutMs for network sources; `interrupt` (kept alive by the
+// caller until this returns) cancels it.
+Result<OpenedInputPtr> openInput(const CaptureSource& source, const CaptureFormat& format, Interrupt& interrupt);
 
 class CaptureSession : public QObject {
     Q_OBJECT
@@ -25,17 +42,26 @@ public:
     explicit CaptureSession(QObject* parent = nullptr);
     ~CaptureSession() override;
 
-    // Opens the source at a format (empty size = its default); closes the old one first.
-    OpenResult open(const CaptureSource& source, const CaptureFormat& format = {});
+    // Opens the source at a format; closes the old one first.
+    Status open(const CaptureSource& source, const CaptureFormat& format = {});
+    // Takes over a source opened elsewhere; closes the old one first.
+    void adopt(OpenedInputPtr opened);
+    // Forgets the source.
     void close();
-    bool isOpen() const { return bool(input_); }
+    // Lets the device go (a webcam's light goes off) but keeps the source
+    // and format: the next start() opens it again.
+    void release();
+    bool isOpen() const { return bool(opened_); }
+    bool hasSource() const { return hasSource_; }
     const CaptureSource& source() const { return source_; }
     const CaptureFormat& format() const { return format_; }
     QSize frameSize() const { return frameSize_; }
     double frameRate() const { return frameRate_; }
+    // Grows with every opening; reports carry the one they belong to.
+    quint64 generation() const { return generation_; }
 
     // Starts or stops the reading thread. Stopping returns within one frame period.
-    OpenResult start();
+    Status start();
     void stop();
     bool isRunning() const { return running_; }
 
@@ -45,23 +71,24 @@ public:
     quint64 serial() const { return serial_.load(); }
 
 signals:
-    // The source stopped delivering (unplugged, busy, ended). Raised from the
-    // reading thread; the next start() opens the source afresh.
-    void lost(const QString& message);
+    // The source stopped delivering (unplugged, busy, ended, network gone).
+    // Raised from the reading thread with the generation it was reading;
+    // the next start() opens the source afresh.
+    void lost(quint64 generation, const QString& message);
 
 private:
-    void run();
-    static int interruptCallback(void* opaque);
+    void run(quint64 generation);
+    void publish(QImage picture);
 
     CaptureSource source_;
     CaptureFormat format_;
-    struct Impl;
-    std::unique_ptr<Impl> d_;
-    std::unique_ptr<AVFormatContext, void (*)(AVFormatContext*)> input_{nullptr, nullptr};
+    bool hasSource_ = false;
+    OpenedInputPtr opened_;
     QSize frameSize_;
     double frameRate_ = 0;
+    quint64 generation_ = 0;
+    Interrupt interrupt_;
     std::thread thread_;
-    std::atomic<bool> stopping_{false};
     std::atomic<bool> running_{false};
     std::atomic<bool> dead_{false};
     mutable std::mutex frameMutex_;

@@ -10,6 +10,8 @@ extern "C" {
 #endif
 
 #include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
@@ -24,6 +26,33 @@ QString CaptureFormat::label() const
     if (frameRate > 0)
         t += QStringLiteral("  %1 fps").arg(frameRate);
     return t;
+}
+
+Result<CaptureSource> addressSource(const QString& address)
+{
+    const QString text = address.trimmed();
+    if (text.isEmpty())
+        return failure(QStringLiteral("没有输入地址。"));
+    CaptureSource s;
+    s.description = text;
+    const QUrl url(text);
+    const QString scheme = url.scheme().toLower();
+    static const QStringList network = {QStringLiteral("http"), QStringLiteral("https"), QStringLiteral("rtsp"),
+                                        QStringLiteral("rtsps")};
+    if (network.contains(scheme)) {
+        if (url.host().isEmpty())
+            return failure(QStringLiteral("地址 %1 没有主机名。").arg(text));
+        s.url = text;
+        return s;
+    }
+    // Anything else is a file: a path, or a file: address.
+    const QString path = scheme == QLatin1String("file") ? url.toLocalFile() : text;
+    if (!QFileInfo(path).isFile())
+        return failure(QStringLiteral("找不到文件 %1。地址应以 http://、https:// 或 rtsp:// 开头，或是一个图片或视频文件。")
+                           .arg(QDir::toNativeSeparators(path)));
+    s.url = QFileInfo(path).absoluteFilePath();
+    s.description = QFileInfo(path).fileName();
+    return s;
 }
 
 QString testCameraDescription()

@@ -4,6 +4,8 @@
 #include <QList>
 #include <QSize>
 #include <QString>
+
+#include "result.h"
 #include <functional>
 
 namespace capture {
@@ -23,10 +25,25 @@ struct CaptureFormat {
 
 struct CaptureSource {
     QString description;
-    QString inputFormat;  // libavdevice input: "v4l2", "dshow", "lavfi"
-    QString url;  // device path or name; for the test camera built per format
+    QString inputFormat;  // libavdevice input: "v4l2", "dshow", "lavfi"; empty = an address
+    QString url;  // device path or name, an address or a file; for the test camera built per format
     bool builtIn = false;
+
+    // A network address or a file, recognised by FFmpeg from its contents.
+    bool isAddress() const { return inputFormat.isEmpty() && !builtIn; }
+    // A local picture or video: played at its own rate, from the start again at its end.
+    bool isFile() const { return isAddress() && !url.contains(QLatin1String("://")); }
+    // A network stream: its opening and every read give up after the timeout.
+    bool isNetwork() const { return isAddress() && !isFile(); }
 };
+
+// How long a network source may stay silent (opening, or between pictures)
+// before it counts as unreachable or lost.
+inline constexpr int kNetworkTimeoutMs = 5000;
+
+// The source for an address the operator typed: an http, https or rtsp
+// address (an IP camera, a phone app), or a local picture or video file.
+Result<CaptureSource> addressSource(const QString& address);
 
 // The built-in test camera. Its picture tells every pixel's position:
 // red = round(x * 255 / (width - 1)), green = round(y * 255 / (height - 1)),

@@ -14,6 +14,13 @@ QString errorText(int code)
     return QString::fromUtf8(buf);
 }
 
+void setOption(Dict& dict, const char* key, const QByteArray& value)
+{
+    AVDictionary* d = dict.release();
+    av_dict_set(&d, key, value.constData(), 0);
+    dict.reset(d);
+}
+
 void registerDevices()
 {
     static std::once_flag once;

@@ -1,7 +1,9 @@
 #pragma once
 // A recording: every frame period the newest picture of the session is
 // taken (repeated when none came, skipping those that came in between) and
-// written to the AVI file, on its own thread.
+// written to the AVI file, on its own thread. The file plays as long as the
+// recording lasted: periods the thread could not fill in time (a loaded
+// machine) play the last picture again, also those still owed at the stop.
 #include "aviwriter.h"
 
 #include <QObject>
@@ -29,7 +31,7 @@ public:
         qint64 written = 0;  // frame periods filled
         qint64 repeated = 0;  // periods that got the previous picture again
         qint64 skipped = 0;  // source pictures that fell between two periods
-        qint64 late = 0;  // periods that started after their due time by more than a period
+        qint64 late = 0;  // periods filled late, with the previous picture
         double seconds = 0;  // from the first picture to the stop
     };
 
@@ -37,19 +39,22 @@ public:
     ~Recorder() override;
 
     // Opens the file and starts the thread; the session must be running.
-    AviWriter::Result start(CaptureSession* session, const Settings& settings);
+    Status start(CaptureSession* session, const Settings& settings);
     // Stops the thread and closes the file with its index and trailer.
-    AviWriter::Result stop();
+    Status stop();
     bool isRunning() const { return thread_.joinable(); }
     Stats stats() const;
+    // Grows with every start; reports carry the recording they belong to.
+    quint64 generation() const { return generation_; }
 
 signals:
-    void frameStreamed(const QByteArray& bmp);  // from the recording thread
-    void limitReached();  // from the recording thread
-    void writeFailed(const QString& message);  // from the recording thread
+    // From the recording thread.
+    void frameStreamed(const QByteArray& bmp);
+    void limitReached(quint64 generation);
+    void writeFailed(quint64 generation, const QString& message);
 
 private:
-    void run();
+    void run(quint64 generation);
 
     CaptureSession* session_ = nullptr;
     Settings settings_;
@@ -58,7 +63,9 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     bool stopping_ = false;
-    AviWriter::Result runError_;
+    std::chrono::steady_clock::time_point stopAt_{};
+    quint64 generation_ = 0;
+    QString runError_;
     mutable std::mutex statsMutex_;
     Stats stats_;
     std::chrono::steady_clock::time_point t0_{};

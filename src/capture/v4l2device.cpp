@@ -1,5 +1,7 @@
 #include "v4l2device.h"
 
+#include <QFile>
+
 #ifdef Q_OS_LINUX
 #include <cerrno>
 #include <cstring>
@@ -25,23 +27,14 @@ int xioctl(int fd, unsigned long request, void* arg)
 }
 
 // Opens only character devices, without blocking on a busy node.
-int openNode(const QString& path)
+Fd openNode(const QString& path)
 {
-    const QByteArray p = path.toLocal8Bit();
+    const QByteArray p = QFile::encodeName(path);
     struct stat st { };
     if (stat(p.constData(), &st) != 0 || !S_ISCHR(st.st_mode))
-        return -1;
-    return ::open(p.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        return Fd();
+    return Fd(::open(p.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC));
 }
-
-struct Fd {
-    int fd;
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-};
 
 QString ffmpegPixelFormat(quint32 fourcc)
 {
@@ -73,11 +66,11 @@ QString ffmpegPixelFormat(quint32 fourcc)
 
 std::optional<QString> captureCardName(const QString& path)
 {
-    Fd f{openNode(path)};
-    if (f.fd < 0)
+    const Fd f = openNode(path);
+    if (!f.isOpen())
         return std::nullopt;
     v4l2_capability cap{};
-    if (xioctl(f.fd, VIDIOC_QUERYCAP, &cap) != 0)
+    if (xioctl(f.get(), VIDIOC_QUERYCAP, &cap) != 0)
         return std::nullopt;
     const quint32 caps = (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
     if (!(caps & V4L2_CAP_VIDEO_CAPTURE))
@@ -88,18 +81,18 @@ std::optional<QString> captureCardName(const QString& path)
 QList<capture::CaptureFormat> formats(const QString& path)
 {
     QList<capture::CaptureFormat> list;
-    Fd f{openNode(path)};
-    if (f.fd < 0)
+    const Fd f = openNode(path);
+    if (!f.isOpen())
         return list;
     v4l2_fmtdesc desc{};
     desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    for (desc.index = 0; xioctl(f.fd, VIDIOC_ENUM_FMT, &desc) == 0; ++desc.index) {
+    for (desc.index = 0; xioctl(f.get(), VIDIOC_ENUM_FMT, &desc) == 0; ++desc.index) {
         const QString name = ffmpegPixelFormat(desc.pixelformat);
         if (name.isEmpty())
             continue;
         v4l2_frmsizeenum fs{};
         fs.pixel_format = desc.pixelformat;
-        for (fs.index = 0; xioctl(f.fd, VIDIOC_ENUM_FRAMESIZES, &fs) == 0; ++fs.index) {
+        for (fs.index = 0; xioctl(f.get(), VIDIOC_ENUM_FRAMESIZES, &fs) == 0; ++fs.index) {
             if (fs.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
                 list.append({QSize(int(fs.discrete.width), int(fs.discrete.height)), name, 0});
             } else {
@@ -115,25 +108,26 @@ QList<capture::CaptureFormat> formats(const QString& path)
     return list;
 }
 
+void Fd::reset()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
 ControlSet::ControlSet(const QString& path)
     : fd_(openNode(path))
 {
 }
 
-ControlSet::~ControlSet()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
 QList<Control> ControlSet::controls() const
 {
     QList<Control> list;
-    if (fd_ < 0)
+    if (!fd_.isOpen())
         return list;
     v4l2_queryctrl q{};
     q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
-    while (xioctl(fd_, VIDIOC_QUERYCTRL, &q) == 0) {
+    while (xioctl(fd_.get(), VIDIOC_QUERYCTRL, &q) == 0) {
         const bool usable = !(q.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY));
         const bool known =
             q.type == V4L2_CTRL_TYPE_INTEGER || q.type == V4L2_CTRL_TYPE_BOOLEAN || q.type == V4L2_CTRL_TYPE_MENU;
@@ -150,13 +144,13 @@ QList<Control> ControlSet::controls() const
             c.defaultValue = q.default_value;
             v4l2_control g{};
             g.id = q.id;
-            c.value = xioctl(fd_, VIDIOC_G_CTRL, &g) == 0 ? g.value : q.default_value;
+            c.value = xioctl(fd_.get(), VIDIOC_G_CTRL, &g) == 0 ? g.value : q.default_value;
             if (c.kind == Control::Kind::Menu) {
                 v4l2_querymenu m{};
                 m.id = q.id;
                 for (int i = q.minimum; i <= q.maximum; ++i) {
                     m.index = quint32(i);
-                    if (xioctl(fd_, VIDIOC_QUERYMENU, &m) == 0)
+                    if (xioctl(fd_.get(), VIDIOC_QUERYMENU, &m) == 0)
                         c.menu.append({i, QString::fromUtf8(reinterpret_cast<const char*>(m.name))});
                 }
             }
@@ -167,16 +161,16 @@ QList<Control> ControlSet::controls() const
     return list;
 }
 
-std::optional<QString> ControlSet::set(quint32 id, int value)
+Status ControlSet::set(quint32 id, int value)
 {
-    if (fd_ < 0)
-        return QStringLiteral("设备未打开");
+    if (!fd_.isOpen())
+        return failure(QStringLiteral("设备未打开"));
     v4l2_control c{};
     c.id = id;
     c.value = value;
-    if (xioctl(fd_, VIDIOC_S_CTRL, &c) != 0)
-        return QString::fromLocal8Bit(std::strerror(errno));
-    return std::nullopt;
+    if (xioctl(fd_.get(), VIDIOC_S_CTRL, &c) != 0)
+        return failure(QString::fromLocal8Bit(std::strerror(errno)));
+    return Status::success();
 }
 
 #else  // no V4L2 on this platform
@@ -189,15 +183,18 @@ QList<capture::CaptureFormat> formats(const QString&)
 {
     return {};
 }
+void Fd::reset()
+{
+    fd_ = -1;
+}
 ControlSet::ControlSet(const QString&) { }
-ControlSet::~ControlSet() = default;
 QList<Control> ControlSet::controls() const
 {
     return {};
 }
-std::optional<QString> ControlSet::set(quint32, int)
+Status ControlSet::set(quint32, int)
 {
-    return QStringLiteral("not supported");
+    return failure(QStringLiteral("此系统不支持图像参数"));
 }
 
 #endif

@@ -28,6 +28,11 @@ public:
         qWarning().noquote() << "open dialog not shown:" << title;
         return {};
     }
+    QString askText(const QString& prompt, const QString& title, const QString&) override
+    {
+        qWarning().noquote() << "text dialog not shown:" << title << prompt;
+        return {};
+    }
 };
 
 Dialogs* fallback = nullptr;

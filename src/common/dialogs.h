@@ -27,6 +27,8 @@ public:
     // An open-file dialog; filter in Qt's form ("Excel 文件 (*.xls *.xlsx)").
     // The empty text when cancelled.
     virtual QString openFile(const QString& title, const QString& filter, const QString& directory) = 0;
+    // One line of text (an address, a name); the empty text when cancelled.
+    virtual QString askText(const QString& prompt, const QString& title, const QString& initial) = 0;
 
     // The provider in use: the installed one, else the fallback.
     static Dialogs& current();

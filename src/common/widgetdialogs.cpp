@@ -4,6 +4,8 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -55,6 +57,11 @@ public:
     QString openFile(const QString& title, const QString& filter, const QString& directory) override
     {
         return QFileDialog::getOpenFileName(nullptr, title, directory, filter);
+    }
+
+    QString askText(const QString& prompt, const QString& title, const QString& initial) override
+    {
+        return QInputDialog::getText(nullptr, title, prompt, QLineEdit::Normal, initial);
     }
 };
 

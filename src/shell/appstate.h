@@ -5,10 +5,8 @@
 
 // The process-wide application state shared by the main window's parts.
 struct AppState {
-    int knownDriverCount = 0;  // drivers reported at the last detection
-    bool devicesListed = false;  // the device box has been filled
-    bool previewOn = false;
-    bool recording = false;
+    // knownDriverCount, devicesListed, previewOn and recording: the camera's
+    // capture::CaptureState, held by the camera controller.
     bool soundOn = false;  // shutter sound, and with the voice settings the announcements
     QString photoFolder;  // mirrors 编辑框2
     double frameScaleValue = 0;  // zoom value at which the frame size was last applied

@@ -1,16 +1,15 @@
 #include "cameracontroller.h"
 
 #include "capcontrol.h"
+#include "capturesource.h"
 #include "dialogs.h"
-#include "mainwindow.h"
 #include "programpaths.h"
 #include "shapebox.h"
-#include "ui_mainwindow.h"
-#include "viewfindercontroller.h"
 
-#include <QCoreApplication>
+#include <QComboBox>
 #include <QEvent>
-#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
 #include <QRandomGenerator>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -19,188 +18,308 @@ namespace {
 const QString kNoSource = QStringLiteral("未发现可用视频来源！");
 const QString kNotSupported = QStringLiteral("硬件不支持此功能或未初始化！");
 const QString kRecordRefused = QStringLiteral("没有来源,捕获必须知道来源或正在捕获中！");
-
-// Waits while the window keeps handling its events.
-void waitProcessingEvents(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+const QString kBusyRecording = QStringLiteral("视频正在录制中，请先结束录制。");
 }  // namespace
 
 const std::array<unsigned, 10> CameraController::frameColours = {
     0xFFFFFF, 0x00FFFF, 0x0000FF, 0xFFFF00, 0xFF00FF, 0x00FF00, 0xFFA8FF, 0xC080FF, 0x80E000, 0xFF8800,
 };
 
-QColor CameraController::frameColour() const
-{
-    return w_.ui->外形框1->lineColour();
-}
-
 QColor CameraController::colourOf(unsigned bgr)
 {
     return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
 }
 
-// Owned by the capture unit, so the window's own children stay its units.
-CameraController::CameraController(MainWindow& window)
-    : QObject(window.ui->视频设备)
-    , w_(window)
+QString CameraController::addressEntryText()
 {
-    Ui::MainWindow* ui = w_.ui;
-    connect(ui->按钮检测设备, &QPushButton::clicked, this, &CameraController::DetectDevices);
-    connect(ui->组合框, &QComboBox::currentIndexChanged, this, &CameraController::ConnectChosenDriver);
-    connect(ui->预览按钮, &QPushButton::clicked, this, &CameraController::TogglePreview);
-    connect(ui->按钮2, &QPushButton::clicked, this, [this] { device()->VideoFormatDialog(); });
-    connect(ui->视频输出按钮, &QPushButton::clicked, this, [this] {
+    return QStringLiteral("网络摄像头或文件…");
+}
+
+// Owned by the capture unit, so the window's own children stay its units.
+CameraController::CameraController(const CameraUnits& units)
+    : QObject(units.device)
+    , u_(units)
+    , listTimer_(new QTimer(this))
+{
+    listTimer_->setInterval(0);
+    connect(listTimer_, &QTimer::timeout, this, [this] {
+        if (!listNextDriver())
+            finishListing();
+    });
+    connect(u_.detect, &QPushButton::clicked, this, &CameraController::DetectDevices);
+    connect(u_.deviceBox, &QComboBox::currentIndexChanged, this, &CameraController::ConnectChosenDriver);
+    connect(u_.preview, &QPushButton::clicked, this, &CameraController::TogglePreview);
+    connect(u_.formatButton, &QPushButton::clicked, this, [this] {
+        if (!refuseWhileRecording())
+            device()->VideoFormatDialog();
+    });
+    connect(u_.sourceButton, &QPushButton::clicked, this, [this] {
         if (!device()->VideoSourceDialog())
             Dialogs::current().message(kNotSupported, dialogtitle::reminder, Dialogs::Icon::Information);
     });
-    connect(ui->压缩格式按钮, &QPushButton::clicked, this, [this] {
+    connect(u_.compressionButton, &QPushButton::clicked, this, [this] {
         if (!device()->CompressionDialog())
             Dialogs::current().message(kNotSupported, dialogtitle::reminder, Dialogs::Icon::Information);
     });
-    connect(ui->录制按钮, &QPushButton::clicked, this, &CameraController::StartRecording);
-    connect(ui->结束录制按钮, &QPushButton::clicked, this, &CameraController::StopRecording);
+    connect(u_.record, &QPushButton::clicked, this, &CameraController::StartRecording);
+    connect(u_.stopRecord, &QPushButton::clicked, this, &CameraController::StopRecording);
     connect(device(), &capControl::previewLost, this, &CameraController::onPreviewLost);
     connect(device(), &capControl::captureEnded, this, &CameraController::onCaptureEnded);
-    w_.installEventFilter(this);
+    connect(device(), &capControl::captureAborted, this, &CameraController::finishRecording);
+    connect(device(), &capControl::addressConnected, this, &CameraController::onAddressConnected);
+    if (u_.window)
+        u_.window->installEventFilter(this);
 
     // At start the box is empty: count, list, select the first. Nothing is
-    // pending yet, so the listing does not stop for window events.
-    w_.state.knownDriverCount = device()->driverCount();
-    ListDevices(false);
+    // waiting to be handled yet, so this listing runs straight through.
+    beginListing();
+    while (listNextDriver()) {
+    }
+    finishListing();
 }
 
-capControl* CameraController::device() const
+void CameraController::beginListing()
 {
-    return w_.ui->视频设备;
+    listTimer_->stop();
+    listed_ = 0;
+    state_.setKnownDriverCount(device()->driverCount());
+}
+
+bool CameraController::isListing() const
+{
+    return listTimer_->isActive();
 }
 
 void CameraController::DetectDevices()
 {
-    if (listing_)
-        return;  // a click queued while listing
+    // A detection reconnects every driver, which would end the recording.
+    if (refuseWhileRecording())
+        return;
     {
-        const QSignalBlocker quiet(w_.ui->组合框);
-        w_.ui->组合框->clear();
+        const QSignalBlocker quiet(u_.deviceBox);
+        u_.deviceBox->clear();
     }
-    w_.state.knownDriverCount = device()->driverCount();
-    for (int i = 1; i <= w_.state.knownDriverCount; ++i) {
-        QCoreApplication::processEvents();
-        const QSignalBlocker quiet(w_.ui->组合框);
-        w_.ui->组合框->addItem(QString(), i);
+    shownItem_ = -1;
+    beginListing();
+    for (int i = 1; i <= state_.knownDriverCount(); ++i) {
+        const QSignalBlocker quiet(u_.deviceBox);
+        u_.deviceBox->addItem(QString(), i);
     }
-    ListDevices(true);
+    // One driver per turn of the event loop: clicks meanwhile are handled
+    // between drivers, and a new detection starts the listing over.
+    listTimer_->start();
 }
 
-void CameraController::ListDevices(bool handleEvents)
+// Connects the next driver to read its name into its item; false when all are done.
+bool CameraController::listNextDriver()
 {
-    QComboBox* box = w_.ui->组合框;
-    listing_ = true;
-    const int n = box->count();
-    for (int i = 1; i <= n; ++i) {
-        if (handleEvents)
-            QCoreApplication::processEvents();
-        device()->setDriverIndex(i);
+    if (listed_ >= state_.knownDriverCount())
+        return false;
+    const int i = ++listed_;
+    device()->setDriverIndex(i);
+    const QSignalBlocker quiet(u_.deviceBox);
+    if (i - 1 < u_.deviceBox->count())
+        u_.deviceBox->setItemText(i - 1, device()->driverDescription());
+    else
+        u_.deviceBox->addItem(device()->driverDescription(), i);
+    return true;
+}
+
+void CameraController::finishListing()
+{
+    listTimer_->stop();
+    QComboBox* box = u_.deviceBox;
+    {
+        // The address entry sits after the cameras, before the test source.
         const QSignalBlocker quiet(box);
-        box->setItemText(i - 1, device()->driverDescription());
+        int at = box->count();
+        for (int k = 0; k < box->count(); ++k)
+            if (device()->driverIsBuiltIn(box->itemData(k).toInt())) {
+                at = k;
+                break;
+            }
+        box->insertItem(at, addressEntryText(), capControl::kAddressSource);
     }
-    for (int j = n + 1; j <= w_.state.knownDriverCount; ++j) {
-        if (handleEvents)
-            QCoreApplication::processEvents();
-        device()->setDriverIndex(j);
-        const QSignalBlocker quiet(box);
-        box->addItem(device()->driverDescription(), j);
-    }
-    w_.state.devicesListed = true;
-    listing_ = false;
+    state_.setDevicesListed(true);
     // The first item is shown as selected, so the first driver is the one
     // connected (listing left the last one connected).
-    if (box->count() > 0) {
-        const QSignalBlocker quiet(box);
-        box->setCurrentIndex(0);
-        device()->setDriverIndex(1);
+    if (state_.knownDriverCount() > 0) {
+        selectItem(0);
+        if (box->itemData(0).toInt() != capControl::kAddressSource)
+            device()->setDriverIndex(box->itemData(0).toInt());
     }
+    emit listingFinished();
+}
+
+void CameraController::selectItem(int index)
+{
+    const QSignalBlocker quiet(u_.deviceBox);
+    u_.deviceBox->setCurrentIndex(index);
+    shownItem_ = index;
+}
+
+int CameraController::addressItem() const
+{
+    return u_.deviceBox->findData(capControl::kAddressSource);
+}
+
+bool CameraController::refuseWhileRecording()
+{
+    if (!state_.recording())
+        return false;
+    Dialogs::current().message(kBusyRecording, dialogtitle::reminder, Dialogs::Icon::Question);
+    return true;
 }
 
 void CameraController::ConnectChosenDriver(int comboIndex)
 {
-    if (comboIndex >= 0)
-        device()->setDriverIndex(comboIndex + 1);
+    if (comboIndex < 0)
+        return;
+    if (state_.recording()) {
+        // Switching sources would cut the recording short: the box goes back.
+        selectItem(shownItem_);
+        refuseWhileRecording();
+        return;
+    }
+    const int driver = u_.deviceBox->itemData(comboIndex).toInt();
+    if (driver == capControl::kAddressSource) {
+        askForAddress();
+        return;
+    }
+    shownItem_ = comboIndex;
+    device()->setDriverIndex(driver);
+}
+
+void CameraController::askForAddress()
+{
+    const QString address =
+        Dialogs::current().askText(QStringLiteral("网络摄像头的地址（http://、https://、rtsp://），或一个图片或视频文件："),
+                                   addressEntryText(), lastAddress_);
+    if (address.trimmed().isEmpty()) {
+        selectItem(shownItem_);  // cancelled: the connected source stays
+        return;
+    }
+    connectAddress(address);
+}
+
+void CameraController::UseAddress(const QString& address)
+{
+    if (refuseWhileRecording())
+        return;
+    connectAddress(address);
+}
+
+void CameraController::connectAddress(const QString& address)
+{
+    lastAddress_ = address.trimmed();
+    const Result<capture::CaptureSource> source = capture::addressSource(address);
+    if (!source) {
+        selectItem(shownItem_);
+        Dialogs::current().message(source.error(), dialogtitle::reminder, Dialogs::Icon::Warning);
+        emit addressFinished(false);
+        return;
+    }
+    if (addressItem() >= 0) {
+        const QSignalBlocker quiet(u_.deviceBox);
+        u_.deviceBox->setCurrentIndex(addressItem());
+    }
+    u_.setStatus(QStringLiteral("当前状态: 正在连接 %1……").arg(source->description));
+    device()->connectAddress(*source);
+}
+
+void CameraController::onAddressConnected(bool ok, const QString& message)
+{
+    if (!ok) {
+        selectItem(shownItem_);
+        u_.setStatus(QStringLiteral("当前状态: 无法连接视频来源"));
+        Dialogs::current().message(message, dialogtitle::reminder, Dialogs::Icon::Warning);
+        emit addressFinished(false);
+        return;
+    }
+    shownItem_ = addressItem();
+    u_.deviceBox->setItemData(shownItem_, device()->driverDescription(), Qt::ToolTipRole);
+    u_.setStatus(QStringLiteral("当前状态: 已连接 %1").arg(device()->driverDescription()));
+    emit addressFinished(true);
+}
+
+// A driver is connected, or an address.
+bool CameraController::hasSource() const
+{
+    const int d = device()->driverIndex();
+    return d == capControl::kAddressSource || (d != -1 && state_.knownDriverCount() > 0);
 }
 
 void CameraController::pickFrameColour()
 {
     const int k = 1 + int(QRandomGenerator::global()->bounded(10));
-    w_.ui->外形框1->setLineColour(colourOf(frameColours[size_t(k - 1)]));
+    frameColour_ = colourOf(frameColours[size_t(k - 1)]);
+    u_.frame->setLineColour(frameColour_);
 }
 
 void CameraController::TogglePreview()
 {
-    Ui::MainWindow* ui = w_.ui;
     pickFrameColour();
-    if (w_.state.knownDriverCount == 0 || device()->driverIndex() == -1) {
+    if (!hasSource()) {
         Dialogs::current().message(kNoSource, dialogtitle::reminder, Dialogs::Icon::Question);
         return;
     }
-    w_.state.previewOn = !w_.state.previewOn;
-    device()->ShowPreview(w_.state.previewOn, 60);
-    if (!w_.state.previewOn) {
+    previewForRecording_ = false;
+    state_.setPreviewOn(!state_.previewOn());
+    device()->ShowPreview(state_.previewOn(), 60);
+    if (!state_.previewOn()) {
         showPreviewOffState();
         return;
     }
-    ui->透明标签16->lower();
-    ui->透明标签16->hide();
-    w_.viewfinder->showFrame();
-    waitProcessingEvents(50);
-    w_.viewfinder->RefreshFrameShape();
-    ui->标签3->setText(QStringLiteral("开启状态"));
-    ui->预览按钮->setText(QStringLiteral("关闭预览"));
-    ui->按钮照相->setEnabled(true);
-    ui->图片框111->hide();
-    ui->图片框1111->hide();
-    ui->图片框2->hide();
-    ui->编辑框5->setEnabled(true);
-    ui->编辑框3->setEnabled(true);
-    ui->编辑框4->setEnabled(true);
-    w_.setStatus(QStringLiteral("当前状态:  照相设备已打开!"));
+    u_.helpText->lower();
+    u_.helpText->hide();
+    u_.showFrame();
+    // The frame's shape is refreshed once the shown frame has settled.
+    QTimer::singleShot(50, this, [this] {
+        if (state_.previewOn())
+            u_.refreshFrameShape();
+    });
+    u_.previewState->setText(QStringLiteral("开启状态"));
+    u_.preview->setText(QStringLiteral("关闭预览"));
+    u_.takePhoto->setEnabled(true);
+    u_.picture111->hide();
+    u_.picture1111->hide();
+    u_.picture2->hide();
+    for (QWidget* edit : u_.photoEdits)
+        edit->setEnabled(true);
+    u_.setStatus(QStringLiteral("当前状态:  照相设备已打开!"));
 }
 
 void CameraController::showPreviewOffState()
 {
-    Ui::MainWindow* ui = w_.ui;
-    w_.viewfinder->hideFrame();
-    ui->透明标签16->show();
-    ui->透明标签16->raise();
-    ui->标签3->setText(QStringLiteral("关闭状态"));
-    ui->预览按钮->setText(QStringLiteral("开启预览"));
-    ui->按钮照相->setEnabled(false);
-    ui->图片框111->hide();
-    ui->图片框1111->show();
-    ui->图片框2->show();
-    w_.setStatus(QStringLiteral("当前状态: 照相设备已关闭!"));
-    ui->编辑框5->setEnabled(false);
-    ui->编辑框3->setEnabled(false);
-    ui->编辑框4->setEnabled(false);
+    u_.hideFrame();
+    u_.helpText->show();
+    u_.helpText->raise();
+    u_.previewState->setText(QStringLiteral("关闭状态"));
+    u_.preview->setText(QStringLiteral("开启预览"));
+    u_.takePhoto->setEnabled(false);
+    u_.picture111->hide();
+    u_.picture1111->show();
+    u_.picture2->show();
+    u_.setStatus(QStringLiteral("当前状态: 照相设备已关闭!"));
+    for (QWidget* edit : u_.photoEdits)
+        edit->setEnabled(false);
 }
 
 void CameraController::StartRecording()
 {
-    Ui::MainWindow* ui = w_.ui;
-    AppState& s = w_.state;
-    if (s.knownDriverCount == 0 || s.recording || !s.devicesListed) {
+    const bool noDriver = state_.knownDriverCount() == 0 && device()->driverIndex() != capControl::kAddressSource;
+    if (noDriver || state_.recording() || !state_.devicesListed()) {
         Dialogs::current().message(kRecordRefused, dialogtitle::info, Dialogs::Icon::Question);
         return;
     }
-    if (!s.previewOn) {
-        s.previewOn = true;
+    if (!state_.previewOn()) {
+        previewForRecording_ = true;
+        state_.setPreviewOn(true);
         device()->ShowPreview(true, 60);
-        ui->透明标签16->lower();
-        ui->透明标签16->hide();
-        ui->图片框111->hide();
-        ui->图片框2->hide();
+        u_.helpText->lower();
+        u_.helpText->hide();
+        u_.picture111->hide();
+        u_.picture2->hide();
     }
     Dialogs::SaveFileRequest request;
     request.title = QStringLiteral("选择你存放的位置（放弃回是默认值）");
@@ -210,16 +329,16 @@ void CameraController::StartRecording()
     const QString path = Dialogs::current().saveFile(request);
     if (path.isEmpty())
         return;
-    ui->结束录制按钮->setEnabled(true);
-    ui->录制按钮->setEnabled(false);
-    s.recording = true;
-    w_.setStatus(QStringLiteral("视频正在录制中……"));
+    u_.stopRecord->setEnabled(true);
+    u_.record->setEnabled(false);
+    state_.setRecording(true);
+    u_.setStatus(QStringLiteral("视频正在录制中……"));
     if (!device()->StartCapture(false, path, 41, false, false, true, -1)) {
         // A recording that cannot start says why and leaves the controls idle.
-        s.recording = false;
-        ui->录制按钮->setEnabled(true);
-        ui->结束录制按钮->setEnabled(false);
-        w_.setStatus(QStringLiteral("录制视频失败……"));
+        state_.setRecording(false);
+        u_.record->setEnabled(true);
+        u_.stopRecord->setEnabled(false);
+        u_.setStatus(QStringLiteral("录制视频失败……"));
         Dialogs::current().message(QStringLiteral("录制视频失败：") + device()->lastError(), dialogtitle::reminder,
                                    Dialogs::Icon::Warning);
     }
@@ -227,45 +346,57 @@ void CameraController::StartRecording()
 
 void CameraController::StopRecording()
 {
-    Ui::MainWindow* ui = w_.ui;
     device()->StopCapture();
-    w_.state.recording = false;
-    ui->录制按钮->setEnabled(true);
-    w_.setStatus(QStringLiteral("录制视频结束……"));
-    ui->结束录制按钮->setEnabled(false);
-    w_.state.previewOn = false;
-    w_.viewfinder->hideFrame();
-    ui->透明标签16->show();
-    ui->透明标签16->raise();
-    ui->图片框111->hide();
-    ui->图片框2->show();
+    finishRecording();
+}
+
+// The recording is over (stopped, aborted with the mouse or ended by
+// itself): the controls go back to idle. A preview that was on before goes
+// on; one that a recording switched on goes off with the device.
+void CameraController::finishRecording()
+{
+    if (!state_.recording())
+        return;
+    state_.setRecording(false);
+    u_.record->setEnabled(true);
+    u_.setStatus(QStringLiteral("录制视频结束……"));
+    u_.stopRecord->setEnabled(false);
+    if (!previewForRecording_ && state_.previewOn())
+        return;
+    previewForRecording_ = false;
+    state_.setPreviewOn(false);
+    device()->ShowPreview(false, -1);
+    u_.hideFrame();
+    u_.helpText->show();
+    u_.helpText->raise();
+    u_.picture111->hide();
+    u_.picture2->show();
 }
 
 void CameraController::onPreviewLost(const QString& message)
 {
-    if (!w_.state.previewOn)
+    if (!state_.previewOn())
         return;
-    w_.state.previewOn = false;
+    state_.setPreviewOn(false);
     showPreviewOffState();
     Dialogs::current().message(message, dialogtitle::reminder, Dialogs::Icon::Warning);
 }
 
 void CameraController::onCaptureEnded(const QString& message)
 {
-    // A source lost while recording: the file is already closed; say so and go idle.
-    if (message.isEmpty() || !w_.state.recording)
+    // The file is already closed; say why and go idle.
+    if (!state_.recording())
         return;
-    StopRecording();
-    Dialogs::current().message(message, dialogtitle::reminder, Dialogs::Icon::Warning);
+    finishRecording();
+    if (!message.isEmpty())
+        Dialogs::current().message(message, dialogtitle::reminder, Dialogs::Icon::Warning);
 }
 
 bool CameraController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == &w_ && event->type() == QEvent::Close) {
-        if (w_.state.recording)
-            device()->StopCapture();
-        if (w_.state.previewOn)
-            TogglePreview();
+    if (watched == u_.window && event->type() == QEvent::Close && state_.recording()) {
+        device()->StopCapture();
+        state_.setRecording(false);
     }
     return QObject::eventFilter(watched, event);
 }

@@ -117,7 +117,30 @@ MainWindow::MainWindow(QWidget* parent)
                                     [this] { return state.photoFolder; }, [this] { return swapWindow_; }},
                                    this);
     viewfinder = new ViewfinderController(*this);
-    camera = new CameraController(*this);
+    CameraUnits cameraUnits;
+    cameraUnits.window = this;
+    cameraUnits.device = ui->视频设备;
+    cameraUnits.deviceBox = ui->组合框;
+    cameraUnits.detect = ui->按钮检测设备;
+    cameraUnits.preview = ui->预览按钮;
+    cameraUnits.formatButton = ui->按钮2;
+    cameraUnits.sourceButton = ui->视频输出按钮;
+    cameraUnits.compressionButton = ui->压缩格式按钮;
+    cameraUnits.record = ui->录制按钮;
+    cameraUnits.stopRecord = ui->结束录制按钮;
+    cameraUnits.takePhoto = ui->按钮照相;
+    cameraUnits.previewState = ui->标签3;
+    cameraUnits.helpText = ui->透明标签16;
+    cameraUnits.picture111 = ui->图片框111;
+    cameraUnits.picture1111 = ui->图片框1111;
+    cameraUnits.picture2 = ui->图片框2;
+    cameraUnits.photoEdits = {ui->编辑框5, ui->编辑框3, ui->编辑框4};
+    cameraUnits.frame = ui->外形框1;
+    cameraUnits.setStatus = [this](const QString& text) { setStatus(text); };
+    cameraUnits.showFrame = [this] { viewfinder->showFrame(); };
+    cameraUnits.hideFrame = [this] { viewfinder->hideFrame(); };
+    cameraUnits.refreshFrameShape = [this] { viewfinder->RefreshFrameShape(); };
+    camera = new CameraController(cameraUnits);
     photo = new PhotoController(*this);
     voice = new VoiceController(*this, speechVoice());
     search =
@@ -300,7 +323,7 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* e)
 void MainWindow::closeEvent(QCloseEvent* e)
 {
     // A running preview is switched off before the window goes.
-    if (state.previewOn)
+    if (camera->state().previewOn())
         camera->TogglePreview();
     e->accept();
     // The satellite windows go with the main window, so the program ends.

@@ -37,7 +37,8 @@ struct AviInfo {
     AVRational frameRate{0, 1};
     AVRational timeBase{0, 1};
     int width = 0, height = 0;
-    int packets = 0;
+    int packets = 0;  // pictures stored; a repeated picture is stored once
+    qint64 periods = 0;  // frame periods the file plays, repeats included
     int decoded = 0;
     int decodeErrors = 0;
 };
@@ -59,6 +60,7 @@ inline AviInfo readAvi(const QString& path)
     info.timeBase = st->time_base;
     info.width = st->codecpar->width;
     info.height = st->codecpar->height;
+    info.periods = st->nb_frames;
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
     ff::Codec dec(avcodec_alloc_context3(codec));
     avcodec_parameters_to_context(dec.get(), st->codecpar);

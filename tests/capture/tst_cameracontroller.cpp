@@ -2,6 +2,7 @@
 #include "cameracontroller.h"
 #include "capcontrol.h"
 #include "capturedialogs.h"
+#include "capturesession.h"
 #include "capturetesthelp.h"
 #include "mainwindow.h"
 #include "programpaths.h"
@@ -11,19 +12,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using namespace capture;
 
 namespace {
-
-CaptureSource namedTestCamera(const QString& name)
-{
-    CaptureSource s = testCamera();
-    s.description = name;
-    return s;
-}
 
 template <typename T = QWidget> T* unit(MainWindow& w, const char* name)
 {
@@ -32,6 +27,30 @@ template <typename T = QWidget> T* unit(MainWindow& w, const char* name)
         qFatal("no unit %s", name);
     return u;
 }
+
+// A camera as the system would list one: not the built-in source.
+CaptureSource namedCamera(const QString& name)
+{
+    CaptureSource s;
+    s.description = name;
+    s.inputFormat = QStringLiteral("lavfi");
+    s.url = testCameraGraph({QSize(320, 240), QStringLiteral("bgr0"), 25});
+    return s;
+}
+
+const CaptureState& state(MainWindow& w)
+{
+    return w.camera->state();
+}
+
+// Waits for a detection (one driver per event-loop turn) to finish.
+bool detect(MainWindow& w)
+{
+    QSignalSpy done(w.camera, &CameraController::listingFinished);
+    unit<QPushButton>(w, "按钮检测设备")->click();
+    return done.wait(10000);
+}
+
 
 void click(MainWindow& w, const char* name)
 {
@@ -57,8 +76,8 @@ private slots:
     void init()
     {
         setSourceProvider([] {
-            return QList<CaptureSource>{namedTestCamera(QStringLiteral("相机甲")),
-                                        namedTestCamera(QStringLiteral("相机乙"))};
+            return QList<CaptureSource>{namedCamera(QStringLiteral("相机甲")), namedCamera(QStringLiteral("相机乙")),
+                                        testCamera()};
         });
     }
     void cleanup()
@@ -72,31 +91,51 @@ private slots:
         MainWindow w;
         auto* box = unit<QComboBox>(w, "组合框");
         auto* dev = unit<capControl>(w, "视频设备");
-        QCOMPARE(box->count(), 2);
-        QCOMPARE(box->itemText(0), QStringLiteral("相机甲"));
-        QCOMPARE(box->itemText(1), QStringLiteral("相机乙"));
-        QCOMPARE(box->itemData(1).toInt(), 2);
+        // The cameras, the address entry, the test source last.
+        const QStringList texts = {QStringLiteral("相机甲"), QStringLiteral("相机乙"),
+                                   CameraController::addressEntryText(), testCameraDescription()};
+        const QList<int> drivers = {1, 2, capControl::kAddressSource, 3};
+        auto expectItems = [&] {
+            QCOMPARE(box->count(), texts.size());
+            for (int k = 0; k < texts.size(); ++k) {
+                QCOMPARE(box->itemText(k), texts[k]);
+                QCOMPARE(box->itemData(k).toInt(), drivers[k]);
+            }
+        };
+        expectItems();
         QCOMPARE(box->currentIndex(), 0);
         QCOMPARE(dev->driverIndex(), 1);
         QCOMPARE(dev->driverDescription(), box->currentText());
-        QVERIFY(w.state.devicesListed);
-        QCOMPARE(w.state.knownDriverCount, 2);
+        QVERIFY(state(w).devicesListed());
+        QCOMPARE(state(w).knownDriverCount(), 3);
 
         box->setCurrentIndex(1);
         QCOMPARE(dev->driverDescription(), QStringLiteral("相机乙"));
+        box->setCurrentIndex(3);
+        QCOMPARE(dev->driverDescription(), testCameraDescription());
         box->setCurrentIndex(0);
         QCOMPARE(dev->driverIndex(), 1);
 
         // Detecting again while previewing keeps the preview and shows the first.
         click(w, "预览按钮");
-        QVERIFY(w.state.previewOn);
+        QVERIFY(state(w).previewOn());
         box->setCurrentIndex(1);
-        click(w, "按钮检测设备");
-        QCOMPARE(box->count(), 2);
+        QVERIFY(detect(w));
+        expectItems();
         QCOMPARE(box->currentIndex(), 0);
         QCOMPARE(dev->driverIndex(), 1);
-        QVERIFY(w.state.previewOn);
+        QVERIFY(state(w).previewOn());
         QVERIFY(dev->isPreviewing());
+
+        // A second detection while one runs starts it over, once.
+        QSignalSpy done(w.camera, &CameraController::listingFinished);
+        click(w, "按钮检测设备");
+        QVERIFY(w.camera->isListing());
+        click(w, "按钮检测设备");
+        QVERIFY(done.wait(10000));
+        QVERIFY(!w.camera->isListing());
+        QCOMPARE(done.count(), 1);
+        expectItems();
     }
 
     void previewSwitchSetsEveryControl()
@@ -105,7 +144,7 @@ private slots:
         MainWindow w;
         auto* dev = unit<capControl>(w, "视频设备");
         click(w, "预览按钮");
-        QVERIFY(w.state.previewOn);
+        QVERIFY(state(w).previewOn());
         QVERIFY(dev->isPreviewing());
         QCOMPARE(w.status(), QStringLiteral("当前状态:  照相设备已打开!"));
         QCOMPARE(unit<QLabel>(w, "标签3")->text(), QStringLiteral("开启状态"));
@@ -119,7 +158,7 @@ private slots:
         QVERIFY(isTableColour(w.camera->frameColour()));
 
         click(w, "预览按钮");
-        QVERIFY(!w.state.previewOn);
+        QVERIFY(!state(w).previewOn());
         QVERIFY(!dev->isPreviewing());
         QCOMPARE(w.status(), QStringLiteral("当前状态: 照相设备已关闭!"));
         QCOMPARE(unit<QLabel>(w, "标签3")->text(), QStringLiteral("关闭状态"));
@@ -139,7 +178,8 @@ private slots:
         setSourceProvider([] { return QList<CaptureSource>{}; });
         TestDialogs dialogs;
         MainWindow w;
-        QCOMPARE(unit<QComboBox>(w, "组合框")->count(), 0);
+        // Only the address entry: a network camera may still be used.
+        QCOMPARE(unit<QComboBox>(w, "组合框")->count(), 1);
         const QString status = w.status();
         QSet<QRgb> colours;
         for (int i = 0; i < 40; ++i) {
@@ -152,7 +192,7 @@ private slots:
         QCOMPARE(dialogs.messages.first().text, QStringLiteral("未发现可用视频来源！"));
         QCOMPARE(dialogs.messages.first().title, QStringLiteral("温馨提示"));
         QCOMPARE(dialogs.messages.first().icon, Dialogs::Icon::Question);
-        QVERIFY(!w.state.previewOn);
+        QVERIFY(!state(w).previewOn());
         QCOMPARE(w.status(), status);
         QCOMPARE(unit<QLabel>(w, "标签3")->text(), QStringLiteral("关闭状态"));
 
@@ -171,6 +211,7 @@ private slots:
             ++shown;
             return int(QDialog::Rejected);
         });
+        unit<QComboBox>(w, "组合框")->setCurrentIndex(3);
         click(w, "视频输出按钮");  // the test camera has no picture controls
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("硬件不支持此功能或未初始化！")});
         QCOMPARE(dialogs.messages.first().icon, Dialogs::Icon::Information);
@@ -199,9 +240,9 @@ private slots:
         QCOMPARE(r.filter, QStringLiteral("AVI文件|*.avi"));
         QCOMPARE(r.defaultSuffix, QStringLiteral("avi"));
         QCOMPARE(r.directory, paths::programDirectory());
-        QVERIFY(w.state.previewOn);
+        QVERIFY(state(w).previewOn());
         QVERIFY(dev->isPreviewing());
-        QVERIFY(!w.state.recording);
+        QVERIFY(!state(w).recording());
         QVERIFY(!dev->isCapturing());
         QVERIFY(!unit(w, "外形框1")->isVisibleTo(&w));
         QVERIFY(!unit(w, "按钮照相")->isEnabled());
@@ -210,7 +251,7 @@ private slots:
         const QString path = dir_.filePath(QStringLiteral("课堂.avi"));
         dialogs.saveAnswers.enqueue(path);
         click(w, "录制按钮");
-        QVERIFY(w.state.recording);
+        QVERIFY(state(w).recording());
         QVERIFY(dev->isCapturing());
         QCOMPARE(w.status(), QStringLiteral("视频正在录制中……"));
         QVERIFY(!unit(w, "录制按钮")->isEnabled());
@@ -218,25 +259,122 @@ private slots:
         w.camera->StartRecording();  // a second start is refused
         QCOMPARE(dialogs.messages.last().text, QStringLiteral("没有来源,捕获必须知道来源或正在捕获中！"));
 
-        QTest::qWait(500);
+        QTRY_VERIFY_WITH_TIMEOUT(dev->framesRecorded() >= 10, 10000);
         click(w, "结束录制按钮");
-        QVERIFY(!w.state.recording);
+        QVERIFY(!state(w).recording());
         QVERIFY(!dev->isCapturing());
-        QVERIFY(!w.state.previewOn);
+        QVERIFY(!state(w).previewOn());
         QCOMPARE(w.status(), QStringLiteral("录制视频结束……"));
         QVERIFY(unit(w, "录制按钮")->isEnabled());
         QVERIFY(!unit(w, "结束录制按钮")->isEnabled());
         QVERIFY(unit(w, "透明标签16")->isVisibleTo(&w));
         QVERIFY(unit(w, "图片框2")->isVisibleTo(&w));
         QCOMPARE(unit<QPushButton>(w, "预览按钮")->text(), QStringLiteral("开启预览"));
+        // The recording switched the camera on, so its end lets the device go.
+        QVERIFY(!dev->isPreviewing());
+        QVERIFY(!dev->session()->isOpen());
+        QVERIFY(!unit(w, "按钮照相")->isEnabled());
         const testhelp::AviInfo info = testhelp::readAvi(path);
         QVERIFY(info.packets > 0);
         QCOMPARE(info.decoded, info.packets);
 
         // The next press of the preview button switches the preview on.
         click(w, "预览按钮");
-        QVERIFY(w.state.previewOn);
+        QVERIFY(state(w).previewOn());
         QCOMPARE(w.status(), QStringLiteral("当前状态:  照相设备已打开!"));
+    }
+
+    void recordingKeepsAPreviewThatWasOn()
+    {
+        TestDialogs dialogs;
+        MainWindow w;
+        auto* dev = unit<capControl>(w, "视频设备");
+        click(w, "预览按钮");
+        dialogs.saveAnswers.enqueue(dir_.filePath(QStringLiteral("preview-on.avi")));
+        click(w, "录制按钮");
+        QVERIFY(state(w).recording());
+        QTRY_VERIFY_WITH_TIMEOUT(dev->framesRecorded() >= 3, 10000);
+        click(w, "结束录制按钮");
+        QVERIFY(!state(w).recording());
+        QVERIFY(state(w).previewOn());
+        QVERIFY(dev->isPreviewing());
+        QVERIFY(unit(w, "按钮照相")->isEnabled());
+        QVERIFY(!unit(w, "透明标签16")->isVisibleTo(&w));
+        QCOMPARE(w.status(), QStringLiteral("录制视频结束……"));
+    }
+
+    // Whatever would reconnect the source is refused while recording.
+    void reconnectingIsRefusedWhileRecording_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::newRow("检测设备") << 0;
+        QTest::newRow("设置视频") << 1;
+        QTest::newRow("another driver") << 2;
+    }
+    void reconnectingIsRefusedWhileRecording()
+    {
+        QFETCH(int, action);
+        TestDialogs dialogs;
+        MainWindow w;
+        auto* dev = unit<capControl>(w, "视频设备");
+        auto* box = unit<QComboBox>(w, "组合框");
+        int shown = 0;
+        setDialogRunner([&](QDialog&) {
+            ++shown;
+            return int(QDialog::Rejected);
+        });
+        dialogs.saveAnswers.enqueue(dir_.filePath(QStringLiteral("refused%1.avi").arg(action)));
+        click(w, "录制按钮");
+        QVERIFY(dev->isCapturing());
+        const quint64 generation = dev->session()->generation();
+        if (action == 0)
+            click(w, "按钮检测设备");
+        else if (action == 1)
+            click(w, "按钮2");
+        else
+            box->setCurrentIndex(1);
+        QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("视频正在录制中，请先结束录制。")});
+        QCOMPARE(shown, 0);
+        QVERIFY(!w.camera->isListing());
+        QCOMPARE(box->currentIndex(), 0);
+        QCOMPARE(dev->driverIndex(), 1);
+        QCOMPARE(dev->session()->generation(), generation);
+        QVERIFY(dev->isCapturing());
+        QVERIFY(state(w).recording());
+        QCOMPARE(w.status(), QStringLiteral("视频正在录制中……"));
+        click(w, "结束录制按钮");
+    }
+
+    void rightClickEndsTheRecordingAndTheControlsSaySo()
+    {
+        TestDialogs dialogs;
+        MainWindow w;
+        auto* dev = unit<capControl>(w, "视频设备");
+        const QString path = dir_.filePath(QStringLiteral("right-click.avi"));
+        dialogs.saveAnswers.enqueue(path);
+        click(w, "录制按钮");
+        QTRY_VERIFY_WITH_TIMEOUT(dev->framesRecorded() >= 3, 10000);
+        QTest::mouseClick(dev, Qt::RightButton);
+        QVERIFY(!dev->isCapturing());
+        QVERIFY(!state(w).recording());
+        QCOMPARE(w.status(), QStringLiteral("录制视频结束……"));
+        QVERIFY(unit(w, "录制按钮")->isEnabled());
+        QVERIFY(!unit(w, "结束录制按钮")->isEnabled());
+        QVERIFY(!state(w).previewOn());
+        QVERIFY(testhelp::readAvi(path).packets > 0);
+    }
+
+    void detectionKeepsTheChosenFormat()
+    {
+        setSourceProvider([] { return QList<CaptureSource>{testCamera()}; });
+        MainWindow w;
+        auto* dev = unit<capControl>(w, "视频设备");
+        const CaptureFormat wide{QSize(1280, 720), QStringLiteral("bgr0"), 30};
+        QVERIFY(dev->setCaptureFormat(wide));
+        QVERIFY(detect(w));
+        QCOMPARE(dev->captureFormat(), wide);
+        click(w, "预览按钮");
+        QTRY_COMPARE_WITH_TIMEOUT(dev->latestFrame().size(), QSize(1280, 720), 10000);
     }
 
     void recordingThatCannotStartGoesBackToIdle()
@@ -245,7 +383,7 @@ private slots:
         MainWindow w;
         dialogs.saveAnswers.enqueue(QStringLiteral("/nonexistent-folder/录像.avi"));
         click(w, "录制按钮");
-        QVERIFY(!w.state.recording);
+        QVERIFY(!state(w).recording());
         QVERIFY(unit(w, "录制按钮")->isEnabled());
         QVERIFY(!unit(w, "结束录制按钮")->isEnabled());
         QCOMPARE(dialogs.messages.size(), 1);
@@ -261,8 +399,8 @@ private slots:
         const QString path = dir_.filePath(QStringLiteral("lost.avi"));
         dialogs.saveAnswers.enqueue(path);
         click(w, "录制按钮");
-        QVERIFY(w.state.recording);
-        QVERIFY(QTest::qWaitFor([&] { return !w.state.recording; }, 8000));
+        QVERIFY(state(w).recording());
+        QTRY_VERIFY_WITH_TIMEOUT(!state(w).recording(), 8000);
         QVERIFY(!dialogs.messages.isEmpty());
         QVERIFY(unit(w, "录制按钮")->isEnabled());
         QVERIFY(testhelp::readAvi(path).packets > 0);

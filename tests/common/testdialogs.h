@@ -39,6 +39,14 @@ public:
         return openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
     }
 
+    QString askText(const QString& prompt, const QString& title, const QString& initial) override
+    {
+        textPrompts << prompt;
+        Q_UNUSED(title);
+        Q_UNUSED(initial);
+        return textAnswers.isEmpty() ? QString() : textAnswers.dequeue();
+    }
+
     QStringList texts() const
     {
         QStringList t;
@@ -59,4 +67,6 @@ public:
     };
     QList<OpenRequest> openRequests;
     QQueue<QString> openAnswers;
+    QStringList textPrompts;
+    QQueue<QString> textAnswers;
 };

@@ -1,5 +1,6 @@
 // The road of one photo: taken from the test camera through the frame,
 // saved under its name, and the roster moving on; the duplicate comparison.
+#include "cameracontroller.h"
 #include "capcontrol.h"
 #include "capturesource.h"
 #include "drawpanel.h"
@@ -61,7 +62,7 @@ class PhotoTest : public QObject {
     void previewOn()
     {
         ui()->预览按钮->click();
-        QVERIFY(w().state.previewOn);
+        QVERIFY(w().camera->state().previewOn());
         QTRY_VERIFY_WITH_TIMEOUT(!camera()->latestFrame().isNull(), 10000);
     }
     void importRoster()
