@@ -20,14 +20,6 @@ const std::array<QString, 4> displayNameCaptions = {QStringLiteral("显示名列
 
 const std::array<QString, 3> plainHeadings = {QStringLiteral("列1"), QStringLiteral("列2"), QStringLiteral("列3")};
 
-Result<Roster> readRoster(const QString& path, const std::array<QString, 3>& columns)
-{
-    RosterReadResult read = readRosterRows(path, columns);
-    if (!read.ok)
-        return failure(read.error);
-    return std::move(read.rows);
-}
-
 }  // namespace
 
 RosterState::RosterState(QObject* parent)
@@ -163,7 +155,9 @@ void RosterState::startImport(const QString& path, const std::array<QString, 3>&
         replaceRoster(std::move(rows), headings);
         emit importFinished(true, QString());
     });
-    watcher->setFuture(QtConcurrent::run([path, columns] { return readRoster(path, columns); }));
+    const std::shared_ptr<std::atomic_bool> cancel = importCancel_;
+    watcher->setFuture(
+        QtConcurrent::run([path, columns, cancel] { return readRosterRows(path, columns, cancel.get()); }));
 }
 
 void RosterState::startPhotoCheck(const QString& folder)

@@ -28,6 +28,11 @@ struct Parser {
                                QStringLiteral("The three sheet columns to read with --dump-roster (default A,B,C)."),
                                QStringLiteral("A,B,C")};
 
+    QCommandLineOption camera{
+        QStringLiteral("camera"),
+        QStringLiteral("Use ADDRESS as the camera at start: http(s) MJPEG, rtsp, or a picture or video file."),
+        QStringLiteral("ADDRESS")};
+
     QCommandLineOption reframe{
         QStringLiteral("reframe"),
         QStringLiteral("Cut identity photos around the face of each picture (jpg, png, bmp) in SOURCE, a file or "
@@ -50,6 +55,7 @@ struct Parser {
                                      QStringLiteral("A roster workbook (.xls or .xlsx) to import at start."),
                                      QStringLiteral("[WORKBOOK]"));
         parser.addOption(listDevices);
+        parser.addOption(camera);
         parser.addOption(dumpRoster);
         parser.addOption(columns);
         parser.addOption(reframe);
@@ -143,6 +149,7 @@ Options parse(const QStringList& arguments)
     const QStringList positional = p.parser.positionalArguments();
     if (!positional.isEmpty())
         options.workbook = positional.constFirst();
+    options.camera = p.parser.value(p.camera);
     return options;
 }
 

@@ -1,3 +1,4 @@
+#include "cameracontroller.h"
 #include "commandline.h"
 #include "fonts.h"
 #include "mainwindow.h"
@@ -29,6 +30,8 @@ int main(int argc, char* argv[])
     MainWindow window;
     window.move(50, 50);
     window.show();
+    if (!options.camera.isEmpty())
+        window.camera->UseAddress(options.camera);
     if (!options.workbook.isEmpty())
         QMetaObject::invokeMethod(
             &window, [&] { window.importWorkbookAtStart(options.workbook); }, Qt::QueuedConnection);

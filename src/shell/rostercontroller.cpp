@@ -5,6 +5,7 @@
 #include "photocanvas.h"
 #include "photopath.h"
 #include "rosterlistview.h"
+#include "rosterread.h"
 #include "rostermodel.h"
 #include "rosterstate.h"
 #include "swapconfirmwindow.h"
@@ -212,8 +213,8 @@ void RosterController::CycleDisplayNameColumn()
 
 bool RosterController::isRosterFile(const QString& path)
 {
-    static const QStringList suffixes{"xls", "xlsx", "xlsm", "xltx", "xltm", "csv"};
-    return suffixes.contains(QFileInfo(path).suffix().toLower());
+    // The readers' own rule, so a drop is never refused for a file they read.
+    return isRosterFileName(path);
 }
 
 bool RosterController::importing() const
