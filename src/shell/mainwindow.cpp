@@ -11,6 +11,7 @@
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "rosterstate.h"
 #include "searchcontroller.h"
 #include "speechvoice.h"
 #include "swapconfirmwindow.h"
@@ -105,9 +106,12 @@ MainWindow::MainWindow(QWidget* parent)
     , ui(nullptr)
     , form_(std::make_unique<Ui::MainWindow>())
     , fadeTimer_(new QTimer(this))
+    , rosterState_(new RosterState(this))
 {
     ui = form_.get();
     ui->setupUi(this);
+    // The list shows the roster the window keeps.
+    ui->超级列表框1->setModel(rosterState_->model());
     setFixedSize(988, 524);
     setWindowIcon(icons::windowIcon());
     fadeTimer_->setObjectName(QStringLiteral("时钟1"));
@@ -126,7 +130,30 @@ MainWindow::MainWindow(QWidget* parent)
 
     created();
     // Controllers connect after start-up, which sets the units' first contents.
-    roster_ = new RosterController(*this);
+    RosterUnits rosterUnits;
+    rosterUnits.list = ui->超级列表框1;
+    rosterUnits.photoNameButton = ui->超级按钮1;
+    rosterUnits.displayNameButton = ui->超级按钮2;
+    rosterUnits.searchButton = ui->超级按钮3;
+    rosterUnits.checkButton = ui->按钮检查照片;
+    rosterUnits.saveButton = ui->保存按钮;
+    rosterUnits.folderBox = ui->编辑框2;
+    rosterUnits.fileNameBox = ui->编辑框1;
+    rosterUnits.column1Box = ui->编辑框6;
+    rosterUnits.column2Box = ui->编辑框7;
+    rosterUnits.column3Box = ui->编辑框8;
+    rosterUnits.headerRowBox = ui->选择框4;
+    rosterUnits.autoSaveBox = ui->选择框1;
+    rosterUnits.freeShootingBox = ui->选择框2;
+    rosterUnits.manualNamingBox = ui->选择框3;
+    rosterUnits.fileNameLabel = ui->透明标签3;
+    rosterUnits.personLabel = ui->透明标签5;
+    rosterUnits.positionLabel = ui->透明标签6;
+    rosterUnits.photoPane = ui->画板1;
+    roster_ = new RosterController(*rosterState_, rosterUnits,
+                                   {[this](const QString& text) { setStatus(text); },
+                                    [this] { return state.photoFolder; }, [this] { return swapWindow_; }},
+                                   this);
     viewfinder = new ViewfinderController(viewfinderUnits(*ui), ui->画板1, state.frameScaleValue, this);
     CameraUnits cameraUnits;
     cameraUnits.window = this;
@@ -154,7 +181,8 @@ MainWindow::MainWindow(QWidget* parent)
     camera = new CameraController(cameraUnits);
     photo = new PhotoController(*this, photoUnits(*ui));
     voice = new VoiceController(*this, speechVoice());
-    search = new SearchController(*this);
+    search =
+        new SearchController(*rosterState_, {this, ui->超级按钮3, ui->超级列表框1, ui->透明标签3, ui->编辑框1}, this);
 }
 
 MainWindow::~MainWindow()
@@ -232,7 +260,7 @@ void MainWindow::created()
     // The zoom the frame size was applied at; the help text over the video area.
     state.frameScaleValue = text::toInt(ui->编辑框5->text());
     ui->透明标签16->raise();
-    state.DisplayNameColumn = 1;
+    rosterState_->setDisplayNameColumn(1);
 }
 
 void MainWindow::setStatus(const QString& text)

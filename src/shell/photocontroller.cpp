@@ -14,6 +14,7 @@
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "rosterstate.h"
 #include "shuttersound.h"
 #include "texttoint.h"
 #include "viewfindercontroller.h"
@@ -439,7 +440,7 @@ void PhotoController::finishSave()
 void PhotoController::announceSavedRow()
 {
     if (w_.roster()->announceRow)
-        w_.roster()->announceRow(w_.state.savedCurrentRow);
+        w_.roster()->announceRow(w_.rosterState().savedCurrentRow());
 }
 
 bool PhotoController::refuse(const QString& status, const QString& message)
@@ -497,7 +498,7 @@ void PhotoController::freeShootingClicked(bool checked)
         u_.fileNameBox->setEnabled(false);
         u_.manualNaming->setChecked(false);
         u_.manualNaming->setEnabled(false);
-        list->setCurrentRow(w_.state.savedCurrentRow);
+        list->setCurrentRow(w_.rosterState().savedCurrentRow());
         list->setFocus();
         w_.roster()->RefreshCurrentLabels();
     }

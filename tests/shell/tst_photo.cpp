@@ -15,6 +15,7 @@
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "rosterstate.h"
 #include "stationfixture.h"
 #include "viewfindercontroller.h"
 
@@ -127,6 +128,7 @@ class PhotoTest : public QObject {
     void importRoster()
     {
         roster()->dropFiles({StationFixture::data("roster/class.xlsx")});
+        QTRY_VERIFY(!w().rosterState().importing());
         QCOMPARE(roster()->rowCount(), 5);
     }
     void setRoster(const QStringList& names)
@@ -213,9 +215,9 @@ private slots:
 
         // The roster moved on and marked the saved person.
         QCOMPARE(roster()->currentRow(), 1);
-        QCOMPARE(w().state.savedCurrentRow, 1);
-        QCOMPARE(roster()->roster()->cell(0, 3), QStringLiteral("已照"));
-        QCOMPARE(status(), QStringLiteral("当前状态: 保存相片成功!"));
+        QCOMPARE(w().rosterState().savedCurrentRow(), 1);
+        QTRY_COMPARE(roster()->roster()->cell(0, 3), QStringLiteral("已照"));
+        QTRY_COMPARE(status(), QStringLiteral("当前状态: 保存相片成功!"));
         QCOMPARE(unit<QLabel>("透明标签5")->text(), QStringLiteral("张三  20120001"));
         QCOMPARE(unit<QLabel>("透明标签3")->text(), QStringLiteral("张三.jpg"));  // follows the current person
         QVERIFY(f->dialogs.messages.isEmpty());
@@ -232,7 +234,7 @@ private slots:
         take();
         take();
         QCOMPARE(spoken, (QList<int>{1, 2}));
-        QCOMPARE(w().state.savedCurrentRow, 2);
+        QCOMPARE(w().rosterState().savedCurrentRow(), 2);
     }
 
     void shutterIsHeardOnATake()
@@ -355,7 +357,7 @@ private slots:
         QCOMPARE(f->dialogs.texts(), QStringList{QStringLiteral("照相可能已完成,请检查有无遗漏!")});
         QCOMPARE(f->dialogs.messages[0].title, QStringLiteral("温馨提示"));
         QCOMPARE(roster()->currentRow(), 4);
-        QCOMPARE(status(), QStringLiteral("已是最后一位  照相可能即将结束"));
+        QTRY_COMPARE(status(), QStringLiteral("已是最后一位  照相可能即将结束"));
     }
 
     void freeShootingNumbersItsPhotos()
