@@ -26,3 +26,21 @@ function(station_add_test name)
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${environment}")
 endfunction()
+
+# station_add_wm_test(NAME SOURCES a.cpp LIBS lib1 lib2)
+# A GUI test under a real window manager: it starts its own Xvfb and openbox
+# (WM_TEST_MAIN in tests/common/wmharness.h) and runs on the xcb platform
+# whatever the environment says; without an X server it reports itself skipped.
+function(station_add_wm_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT TARGET wmharness)
+    message(STATUS "${name}: not built, the window-manager harness needs xcb")
+    return()
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
+  station_add_test(${name} SOURCES ${T_SOURCES} LIBS ${T_LIBS} wmharness TIMEOUT ${T_TIMEOUT})
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77
+    ENVIRONMENT "QT_QPA_PLATFORM=xcb;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config/${name};QT_LOGGING_RULES=qt.multimedia*=false")
+endfunction()

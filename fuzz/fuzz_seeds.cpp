@@ -68,9 +68,9 @@ int main(int argc, char** argv)
             }
         } else {
             write(xlsOut + u'/' + fi.fileName(), data);
-            const workbook::StreamResult s = workbook::workbookStream(data);
-            if (s.ok)
-                write(xlsOut + u'/' + fi.completeBaseName() + QStringLiteral(".biff"), s.stream);
+            const Result<workbook::Bytes> s = workbook::workbookStream(data);
+            if (s)
+                write(xlsOut + u'/' + fi.completeBaseName() + QStringLiteral(".biff"), s->view());
         }
     }
     return 0;

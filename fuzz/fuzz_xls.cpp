@@ -9,9 +9,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     const bool container = input.startsWith("\xD0\xCF\x11\xE0");
     for (const auto& options : {workbook::ReadOptions{}, workbook::ReadOptions{{0, 1, 2}}}) {
-        const workbook::ReadResult r =
+        const Result<workbook::Sheet> r =
             container ? workbook::readXls(input, options) : workbook::readBiffStream(input, options);
-        if (!r.ok && r.error.isEmpty())
+        if (!r && r.error().isEmpty())
             __builtin_trap();  // a refusal must say why
     }
     return 0;

@@ -10,8 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray input = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     const QByteArray package = input.startsWith("PK") ? input : zipParts(splitParts(input));
     for (const auto& options : {workbook::ReadOptions{}, workbook::ReadOptions{{0, 1, 2}}}) {
-        const workbook::ReadResult r = workbook::readXlsx(package, options);
-        if (!r.ok && r.error.isEmpty())
+        const Result<workbook::Sheet> r = workbook::readXlsx(package, options);
+        if (!r && r.error().isEmpty())
             __builtin_trap();  // a refusal must say why
     }
     return 0;

@@ -1,16 +1,17 @@
 // Time of one take and save, from a 1280x960 camera frame: cut the viewfinder
-// interior, put it on the result canvas, write the caption, scale to the
-// target size, encode as JPEG, write a temporary file and rename it over the
-// photo. Prints median and worst of 100 takes per target size.
+// interior with the target's aspect, scale it to the target size with the
+// caption on it, encode as JPEG, write a temporary file and rename it over
+// the photo (keeping the replaced one aside). Prints median and worst of 100
+// takes per target size.
 
-#include "drawpanel.h"
 #include "jpegcodec.h"
-#include "photocanvas.h"
+#include "photocut.h"
 #include "photofile.h"
 #include "photoimage.h"
+#include "photorender.h"
 #include "songfont.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
@@ -37,15 +38,15 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     installSongFontSubstitution();
 
     const QImage frame = cameraFrame();
     const QRectF interior(302, 30, 676, 900);  // the viewfinder at 151:201
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("张三.jpg"));
-    DrawPanel pane;
     PhotoImage image;
+    QImage lastCut;
     constexpr int takes = 100;
 
     std::printf("photo take + save from a 1280x960 frame, %d takes each\n", takes);
@@ -55,13 +56,26 @@ int main(int argc, char** argv)
         for (int i = 0; i < takes; ++i) {
             QElapsedTimer timer;
             timer.start();
-            const SaveResult taken = takePhoto(pane, frame, interior, QStringLiteral("张三 初一(2)班"), Qt::red);
-            const SaveResult saved = EncodePhotoFile(image, pane, path, target.width(), target.height());
-            ms.push_back(timer.nsecsElapsed() / 1e6);
-            if (!taken.ok || !saved.ok) {
-                std::fprintf(stderr, "take failed: %s\n", qPrintable(taken.ok ? saved.error : taken.error));
+            const Result<QImage> cut = cutPhoto(frame, interior, target);
+            if (!cut) {
+                std::fprintf(stderr, "take failed: %s\n", qPrintable(cut.error()));
                 return 1;
             }
+            PhotoJob job;
+            job.cut = cut.value();
+            job.size = target;
+            job.caption = QStringLiteral("张三 初一(2)班");
+            job.captionColour = Qt::red;
+            job.quality = PhotoImage::qualityFor(image.compression());
+            job.path = path;
+            job.when = QDateTime::currentDateTime();
+            const Result<SavedPhoto> saved = runPhotoJob(job);
+            ms.push_back(timer.nsecsElapsed() / 1e6);
+            if (!saved) {
+                std::fprintf(stderr, "save failed: %s\n", qPrintable(saved.error()));
+                return 1;
+            }
+            lastCut = cut.value();
         }
         std::sort(ms.begin(), ms.end());
         std::printf("  %4dx%-4d  median %6.2f ms   worst %6.2f ms\n", target.width(), target.height(), ms[takes / 2],
@@ -70,14 +84,14 @@ int main(int argc, char** argv)
 
     // Where the time goes, without the file system's sync and rename.
     std::vector<double> scale, encode;
-    const QImage canvas = pane.retainedImage();
+    const QImage canvas = lastCut;
     for (int i = 0; i < takes; ++i) {
         QElapsedTimer timer;
         timer.start();
         const QImage small = scaleToPhotoSize(canvas, QSize(151, 201));
         scale.push_back(timer.nsecsElapsed() / 1e6);
         timer.restart();
-        const JpegBytes jpg = jpeg::encode(small, PhotoImage::qualityFor(image.compression()));
+        const Result<QByteArray> jpg = jpeg::encode(small, PhotoImage::qualityFor(image.compression()));
         encode.push_back(timer.nsecsElapsed() / 1e6);
         if (!jpg.ok())
             return 1;

@@ -1,4 +1,5 @@
-// Time from Enter in the condition box to the report, over a 100,000-row roster.
+// Time from Enter in the condition box to the report, over a 100,000-row roster,
+// and the longest time the window went without processing events meanwhile.
 #include "cellcolours.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
@@ -30,6 +31,9 @@ Roster makeRoster()
     return r;
 }
 
+// The longest stretch the event loop was kept busy by a search.
+double longestSlice = 0;
+
 double timeSearch(SearchWindow& win, const QString& text)
 {
     auto* box = win.findChild<QLineEdit*>(QStringLiteral("编辑框6"));
@@ -38,6 +42,15 @@ double timeSearch(SearchWindow& win, const QString& text)
     QElapsedTimer t;
     t.start();
     QApplication::sendEvent(box, &enter);
+    // The scan runs in slices; the window is blocked for one slice at most.
+    double longest = double(t.nsecsElapsed()) / 1e6;
+    while (win.searching()) {
+        QElapsedTimer slice;
+        slice.start();
+        QApplication::processEvents();
+        longest = std::max(longest, double(slice.nsecsElapsed()) / 1e6);
+    }
+    longestSlice = std::max(longestSlice, longest);
     return double(t.nsecsElapsed()) / 1e6;
 }
 
@@ -56,12 +69,14 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
 
+    RosterModel model;
+    model.setRoster(makeRoster());
     RosterListView list;
+    list.setModel(&model);
     list.resize(420, 400);
-    list.roster()->setRoster(makeRoster());
     list.show();
-    CellColours colours(&list);
-    SearchWindow win(&list, &colours, {[&](int r) { return list.roster()->cell(r, 0); }, [](const QString&) {}});
+    CellColours colours(&model);
+    SearchWindow win(&list, &colours, {[&](int r) { return list.roster()->cell(r, 0); }, [](const QString&) {}, {}});
     win.show();
     QApplication::processEvents();
 
@@ -86,6 +101,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < runs; ++i)
         multi.push_back(timeSearch(win, QStringLiteral("九班")));
     report("multi-item \"包含\", 1,000 hits, 100,000 rows", multi, message->text(), 300);
+    std::printf("  longest stretch without event processing: %.1f ms\n", longestSlice);
     std::printf("  result rows: %d\n", win.findChild<QTreeWidget*>(QStringLiteral("超级列表框1"))->topLevelItemCount());
     return 0;
 }

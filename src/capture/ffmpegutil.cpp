@@ -1,5 +1,7 @@
 #include "ffmpegutil.h"
 
+#include "systemerror.h"
+
 extern "C" {
 #include <libavdevice/avdevice.h>
 }
@@ -11,7 +13,7 @@ QString errorText(int code)
 {
     char buf[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(code, buf, sizeof buf);
-    return QString::fromUtf8(buf);
+    return systemerror::withChinese(QString::fromUtf8(buf));
 }
 
 void setOption(Dict& dict, const char* key, const QByteArray& value)

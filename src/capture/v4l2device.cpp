@@ -1,5 +1,7 @@
 #include "v4l2device.h"
 
+#include "systemerror.h"
+
 #include <QFile>
 
 #ifdef Q_OS_LINUX
@@ -169,7 +171,7 @@ Status ControlSet::set(quint32 id, int value)
     c.id = id;
     c.value = value;
     if (xioctl(fd_.get(), VIDIOC_S_CTRL, &c) != 0)
-        return failure(QString::fromLocal8Bit(std::strerror(errno)));
+        return failure(systemerror::fromErrno(errno));
     return Status::success();
 }
 

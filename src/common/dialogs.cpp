@@ -23,6 +23,11 @@ public:
         qWarning().noquote() << "save dialog not shown:" << request.title;
         return {};
     }
+    QString openFile(const QString& title, const QString&, const QString&) override
+    {
+        qWarning().noquote() << "open dialog not shown:" << title;
+        return {};
+    }
     QString askText(const QString& prompt, const QString& title, const QString&) override
     {
         qWarning().noquote() << "text dialog not shown:" << title << prompt;

@@ -24,6 +24,9 @@ public:
     virtual QString chooseFolder(const QString& prompt, const QString& startFolder) = 0;
     // A save-file dialog; the empty text when cancelled.
     virtual QString saveFile(const SaveFileRequest& request) = 0;
+    // An open-file dialog; filter in Qt's form ("Excel 文件 (*.xls *.xlsx)").
+    // The empty text when cancelled.
+    virtual QString openFile(const QString& title, const QString& filter, const QString& directory) = 0;
     // One line of text (an address, a name); the empty text when cancelled.
     virtual QString askText(const QString& prompt, const QString& title, const QString& initial) = 0;
 

@@ -54,6 +54,11 @@ public:
         return dialog.selectedFiles().constFirst();
     }
 
+    QString openFile(const QString& title, const QString& filter, const QString& directory) override
+    {
+        return QFileDialog::getOpenFileName(nullptr, title, directory, filter);
+    }
+
     QString askText(const QString& prompt, const QString& title, const QString& initial) override
     {
         return QInputDialog::getText(nullptr, title, prompt, QLineEdit::Normal, initial);

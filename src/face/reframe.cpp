@@ -107,17 +107,12 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
             } else {
                 const QImage& image = photo.value();
                 const auto encoded = encodeWithinLimit(
-                    [&image](int quality) -> Result<QByteArray> {
-                        JpegBytes bytes = jpeg::encode(image, quality);
-                        if (!bytes.ok())
-                            return failure(bytes.error);
-                        return bytes.bytes;
-                    },
+                    [&image](int quality) -> Result<QByteArray> { return jpeg::encode(image, quality); },
                     job.quality, job.maxBytes);
                 if (!encoded) {
                     refuse(encoded.error());
-                } else if (const SaveResult saved = writeFileReplacing(target, encoded->bytes); !saved.ok) {
-                    refuse(saved.error);
+                } else if (const Status saved = writeFileReplacing(target, encoded->bytes); !saved) {
+                    refuse(saved.error());
                 } else {
                     out << name << "\tok\n";
                 }

@@ -1,6 +1,6 @@
 #include "drawpanel.h"
 
-#include "photofile.h"
+#include "photofile.h"  // the pipeline's scaling, for the shown picture
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -86,18 +86,6 @@ void DrawPanel::drawText(const QPoint& pos, const QString& text, const QFont& fo
     painter.drawText(QPointF(pos.x(), pos.y() + baseline), text);
     painter.end();
     changed();
-}
-
-QFont DrawPanel::captionFont(int logicalDpiY)
-{
-    QFont font(QStringLiteral("宋体"));
-    font.setPixelSize(qMax(1, (8 * logicalDpiY + 36) / 72));  // rounded like the platform's MulDiv
-    return font;
-}
-
-void DrawPanel::drawCaption(const QString& text, const QColor& colour)
-{
-    drawText(captionPosition(), text, captionFont(logicalDpiY()), colour);
 }
 
 void DrawPanel::copyFrom(const DrawPanel& other)

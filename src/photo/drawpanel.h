@@ -6,9 +6,9 @@
 #include <QRect>
 #include <QWidget>
 
-// A drawing canvas that keeps its picture in a retained image, which may be
-// larger than the pane (a photo at camera resolution), and shows it scaled to
-// the pane. Every drawing operation takes pane coordinates and lands on the
+// A drawing canvas that keeps its picture in a retained image and shows it
+// scaled to the pane. It only shows pictures: photos are made by the
+// pipeline on images, never read back from here. Every drawing operation takes pane coordinates and lands on the
 // retained image at the same relative place and size, so what is saved from
 // the retained image looks like what the pane shows.
 class DrawPanel : public QWidget {
@@ -35,12 +35,6 @@ public:
     // Writes text with the top-left of its line at pos (pane coordinates).
     // A point-sized font is converted at the pane's logical dpi.
     void drawText(const QPoint& pos, const QString& text, const QFont& font, const QColor& colour);
-
-    // The photo caption: 宋体 8 pt at (2, 220).
-    void drawCaption(const QString& text, const QColor& colour);
-    static QPoint captionPosition() { return {2, 220}; }
-    // 宋体 at 8 pt, as a pixel size for the given logical dpi (11 at 96 dpi).
-    static QFont captionFont(int logicalDpiY = 96);
 
     // Copies another canvas onto this one at (0, 0): the whole retained picture
     // when both panes have the same size, else at that canvas's pane size.

@@ -7,23 +7,24 @@
 #include <QCloseEvent>
 
 DuplicatePhotoWindow::DuplicatePhotoWindow(QWidget* owner)
-    : QWidget(owner, Qt::Window)
+    // A tool window of its owner: kept above it, minimised with it, no
+    // taskbar entry of its own.
+    : QWidget(owner, Qt::Tool)
     , ui(new Ui::DuplicatePhotoWindow)
 {
     ui->setupUi(this);
     connect(ui->按钮1, &QPushButton::clicked, this, &DuplicatePhotoWindow::saveRequested);
 }
 
-DuplicatePhotoWindow::~DuplicatePhotoWindow()
-{
-    delete ui;
-}
+DuplicatePhotoWindow::~DuplicatePhotoWindow() = default;
 
 void DuplicatePhotoWindow::showComparison(const DrawPanel& pane, const QString& existingFile)
 {
     // Sizes are those of the outer window, as the operator sees it; its frame
-    // is known once the window is on screen.
+    // is known once the window is on screen. It comes to the front each
+    // time, even when it was left open behind another window.
     show();
+    raise();
     const QSize frameExtra = frameGeometry().size() - size();
     const int paneWidth = pane.width();
     const int paneHeight = pane.height();
@@ -39,7 +40,8 @@ void DuplicatePhotoWindow::showComparison(const DrawPanel& pane, const QString& 
     ui->分组框1->move(int((outerWidth - ui->分组框1->width()) / 2), ui->画板2->height() + 4);
 
     DrawPanel* existing = ui->画板1;
-    showPhotoFile(*existing, existingFile, QSize(int(existing->width() - 7.5), int(existing->height() - 10.0)));
+    // An unreadable old photo leaves its side blank; the choice stays the operator's.
+    (void)showPhotoFile(*existing, existingFile, QSize(int(existing->width() - 7.5), int(existing->height() - 10.0)));
     ui->画板2->copyFrom(pane);
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 #include <QWidget>
 
+#include <memory>
+
 class DrawPanel;
 
 namespace Ui {
@@ -30,6 +32,6 @@ signals:
 protected:
     void closeEvent(QCloseEvent* e) override;
 
-public:
-    Ui::DuplicatePhotoWindow* ui;
+private:
+    std::unique_ptr<Ui::DuplicatePhotoWindow> ui;
 };

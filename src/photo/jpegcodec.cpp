@@ -1,11 +1,15 @@
 #include "jpegcodec.h"
 
+#include "systemerror.h"
+
 #include <QCoreApplication>
 #include <QFile>
 
 #include <csetjmp>
 #include <cstdio>  // jpeglib.h needs FILE and size_t first
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include <jpeglib.h>
 
@@ -91,14 +95,31 @@ bool startCompress(Compressor& c, int width, int height, int quality)
     return true;
 }
 
-bool writeRows(Compressor& c, const QImage& rgb)
+// One row of the picture as packed RGB bytes in out (3 x width).
+void rgbRow(const QImage& picture, int y, unsigned char* out)
+{
+    if (picture.format() == QImage::Format_RGB888) {
+        std::memcpy(out, picture.constScanLine(y), size_t(picture.width()) * 3);
+        return;
+    }
+    const auto* in = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+    for (int x = 0; x < picture.width(); ++x) {
+        out[3 * x] = uchar(qRed(in[x]));
+        out[3 * x + 1] = uchar(qGreen(in[x]));
+        out[3 * x + 2] = uchar(qBlue(in[x]));
+    }
+}
+
+// picture is RGB888 or 32-bit opaque; row is a buffer of 3 x width bytes.
+bool writeRows(Compressor& c, const QImage& picture, unsigned char* row)
 {
     if (setjmp(c.err.jump))
         return false;
     // Row by row: QImage rows are padded to 4 bytes, libjpeg rows are not.
     while (c.cinfo.next_scanline < c.cinfo.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(rgb.constScanLine(int(c.cinfo.next_scanline)));
-        jpeg_write_scanlines(&c.cinfo, &row, 1);
+        rgbRow(picture, int(c.cinfo.next_scanline), row);
+        JSAMPROW rows[1] = {row};
+        jpeg_write_scanlines(&c.cinfo, rows, 1);
     }
     jpeg_finish_compress(&c.cinfo);
     return true;
@@ -155,47 +176,50 @@ bool readRows(Decompressor& d, uchar* bits, qsizetype bytesPerLine)
 
 namespace jpeg {
 
-JpegBytes encode(const QImage& picture, int quality)
+Result<QByteArray> encode(const QImage& picture, int quality)
 {
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
-        return {{}, QStringLiteral("没有可编码的图像")};
+        return failure(QStringLiteral("没有可编码的图像"));
     if (picture.width() > JPEG_MAX_DIMENSION || picture.height() > JPEG_MAX_DIMENSION)
-        return {{}, QStringLiteral("图像太大，无法保存为JPEG")};
-    const QImage rgb = picture.convertToFormat(QImage::Format_RGB888);
+        return failure(QStringLiteral("图像太大，无法保存为JPEG"));
+    const QImage::Format f = picture.format();
+    const bool direct = f == QImage::Format_RGB888 || f == QImage::Format_RGB32;
+    const QImage rgb = direct ? picture : picture.convertToFormat(QImage::Format_RGB888);
     if (rgb.isNull())
-        return {{}, QStringLiteral("内存不足，无法编码图像")};
+        return failure(QStringLiteral("内存不足，无法编码图像"));
 
+    std::vector<unsigned char> row(size_t(rgb.width()) * 3);
     Compressor c;
-    if (!startCompress(c, rgb.width(), rgb.height(), qBound(1, quality, 100)) || !writeRows(c, rgb))
-        return {{}, QStringLiteral("JPEG编码失败: ") + libraryMessage(c.err)};
-    return {QByteArray(reinterpret_cast<const char*>(c.buffer), qsizetype(c.size)), {}};
+    if (!startCompress(c, rgb.width(), rgb.height(), qBound(1, quality, 100)) || !writeRows(c, rgb, row.data()))
+        return failure(QStringLiteral("JPEG编码失败: ") + libraryMessage(c.err));
+    return QByteArray(reinterpret_cast<const char*>(c.buffer), qsizetype(c.size));
 }
 
-ImageResult decode(const QByteArray& bytes)
+Result<QImage> decode(const QByteArray& bytes)
 {
     if (bytes.isEmpty())
-        return ImageResult::failure(QStringLiteral("文件为空，不是JPEG图像"));
+        return failure(QStringLiteral("文件为空，不是JPEG图像"));
     Decompressor d;
     if (!readHeader(d, bytes))
-        return ImageResult::failure(QStringLiteral("不是可读的JPEG图像: ") + libraryMessage(d.err));
+        return failure(QStringLiteral("不是可读的JPEG图像: ") + libraryMessage(d.err));
     const int width = int(d.cinfo.output_width);
     const int height = int(d.cinfo.output_height);
     if (d.cinfo.output_components != 3 || qint64(width) * height > maxPixels)
-        return ImageResult::failure(QStringLiteral("JPEG图像尺寸或格式不受支持"));
+        return failure(QStringLiteral("JPEG图像尺寸或格式不受支持"));
     QImage picture(width, height, QImage::Format_RGB888);
     if (picture.isNull())
-        return ImageResult::failure(QStringLiteral("内存不足，无法读取JPEG图像"));
+        return failure(QStringLiteral("内存不足，无法读取JPEG图像"));
     if (!readRows(d, picture.bits(), picture.bytesPerLine()))
-        return ImageResult::failure(QStringLiteral("JPEG图像已损坏: ") + libraryMessage(d.err));
-    return ImageResult::success(std::move(picture));
+        return failure(QStringLiteral("JPEG图像已损坏: ") + libraryMessage(d.err));
+    return picture;
 }
 
 }  // namespace jpeg
 
-ImageResult loadJpeg(const QString& path)
+Result<QImage> loadJpeg(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return ImageResult::failure(QStringLiteral("无法打开文件 %1: %2").arg(path, file.errorString()));
+        return failure(QStringLiteral("无法打开文件 %1: %2").arg(path, systemerror::withChinese(file.errorString())));
     return jpeg::decode(file.readAll());
 }

@@ -1,20 +1,33 @@
 #pragma once
-#include "photoresult.h"
+#include "result.h"
 
 #include <QByteArray>
+#include <QDateTime>
+#include <QImage>
 #include <QSize>
 #include <QString>
-
-class DrawPanel;
-class PhotoImage;
 
 // Writes bytes to a temporary file beside path, syncs it and renames it over
 // path. On any failure (folder missing or read-only, disk full, rename
 // refused) the old file at path is left as it was and no temporary remains.
-SaveResult writeFileReplacing(const QString& path, const QByteArray& bytes);
+Status writeFileReplacing(const QString& path, const QByteArray& bytes);
+
+// The subfolder of the photo folder that keeps every replaced photo.
+QString replacedFolderName();  // "已替换"
+
+// The name a replaced photo is kept under: NAME-YYYYMMDD-HHMMSS.jpg, NAME
+// being the photo's file name without ".jpg".
+QString replacedCopyName(const QString& photoFileName, const QDateTime& when);
+
+// Writes a photo file as writeFileReplacing does, and keeps the photo it
+// replaces: once the new file is complete on disk, the old one is linked (or
+// copied) into the 已替换 subfolder, and only then is the new one renamed into
+// place. Gives the path of the kept copy, empty when nothing was replaced.
+// On failure nothing changed: the old photo is where it was.
+Result<QString> writePhotoKeepingOld(const QString& path, const QByteArray& bytes, const QDateTime& when);
 
 // Creates the photo folder with every missing parent. Ok when it exists.
-SaveResult ensurePhotoFolder(const QString& folder);
+Status ensurePhotoFolder(const QString& folder);
 
 // The photo size for a requested target on a canvas: each side as requested;
 // 0 means the canvas's own side, a negative -p means p percent of it (at
@@ -25,13 +38,7 @@ QSize photoSizeFor(int targetWidth, int targetHeight, QSize canvasSize);
 // interpolation when enlarging. Null when size or picture is empty.
 QImage scaleToPhotoSize(const QImage& picture, QSize size);
 
-// Writes the canvas picture as the photo file at path: scaled to the target
-// size (see photoSizeFor), held by image, and saved as JPEG at its
-// compression setting, replacing the old file only once the new one is
-// complete.
-SaveResult EncodePhotoFile(PhotoImage& image, const QImage& canvasPicture, QSize canvasSize, const QString& path,
-                           int targetWidth, int targetHeight);
-
-// The same for what a result canvas holds.
-SaveResult EncodePhotoFile(PhotoImage& image, const DrawPanel& canvas, const QString& path, int targetWidth,
-                           int targetHeight);
+// The number of the next automatic name prefix + n: at least from (and 1), and
+// above every prefix + n + ".jpg" already in folder, so no numbered photo is
+// ever replaced by a new one.
+int nextFreeShotNumber(const QString& folder, const QString& prefix, int from);

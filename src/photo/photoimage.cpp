@@ -44,7 +44,7 @@ int PhotoImage::qualityFor(quint8 compression)
     return qMax(10, 100 - 5 * c);
 }
 
-SaveResult PhotoImage::load(const QString& path, int formatCode)
+Status PhotoImage::load(const QString& path, int formatCode)
 {
     QImage picture;
     QString why;
@@ -63,15 +63,15 @@ SaveResult PhotoImage::load(const QString& path, int formatCode)
             why = reader.errorString();
     }
     if (picture.isNull())
-        return SaveResult::failure(QStringLiteral("无法读取图片 %1: %2").arg(path, why));
+        return failure(QStringLiteral("无法读取图片 %1: %2").arg(path, why));
     m_image = picture;
-    return SaveResult::success();
+    return Status::success();
 }
 
-SaveResult PhotoImage::saveJpeg(const QString& path) const
+Status PhotoImage::saveJpeg(const QString& path) const
 {
-    const JpegBytes jpg = jpeg::encode(m_image, qualityFor(m_compression));
-    if (!jpg.ok())
-        return SaveResult::failure(jpg.error);
-    return writeFileReplacing(path, jpg.bytes);
+    const Result<QByteArray> jpg = jpeg::encode(m_image, qualityFor(m_compression));
+    if (!jpg)
+        return failure(jpg.error());
+    return writeFileReplacing(path, jpg.value());
 }

@@ -1,5 +1,5 @@
 #pragma once
-#include "photoresult.h"
+#include "result.h"
 
 #include <QImage>
 #include <QString>
@@ -30,11 +30,11 @@ public:
     // content decides when the hint is wrong or 0, so a BMP under a ".jpg"
     // name or "PHOTO.JPG" (code 0) still loads. On failure the previous
     // picture is kept and the reason comes back.
-    SaveResult load(const QString& path, int formatCode);
+    Status load(const QString& path, int formatCode);
 
     // Writes the picture as a baseline JPEG at the compression setting,
     // through a temporary file renamed over any old one.
-    SaveResult saveJpeg(const QString& path) const;
+    Status saveJpeg(const QString& path) const;
 
     void setImage(const QImage& picture) { m_image = picture; }
     const QImage& image() const { return m_image; }

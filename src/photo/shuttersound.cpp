@@ -3,6 +3,7 @@
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QMediaDevices>
+#include <QTimer>
 #include <QtEndian>
 
 #include <cmath>
@@ -128,60 +129,146 @@ WavSound parseWav(const QByteArray& wav)
     return sound;
 }
 
-SoundPlayer::SoundPlayer(QObject* parent)
-    : QObject(parent)
+namespace {
+
+class AudioSinkOutput final : public SoundOutput {
+public:
+    bool start(const QAudioFormat& format) override
+    {
+        const QAudioDevice device = QMediaDevices::defaultAudioOutput();
+        if (device.isNull() || !device.isFormatSupported(format))
+            return false;
+        sink_ = std::make_unique<QAudioSink>(device, format);
+        device_ = sink_->start();  // push mode; null without a sound server
+        if (!device_ || sink_->error() != QAudio::NoError) {
+            stop();
+            return false;
+        }
+        bytesPerSecond_ = format.bytesForDuration(1000000);
+        return true;
+    }
+    qint64 write(const char* data, qint64 size) override
+    {
+        if (!device_ || sink_->state() == QAudio::StoppedState)
+            return -1;
+        const qint64 n = device_->write(data, qMin<qint64>(size, sink_->bytesFree()));
+        if (n > 0)
+            written_ += n;
+        return n;
+    }
+    qint64 pending() const override
+    {
+        if (!sink_ || sink_->state() == QAudio::StoppedState)
+            return 0;
+        // What the device has played, by its own clock.
+        const qint64 played = sink_->processedUSecs() * bytesPerSecond_ / 1000000;
+        return qMax<qint64>(0, written_ - played);
+    }
+    void stop() override
+    {
+        if (sink_)
+            sink_->stop();
+        device_ = nullptr;
+        sink_.reset();
+    }
+
+private:
+    std::unique_ptr<QAudioSink> sink_;
+    QIODevice* device_ = nullptr;  // owned by the sink
+    qint64 written_ = 0;
+    qint64 bytesPerSecond_ = 1;
+};
+
+SoundPlayer::OutputFactory& defaultFactory()
 {
+    static SoundPlayer::OutputFactory factory = makeAudioSinkOutput;
+    return factory;
+}
+
+// After the last sample the device gets this much silence, so the end of the
+// click is not cut by the stream's closing.
+constexpr int kTailMs = 60;
+// A device that stops playing does not keep the player for ever.
+constexpr int kGiveUpMs = 3000;
+
+}  // namespace
+
+std::unique_ptr<SoundOutput> makeAudioSinkOutput()
+{
+    return std::make_unique<AudioSinkOutput>();
+}
+
+void SoundPlayer::setDefaultOutputFactory(OutputFactory factory)
+{
+    defaultFactory() = std::move(factory);
+}
+
+SoundPlayer::SoundPlayer(QObject* parent)
+    : SoundPlayer(defaultFactory(), parent)
+{
+}
+
+SoundPlayer::SoundPlayer(OutputFactory factory, QObject* parent)
+    : QObject(parent)
+    , m_factory(std::move(factory))
+    , m_timer(new QTimer(this))
+{
+    m_timer->setInterval(5);
+    connect(m_timer, &QTimer::timeout, this, &SoundPlayer::feed);
 }
 
 SoundPlayer::~SoundPlayer()
 {
-    // Deleted here, before the buffer it reads from goes away.
-    if (m_sink) {
-        m_sink->stop();
-        delete m_sink;
-    }
+    if (m_output)
+        m_output->stop();
 }
 
 bool SoundPlayer::play(const QByteArray& wav)
 {
     stop();
     const WavSound sound = parseWav(wav);
-    if (!sound.ok())
+    if (!sound.ok() || !m_factory)
         return false;
-    const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull() || !device.isFormatSupported(sound.format))
+    std::unique_ptr<SoundOutput> output = m_factory();
+    if (!output || !output->start(sound.format))
         return false;
-
+    m_output = std::move(output);
     m_samples = sound.samples;
-    m_buffer.setData(m_samples);
-    m_buffer.open(QIODevice::ReadOnly);
-    m_sink = new QAudioSink(device, sound.format, this);
-    connect(m_sink, &QAudioSink::stateChanged, this, [this](QAudio::State state) {
-        // Idle: played to the end. Stopped: the output gave up (server gone).
-        if (state == QAudio::IdleState || state == QAudio::StoppedState)
-            stop();
-    });
-    m_sink->start(&m_buffer);
-    if (m_sink->error() != QAudio::NoError || m_sink->state() == QAudio::StoppedState) {
-        stop();
-        return false;
-    }
+    const qint64 tail = sound.format.bytesForDuration(kTailMs * 1000);
+    m_samples.append(QByteArray(tail - tail % qMax(1, sound.format.bytesPerFrame()),
+                                sound.format.sampleFormat() == QAudioFormat::UInt8 ? char(0x80) : char(0)));
+    m_written = 0;
+    m_clock.start();
+    feed();
+    if (m_output)
+        m_timer->start();
     return true;
 }
 
-bool SoundPlayer::playing() const
+void SoundPlayer::feed()
 {
-    return m_sink != nullptr;
+    if (!m_output)
+        return;
+    if (m_written < m_samples.size()) {
+        const qint64 n = m_output->write(m_samples.constData() + m_written, m_samples.size() - m_written);
+        if (n < 0) {
+            stop();
+            return;
+        }
+        m_written += n;
+    }
+    // Closed only once the output has played everything it was given.
+    if ((m_written == m_samples.size() && m_output->pending() == 0) || m_clock.elapsed() > kGiveUpMs)
+        stop();
 }
 
 void SoundPlayer::stop()
 {
-    if (m_sink) {
-        QAudioSink* sink = m_sink;
-        m_sink = nullptr;
-        sink->disconnect(this);
-        sink->stop();
-        sink->deleteLater();
-    }
-    m_buffer.close();
+    m_timer->stop();
+    if (!m_output)
+        return;
+    std::unique_ptr<SoundOutput> output = std::move(m_output);
+    output->stop();
+    m_samples.clear();
+    emit finished();
 }

@@ -1,11 +1,14 @@
 #pragma once
 #include <QAudioFormat>
-#include <QBuffer>
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 
-class QAudioSink;
+#include <functional>
+#include <memory>
+
+class QTimer;
 
 // The PCM content of a RIFF/WAVE file, or why it could not be read.
 struct WavSound {
@@ -23,23 +26,57 @@ QByteArray shutterSoundWav();
 // Reads the format and the samples of an uncompressed PCM WAVE file.
 WavSound parseWav(const QByteArray& wav);
 
-// Plays short sounds through the default audio output without blocking.
-// Without an audio server (no output device, or the sink refuses to start)
-// it stays silent and reports nothing: the shutter is only a courtesy.
+// Where a sound's samples go: the audio device, or a recording in tests.
+class SoundOutput {
+public:
+    virtual ~SoundOutput() = default;
+    // Opens a stream in format; false when there is no output (no device, no
+    // sound server).
+    virtual bool start(const QAudioFormat& format) = 0;
+    // Takes as many of the bytes as there is room for; -1 when the stream broke.
+    virtual qint64 write(const char* data, qint64 size) = 0;
+    // Bytes given to write() that were not played yet.
+    virtual qint64 pending() const = 0;
+    // Closes the stream; what is still pending is dropped.
+    virtual void stop() = 0;
+};
+
+// The default audio output through QAudioSink.
+std::unique_ptr<SoundOutput> makeAudioSinkOutput();
+
+// Plays short sounds without blocking: the samples are fed to the output as
+// it takes them, and the stream is closed only once the output has played
+// them all (closing earlier drops what it still holds, and the click would
+// never be heard). Without an audio server it stays silent and reports
+// nothing: the shutter is only a courtesy.
 class SoundPlayer : public QObject {
     Q_OBJECT
 public:
+    using OutputFactory = std::function<std::unique_ptr<SoundOutput>()>;
+
     explicit SoundPlayer(QObject* parent = nullptr);
+    SoundPlayer(OutputFactory factory, QObject* parent = nullptr);
     ~SoundPlayer() override;
+
+    // The outputs new players use (tests record them).
+    static void setDefaultOutputFactory(OutputFactory factory);
 
     // Starts playing the WAVE bytes; a sound still playing is cut off.
     // False when nothing could be started (bad bytes, no output).
     bool play(const QByteArray& wav);
-    bool playing() const;
+    bool playing() const { return m_output != nullptr; }
     void stop();
 
+signals:
+    void finished();
+
 private:
-    QAudioSink* m_sink = nullptr;
-    QBuffer m_buffer;
+    void feed();
+
+    OutputFactory m_factory;
+    std::unique_ptr<SoundOutput> m_output;
+    QTimer* m_timer;
     QByteArray m_samples;
+    qint64 m_written = 0;
+    QElapsedTimer m_clock;
 };

@@ -8,7 +8,8 @@ const QString SwapConfirmWindow::waitingFirstTitle = QStringLiteral("等待照�
 const QString SwapConfirmWindow::currentFirstTitle = QStringLiteral("当前照相←→等待照相 ◇ 确认窗口");
 
 SwapConfirmWindow::SwapConfirmWindow(QWidget* owner)
-    : QWidget(owner, Qt::Window)
+    // Like the comparison: a tool window that goes with its owner.
+    : QWidget(owner, Qt::Tool)
     , ui(new Ui::SwapConfirmWindow)
 {
     ui->setupUi(this);

@@ -48,6 +48,10 @@ Viewfinder::Viewfinder(const ViewfinderUnits& units, double& frameScaleValue, QO
     ShapeBox* frame = m_units.frame;
     frame->setGrip(m_units.grip);
 
+    // The size the form's boxes hold; the layout is the form's already.
+    const Result<QSize> initial = viewfinder::parseTargetSize(m_units.widthBox->text(), m_units.heightBox->text());
+    m_target = initial ? initial.value() : QSize(151, 201);
+
     connect(m_units.widthBox, &QLineEdit::textChanged, this, [this] { ApplyTargetResolution(); });
     connect(m_units.heightBox, &QLineEdit::textChanged, this, [this] { ApplyTargetResolution(); });
     m_units.widthBox->installEventFilter(this);
@@ -68,19 +72,18 @@ Viewfinder::Viewfinder(const ViewfinderUnits& units, double& frameScaleValue, QO
     connect(frame, &ShapeBox::dragMoved, this, &Viewfinder::frameGeometryChanged);
 }
 
-int Viewfinder::targetWidth() const
+void Viewfinder::markBoxes(const QString& widthError, const QString& heightError)
 {
-    return text::toInt(m_units.widthBox->text());
-}
-
-int Viewfinder::targetHeight() const
-{
-    return text::toInt(m_units.heightBox->text());
-}
-
-bool Viewfinder::targetUsable() const
-{
-    return viewfinder::usableTarget(targetWidth(), targetHeight());
+    // A bad value shows on its box at once: red, with the reason as tooltip.
+    const auto mark = [](QLineEdit* box, const QString& error) {
+        QPalette palette;  // nothing set: the window's own colours
+        if (!error.isEmpty())
+            palette.setColor(QPalette::Base, QColor(255, 150, 150));
+        box->setPalette(palette);
+        box->setToolTip(error);
+    };
+    mark(m_units.widthBox, widthError);
+    mark(m_units.heightBox, heightError);
 }
 
 QRect Viewfinder::previewRect() const
@@ -90,11 +93,26 @@ QRect Viewfinder::previewRect() const
 
 void Viewfinder::ApplyTargetResolution()
 {
+    const Result<int> w = viewfinder::parseTargetSide(m_units.widthBox->text(), QStringLiteral("宽度"));
+    const Result<int> h = viewfinder::parseTargetSide(m_units.heightBox->text(), QStringLiteral("高度"));
+    markBoxes(w.error(), h.error());
+    if (!w || !h) {
+        // Half-typed or absurd size: keep the last layout, refuse photos.
+        m_targetError = !w ? w.error() : h.error();
+        emit targetChanged();
+        return;
+    }
     QWidget* space = m_units.frame->parentWidget();
-    const viewfinder::ResolutionLayout layout =
-        viewfinder::layoutForTarget(targetWidth(), targetHeight(), previewRect(), rectIn(m_units.strip, space));
-    if (!layout.ok)
-        return;  // half-typed or absurd size: keep the last layout
+    const Result<viewfinder::ResolutionLayout> laidOut =
+        viewfinder::layoutForTarget(w.value(), h.value(), previewRect(), rectIn(m_units.strip, space));
+    if (!laidOut) {
+        m_targetError = laidOut.error();
+        emit targetChanged();
+        return;
+    }
+    const viewfinder::ResolutionLayout& layout = laidOut.value();
+    m_target = QSize(w.value(), h.value());
+    m_targetError.clear();
 
     m_units.frame->hide();
     placeFrom(m_units.pane, layout.pane, space);
@@ -111,6 +129,7 @@ void Viewfinder::ApplyTargetResolution()
     m_frameScaleValue = 0;
     RefreshFrameShape();
     emit frameGeometryChanged(m_units.frame->geometry());
+    emit targetChanged();
 }
 
 void Viewfinder::RefreshFrameShape()
@@ -140,15 +159,17 @@ void Viewfinder::hideFrame()
 
 bool Viewfinder::applyZoom(int next, int step)
 {
+    if (!m_targetError.isEmpty())
+        return false;  // zooming waits for a valid size too
     ShapeBox* frame = m_units.frame;
-    const viewfinder::ZoomResult zoom = viewfinder::zoomFrame(frame->geometry(), next, m_frameScaleValue, step,
-                                                              targetWidth(), targetHeight(), previewRect());
-    if (!zoom.ok)
+    const Result<QRect> zoom = viewfinder::zoomFrame(frame->geometry(), next, m_frameScaleValue, step, targetWidth(),
+                                                     targetHeight(), previewRect());
+    if (!zoom)
         return false;  // frame, zoom text and zoom state stay as they were
 
     if (next != m_units.zoomBox->value())
         m_units.zoomBox->setText(QString::number(next));
-    frame->setGeometry(zoom.frame);
+    frame->setGeometry(zoom.value());
     frame->alignGrip();
     m_frameScaleValue = next;
     RefreshFrameShape();

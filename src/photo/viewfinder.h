@@ -41,14 +41,19 @@ class Viewfinder : public QObject {
 public:
     Viewfinder(const ViewfinderUnits& units, double& frameScaleValue, QObject* parent = nullptr);
 
-    // Target size, read from the two resolution boxes each time.
-    int targetWidth() const;
-    int targetHeight() const;
-    bool targetUsable() const;
+    // The target size the frame and the pane are laid out for: the last
+    // valid size typed into the resolution boxes.
+    int targetWidth() const { return m_target.width(); }
+    int targetHeight() const { return m_target.height(); }
+    QSize target() const { return m_target; }
+    // Why the boxes hold no valid size now (they are marked red with it as
+    // their tooltip); empty when they do.
+    QString targetError() const { return m_targetError; }
 
-    // Re-lays out frame, grip, result pane and placeholder for the target size
-    // and resets the zoom. A size outside 1..10000 is refused: everything keeps
-    // its last layout until the boxes hold a usable size again.
+    // Takes the size typed into the resolution boxes: a valid one re-lays out
+    // frame, grip, result pane and placeholder and resets the zoom; an empty,
+    // zero, negative, non-numeric or too large one is marked on its box and
+    // everything keeps its last layout until the boxes hold a valid size again.
     void ApplyTargetResolution();
 
     // Re-applies the frame's outline-only shape and repaints it at once; raises
@@ -74,6 +79,8 @@ signals:
     void resultPaneCleared();
     // The frame's rectangle changed (layout, zoom or drag).
     void frameGeometryChanged(QRect geometry);
+    // The target size or its error changed.
+    void targetChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -82,7 +89,10 @@ private:
     // Applies the zoom value `next` with the given step; false when refused.
     bool applyZoom(int next, int step);
     QRect previewRect() const;
+    void markBoxes(const QString& widthError, const QString& heightError);
 
     ViewfinderUnits m_units;
+    QSize m_target;
+    QString m_targetError;
     double& m_frameScaleValue;
 };

@@ -1,5 +1,7 @@
 #include "viewfinderlayout.h"
 
+#include "texttoint.h"
+
 #include <cmath>
 
 namespace viewfinder {
@@ -38,17 +40,43 @@ TargetShape classifyTarget(int targetWidth, int targetHeight)
     return TargetShape::Reference;
 }
 
-ResolutionLayout layoutForTarget(int targetWidth, int targetHeight, const QRect& preview, const QRect& strip)
+Error outsideRange(int targetWidth, int targetHeight)
 {
+    return failure(QStringLiteral("target size %1 x %2 is outside %3..%4")
+                       .arg(targetWidth)
+                       .arg(targetHeight)
+                       .arg(kMinTarget)
+                       .arg(kMaxTarget));
+}
+
+Result<int> parseTargetSide(const QString& text, const QString& side)
+{
+    const QString t = text::toHalfWidth(text).trimmed();
+    bool digitsOnly = !t.isEmpty() && t.size() <= 9;
+    for (const QChar c : t)
+        digitsOnly = digitsOnly && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int value = digitsOnly ? t.toInt() : 0;
+    if (!digitsOnly || value < kMinTarget || value > kMaxTarget)
+        return failure(QStringLiteral("相片分辨率的%1必须是%2到%3之间的整数").arg(side).arg(kMinTarget).arg(kMaxTarget));
+    return value;
+}
+
+Result<QSize> parseTargetSize(const QString& widthText, const QString& heightText)
+{
+    const Result<int> w = parseTargetSide(widthText, QStringLiteral("宽度"));
+    if (!w)
+        return failure(w.error());
+    const Result<int> h = parseTargetSide(heightText, QStringLiteral("高度"));
+    if (!h)
+        return failure(h.error());
+    return QSize(w.value(), h.value());
+}
+
+Result<ResolutionLayout> layoutForTarget(int targetWidth, int targetHeight, const QRect& preview, const QRect& strip)
+{
+    if (!usableTarget(targetWidth, targetHeight))
+        return outsideRange(targetWidth, targetHeight);
     ResolutionLayout layout;
-    if (!usableTarget(targetWidth, targetHeight)) {
-        layout.error = QStringLiteral("target size %1 x %2 is outside %3..%4")
-                           .arg(targetWidth)
-                           .arg(targetHeight)
-                           .arg(kMinTarget)
-                           .arg(kMaxTarget);
-        return layout;
-    }
     layout.shape = classifyTarget(targetWidth, targetHeight);
 
     QSize size(kReferenceWidth, kReferenceHeight);
@@ -69,7 +97,6 @@ ResolutionLayout layoutForTarget(int targetWidth, int targetHeight, const QRect&
     layout.pane = QRect(QPoint(centred(strip.left(), strip.width(), size.width()),
                                centred(preview.top(), preview.height(), size.height())),
                         size);
-    layout.ok = true;
     return layout;
 }
 
@@ -101,32 +128,20 @@ bool canShrink(const QSize& frame)
     return frame.height() > 100 && frame.width() > 100;
 }
 
-ZoomResult zoomFrame(const QRect& frame, int zoomValue, double frameScaleValue, int step, int targetWidth,
+Result<QRect> zoomFrame(const QRect& frame, int zoomValue, double frameScaleValue, int step, int targetWidth,
                      int targetHeight, const QRect& preview)
 {
-    ZoomResult result;
-    result.frame = frame;
-    if (!usableTarget(targetWidth, targetHeight)) {
-        result.error = QStringLiteral("target size %1 x %2 is outside %3..%4")
-                           .arg(targetWidth)
-                           .arg(targetHeight)
-                           .arg(kMinTarget)
-                           .arg(kMaxTarget);
-        return result;
-    }
+    if (!usableTarget(targetWidth, targetHeight))
+        return outsideRange(targetWidth, targetHeight);
     const double change = std::trunc((zoomValue - frameScaleValue) * step);
     const double width = frame.width() + change;
     // A typed zoom value can ask for any size; the frame stays a usable
     // rectangle within the preview, so everything inside it is camera picture.
-    if (!(width >= 1 && width <= preview.width())) {
-        result.error = QStringLiteral("zoomed width %1 does not fit the preview").arg(width);
-        return result;
-    }
+    if (!(width >= 1 && width <= preview.width()))
+        return failure(QStringLiteral("zoomed width %1 does not fit the preview").arg(width));
     const double height = std::trunc(width / (double(targetWidth) / double(targetHeight)));
-    if (!(height >= 1 && height <= preview.height())) {
-        result.error = QStringLiteral("zoomed height %1 does not fit the preview").arg(height);
-        return result;
-    }
+    if (!(height >= 1 && height <= preview.height()))
+        return failure(QStringLiteral("zoomed height %1 does not fit the preview").arg(height));
 
     const int x = static_cast<int>(change);
     QRect zoomed(frame.topLeft(), QSize(static_cast<int>(width), static_cast<int>(height)));
@@ -134,9 +149,7 @@ ZoomResult zoomFrame(const QRect& frame, int zoomValue, double frameScaleValue, 
         zoomed.moveLeft(zoomed.left() - x);
     if (zoomed.top() + zoomed.height() >= preview.top() + preview.height())
         zoomed.moveTop(zoomed.top() - (zoomed.height() - frame.height()));
-    result.ok = true;
-    result.frame = zoomed;
-    return result;
+    return zoomed;
 }
 
 }  // namespace viewfinder

@@ -1,5 +1,8 @@
 #pragma once
+#include "result.h"
+
 #include <QRect>
+#include <QSize>
 #include <QString>
 
 // The arithmetic of the viewfinder frame, kept apart from the widgets so it
@@ -37,9 +40,13 @@ bool usableTarget(int targetWidth, int targetHeight);
 // Which branch of the layout a target falls into. Needs a usable target.
 TargetShape classifyTarget(int targetWidth, int targetHeight);
 
+// A target size typed into the two resolution boxes: each side a whole
+// number from 1 to 10000 (full-width digits count), or the reason it is not.
+Result<QSize> parseTargetSize(const QString& widthText, const QString& heightText);
+// The same for one box; side names it in the message ("宽度", "高度").
+Result<int> parseTargetSide(const QString& text, const QString& side);
+
 struct ResolutionLayout {
-    bool ok = false;
-    QString error;
     TargetShape shape = TargetShape::Reference;
     QRect frame;  // the viewfinder frame; its grip overlay takes the same rectangle
     QRect pane;  // the result pane and the placeholder picture under it
@@ -48,7 +55,7 @@ struct ResolutionLayout {
 // The layout after the target resolution changed: frame and result pane take
 // the target's aspect at the reference size, the frame centred on the preview,
 // the pane centred on the preview vertically and on the strip horizontally.
-ResolutionLayout layoutForTarget(int targetWidth, int targetHeight, const QRect& preview, const QRect& strip);
+Result<ResolutionLayout> layoutForTarget(int targetWidth, int targetHeight, const QRect& preview, const QRect& strip);
 
 // Where a dragged frame may stand: the proposed rectangle keeps its size and is
 // pushed inside the limits, left, right, top, bottom in that order.
@@ -59,18 +66,12 @@ QRect clampFrame(const QRect& proposed, const DragLimits& limits = {});
 bool canGrow(const QSize& frame);
 bool canShrink(const QSize& frame);
 
-struct ZoomResult {
-    bool ok = false;
-    QString error;
-    QRect frame;
-};
-
 // The frame after the zoom value moved from frameScaleValue to zoomValue:
 // the width changes by (zoomValue - frameScaleValue) x step, the height
 // follows the target ratio, and the frame is pushed back left or up only where
 // it reaches the preview's right or bottom edge. A result smaller than one
 // pixel or larger than the preview is refused.
-ZoomResult zoomFrame(const QRect& frame, int zoomValue, double frameScaleValue, int step, int targetWidth,
+Result<QRect> zoomFrame(const QRect& frame, int zoomValue, double frameScaleValue, int step, int targetWidth,
                      int targetHeight, const QRect& preview);
 
 }  // namespace viewfinder

@@ -31,9 +31,7 @@ protected:
 
 RosterListView::RosterListView(QWidget* parent)
     : QTreeView(parent)
-    , model_(new RosterModel(this))
 {
-    setModel(model_);
     setItemDelegate(new FocusSelectionDelegate(this));
     QPalette quiet = palette();
     quiet.setBrush(QPalette::Inactive, QPalette::Highlight, quiet.brush(QPalette::Inactive, QPalette::Base));
@@ -51,24 +49,36 @@ RosterListView::RosterListView(QWidget* parent)
     setDragDropMode(QAbstractItemView::DropOnly);
     header()->setSectionsMovable(true);
     header()->setStretchLastSection(false);
+}
 
+void RosterListView::setModel(QAbstractItemModel* model)
+{
+    QTreeView::setModel(model);
+    lastReported_ = -1;
+    if (!selectionModel())
+        return;
     // A click moves the focus before it selects; the row is reported once
     // the selection has followed, so handlers read the new current row.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection&, const QItemSelection&) {
                 const int row = currentRow();
-                if (row >= 0 && row != lastCurrent_) {
-                    lastCurrent_ = row;
+                if (row != lastReported_) {
+                    lastReported_ = row;
                     emit currentRowChanged(row);
-                } else if (row < 0) {
-                    lastCurrent_ = -1;
                 }
             });
-    connect(model_, &QAbstractItemModel::modelReset, this, [this] { lastCurrent_ = -1; });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] { lastReported_ = -1; });
+}
+
+RosterModel* RosterListView::roster() const
+{
+    return qobject_cast<RosterModel*>(model());
 }
 
 int RosterListView::currentRow() const
 {
+    if (!selectionModel())
+        return -1;
     const QModelIndexList rows = selectionModel()->selectedRows();
     if (rows.isEmpty())
         return -1;
@@ -80,27 +90,26 @@ int RosterListView::currentRow() const
 
 void RosterListView::setCurrentRow(int row)
 {
-    if (row < 0 || row >= model_->rowCount()) {
-        if (row < 0) {
-            selectionModel()->clearSelection();
-            selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
-            lastCurrent_ = -1;
-        }
+    if (!model() || row >= model()->rowCount())
+        return;
+    if (row < 0) {
+        selectionModel()->clearSelection();
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
         return;
     }
-    selectionModel()->setCurrentIndex(model_->index(row, 0),
+    selectionModel()->setCurrentIndex(model()->index(row, 0),
                                       QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 int RosterListView::rowCount() const
 {
-    return model_->rowCount();
+    return model() ? model()->rowCount() : 0;
 }
 
 void RosterListView::scrollToRow(int row)
 {
-    if (row >= 0 && row < model_->rowCount())
-        scrollTo(model_->index(row, 0));
+    if (row >= 0 && row < rowCount())
+        scrollTo(model()->index(row, 0));
 }
 
 void RosterListView::mouseReleaseEvent(QMouseEvent* e)
@@ -108,6 +117,13 @@ void RosterListView::mouseReleaseEvent(QMouseEvent* e)
     QTreeView::mouseReleaseEvent(e);
     if (e->button() == Qt::LeftButton)
         emit listClicked();
+}
+
+void RosterListView::mouseDoubleClickEvent(QMouseEvent* e)
+{
+    QTreeView::mouseDoubleClickEvent(e);
+    if (e->button() == Qt::LeftButton && !indexAt(e->position().toPoint()).isValid())
+        emit emptyAreaDoubleClicked();
 }
 
 void RosterListView::dragEnterEvent(QDragEnterEvent* e)

@@ -4,15 +4,18 @@
 
 class RosterModel;
 
-// The roster list: a report view over its own RosterModel, with single
-// whole-row selection. The current row is the first selected row, or -1.
+// The roster list: a report view with single whole-row selection over a
+// RosterModel that its owner keeps. The selected row shows the current row;
+// a row the operator picks is reported, the owner decides what is current.
 class RosterListView : public QTreeView {
     Q_OBJECT
 public:
     explicit RosterListView(QWidget* parent = nullptr);
 
-    RosterModel* roster() const { return model_; }
+    void setModel(QAbstractItemModel* model) override;
+    RosterModel* roster() const;
 
+    // The selected row, or -1.
     int currentRow() const;
     // r >= 0 selects and focuses row r; a negative value deselects.
     void setCurrentRow(int row);
@@ -20,21 +23,23 @@ public:
     void scrollToRow(int row);
 
 signals:
-    // A row newly gained the focus, by mouse, keyboard or program.
+    // The selection moved to `row` (-1: none), by mouse, keyboard or program.
     void currentRowChanged(int row);
     // A left click anywhere on the list.
     void listClicked();
+    // A double click where no row is.
+    void emptyAreaDoubleClicked();
     // Local files dropped on the list, in the order they were dragged.
     void filesDropped(const QStringList& paths);
 
 protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void dragEnterEvent(QDragEnterEvent* e) override;
     void dragMoveEvent(QDragMoveEvent* e) override;
     void dropEvent(QDropEvent* e) override;
     void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
 private:
-    RosterModel* model_;
-    int lastCurrent_ = -1;
+    int lastReported_ = -1;
 };

@@ -1,6 +1,6 @@
 #include "rosterread.h"
 
-#include "sheet.h"
+#include "workbookfile.h"
 
 #include <QDir>
 #include <QStringConverter>
@@ -41,34 +41,39 @@ QString escaped(const QString& cell)
 
 }  // namespace
 
-RosterReadResult readRosterRows(const QString& path, const std::array<QString, 3>& columns)
+bool isRosterFileName(const QString& path)
 {
-    RosterReadResult result;
+    return workbook::isWorkbookFileName(path);
+}
+
+Result<Roster> readRosterRows(const QString& path, const std::array<QString, 3>& columns,
+                              const std::atomic<bool>* cancel)
+{
+    // Refused before anything else: such a read would block or never end.
+    if (const Status regular = workbook::checkRegularFile(path); !regular)
+        return failure(regular.error());
     std::array<int, 3> index{-1, -1, -1};
     workbook::ReadOptions options;
+    options.cancel = cancel;
     for (size_t k = 0; k < 3; ++k) {
         const QString name = columns[k].trimmed();
         if (name.isEmpty() || name == refusedColumnText())
             continue;
         index[k] = workbook::columnIndex(name);
-        if (index[k] < 0) {
-            result.error = fileError(path, QStringLiteral("“%1”不是列名（应为 A–XFD 的字母）").arg(name));
-            return result;
-        }
+        if (index[k] < 0)
+            return failure(fileError(path, QStringLiteral("“%1”不是列名（应为 A–XFD 的字母）").arg(name)));
         options.columns.push_back(index[k]);
     }
-    if (options.columns.empty()) {  // nothing to read: every row would be blank
-        result.ok = true;
+    Roster result;
+    if (options.columns.empty())  // nothing to read: every row would be blank
         return result;
-    }
-    workbook::ReadResult book = workbook::readWorkbook(path, options);
-    if (!book.ok) {
-        result.error = fileError(path, book.error);
-        return result;
-    }
+    const Result<workbook::Sheet> book = workbook::readWorkbook(path, options);
+    if (!book)
+        return failure(fileError(path, book.error()));
 
     // Walk the sheet rows in order; rows without kept cells are blank.
-    const auto& cells = book.sheet.cells();
+    const auto& cells = book->cells();
+    result.reserve(cells.size() / options.columns.size());
     int blanks = 0;
     size_t next = 0;
     for (int row = 1;; ++row) {
@@ -98,9 +103,8 @@ RosterReadResult readRosterRows(const QString& path, const std::array<QString, 3
                 break;
             continue;
         }
-        result.rows.push_back(std::move(entry));
+        result.push_back(std::move(entry));
     }
-    result.ok = true;
     return result;
 }
 
@@ -117,14 +121,14 @@ int dumpRoster(const QString& path, const QString& columnsSpec, QTextStream& out
         for (size_t k = 0; k < 3; ++k)
             columns[k] = k < size_t(parts.size()) ? parts[qsizetype(k)].trimmed() : QString();
     }
-    const RosterReadResult result = readRosterRows(path, columns);
-    if (!result.ok) {
-        err << result.error << '\n';
+    const Result<Roster> result = readRosterRows(path, columns);
+    if (!result) {
+        err << result.error() << '\n';
         err.flush();
         return 1;
     }
     out.setEncoding(QStringConverter::Utf8);
-    for (const RosterEntry& row : result.rows)
+    for (const RosterEntry& row : result.value())
         out << escaped(row.cells[0]) << '\t' << escaped(row.cells[1]) << '\t' << escaped(row.cells[2]) << '\n';
     out.flush();
     return 0;

@@ -1,7 +1,5 @@
 #include "cellcolours.h"
 
-#include "rosterlistview.h"
-
 #include <algorithm>
 
 namespace {
@@ -13,64 +11,60 @@ bool sameColour(const QColor& a, const QColor& b)
 
 }  // namespace
 
-CellColours::CellColours(RosterListView* list)
+CellColours::CellColours(RosterModel* roster)
 {
-    setList(list);
+    setRoster(roster);
 }
 
 CellColours::~CellColours()
 {
-    QObject::disconnect(listGone_);
+    QObject::disconnect(rosterGone_);
     // The model must not ask a store that is gone.
-    if (attachedModel_)
-        attachedModel_->setCellColours(nullptr);
+    if (roster_)
+        roster_->setCellColours(nullptr);
 }
 
-void CellColours::setList(RosterListView* list)
+void CellColours::setRoster(RosterModel* roster)
 {
-    if (list_ == list)
+    if (roster_ == roster)
         return;
-    QObject::disconnect(listGone_);
-    if (attachedModel_)
-        attachedModel_->setCellColours(nullptr);
-    attachedModel_ = nullptr;
+    QObject::disconnect(rosterGone_);
+    if (roster_)
+        roster_->setCellColours(nullptr);
     records_.clear();
     hooked_ = false;
-    list_ = list;
-    if (list_) {
-        attachModel();
-        // Records belong to the list: when it goes, nothing is left hooked.
-        listGone_ = QObject::connect(list_, &QObject::destroyed, list_, [this] {
+    roster_ = roster;
+    if (roster_) {
+        roster_->setCellColours(this);
+        // Records belong to the roster: when it goes, nothing is left hooked.
+        rosterGone_ = QObject::connect(roster_, &QObject::destroyed, roster_, [this] {
             records_.clear();
             hooked_ = false;
         });
     }
 }
 
-void CellColours::attachModel()
+void CellColours::setListColours(std::function<QColor()> text, std::function<QColor()> background)
 {
-    if (list_ && attachedModel_ != list_->roster()) {
-        attachedModel_ = list_->roster();
-        attachedModel_->setCellColours(this);
-    }
+    listText_ = std::move(text);
+    listBackground_ = std::move(background);
 }
 
 QColor CellColours::listTextColour() const
 {
-    return list_ ? list_->palette().color(QPalette::Active, QPalette::Text) : QColor(Qt::black);
+    return listText_ ? listText_() : QColor(Qt::black);
 }
 
 QColor CellColours::listBackgroundColour() const
 {
-    return list_ ? list_->palette().color(QPalette::Active, QPalette::Base) : QColor(Qt::white);
+    return listBackground_ ? listBackground_() : QColor(Qt::white);
 }
 
 void CellColours::SetCellColour(int row, int column, const QColor& textColour, const QColor& background,
                                 bool backgroundGiven)
 {
-    if (!list_)
+    if (!roster_)
         return;
-    attachModel();
     hooked_ = true;
 
     const QColor listText = listTextColour();
@@ -119,6 +113,6 @@ bool CellColours::colourOf(int row, int column, QColor* text, QColor* background
 
 void CellColours::repaint()
 {
-    if (list_ && list_->roster())
-        list_->roster()->coloursChanged();
+    if (roster_)
+        roster_->coloursChanged();
 }

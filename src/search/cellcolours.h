@@ -1,10 +1,10 @@
 #pragma once
-#include "rosterlistview.h"
 #include "rostermodel.h"
 
 #include <QColor>
 #include <QPointer>
 
+#include <functional>
 #include <vector>
 
 // One cell with colours of its own.
@@ -15,19 +15,23 @@ struct CellColour {
     QColor background;
 };
 
-// Single cells of the roster list with their own text and background colours.
-// Cells without a record paint in the list's colours, read from the view's
-// palette each time they are needed, so they follow a palette change.
+// Single cells of the roster with their own text and background colours,
+// handed to the roster model as item roles. Cells without a record paint in
+// the list's colours, asked for each time they are needed, so they follow a
+// palette change.
 class CellColours final : public CellColourSource {
 public:
-    explicit CellColours(RosterListView* list = nullptr);
+    explicit CellColours(RosterModel* roster = nullptr);
     ~CellColours() override;
     CellColours(const CellColours&) = delete;
     CellColours& operator=(const CellColours&) = delete;
 
-    // The list whose cells are coloured; its model asks this store for colours.
-    void setList(RosterListView* list);
-    RosterListView* list() const { return list_; }
+    // The roster whose cells are coloured; it asks this store for colours.
+    void setRoster(RosterModel* roster);
+    RosterModel* roster() const { return roster_; }
+    // Where the list's own colours come from (its palette); black on white
+    // until set.
+    void setListColours(std::function<QColor()> text, std::function<QColor()> background);
 
     // Gives one cell its colours, or drops its record when they are the list's
     // own. Without a given background the list's background is used.
@@ -45,12 +49,12 @@ public:
     QColor listBackgroundColour() const;
 
 private:
-    void attachModel();
     void repaint();
 
-    QPointer<RosterListView> list_;
-    QPointer<RosterModel> attachedModel_;
-    QMetaObject::Connection listGone_;
+    QPointer<RosterModel> roster_;
+    QMetaObject::Connection rosterGone_;
+    std::function<QColor()> listText_;
+    std::function<QColor()> listBackground_;
     std::vector<CellColour> records_;
     bool hooked_ = false;
 };

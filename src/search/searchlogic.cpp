@@ -1,7 +1,5 @@
 #include "searchlogic.h"
 
-#include <QCoreApplication>
-
 #include <cmath>
 
 namespace search {
@@ -67,43 +65,6 @@ bool rowMatches(const Conditions& c, bool both, const std::function<QString(int)
     if (!ConditionMatches(cellOfRow(rosterColumn(c.column1)), c.text1, c.mode1))
         return false;
     return !both || ConditionMatches(cellOfRow(rosterColumn(c.column2)), c.text2, c.mode2);
-}
-
-EventPump::EventPump(int intervalMs)
-    : interval_(intervalMs)
-{
-    timer_.start();
-}
-
-void EventPump::maybe()
-{
-    if (timer_.elapsed() >= interval_) {
-        QCoreApplication::processEvents();
-        timer_.restart();
-    }
-}
-
-ScanResult scanRows(int rowCount, bool both, const std::function<Conditions()>& readConditions,
-                    const std::function<QString(int, int)>& cell, const std::function<void(int)>& matched,
-                    const std::function<void()>& pump)
-{
-    ScanResult result;
-    for (int r = 0; r < rowCount; ++r) {
-        pump();
-        const Conditions c = readConditions();
-        const bool hit = rowMatches(c, both, [&](int column) { return cell(r, column); });
-        if (!hit)
-            continue;
-        if (c.single) {
-            result.foundRow = r;
-            break;
-        }
-        if (c.multi) {
-            ++result.count;
-            matched(r);
-        }
-    }
-    return result;
 }
 
 namespace {

@@ -1,6 +1,5 @@
 #pragma once
 #include <QColor>
-#include <QElapsedTimer>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -44,30 +43,6 @@ enum class SearchKind {
 };
 
 bool rowMatches(const Conditions& c, bool both, const std::function<QString(int column)>& cellOfRow);
-
-// Processes pending window events now and then, not on every call: a long scan
-// stays responsive without paying for an event round on every row.
-class EventPump {
-public:
-    explicit EventPump(int intervalMs = 20);
-    void maybe();
-
-private:
-    QElapsedTimer timer_;
-    int interval_;
-};
-
-struct ScanResult {
-    int foundRow = -1;  // single-item mode: the first matching row
-    int count = 0;  // multi-item mode: rows handed to the sink
-};
-
-// Scans rows 0 .. rowCount-1 from the first; the conditions are read again
-// for every row. Single-item mode stops at the first match, multi-item mode
-// hands every match to `matched`.
-ScanResult scanRows(int rowCount, bool both, const std::function<Conditions()>& readConditions,
-                    const std::function<QString(int row, int column)>& cell,
-                    const std::function<void(int row)>& matched, const std::function<void()>& pump);
 
 // The texts the report is made of, as they stand when the scan ends.
 struct ReportInput {

@@ -24,7 +24,8 @@ bool isEnter(int key)
 }  // namespace
 
 SearchWindow::SearchWindow(RosterListView* list, CellColours* colours, SearchHooks hooks, QWidget* parent)
-    : QWidget(parent, Qt::Window)
+    // A tool window of the main window: above it and minimised with it.
+    : QWidget(parent, Qt::Tool)
     , ui(std::make_unique<Ui::SearchWindow>())
     , list_(list)
     , colours_(colours)
@@ -32,6 +33,15 @@ SearchWindow::SearchWindow(RosterListView* list, CellColours* colours, SearchHoo
 {
     ui->setupUi(this);
     setFixedSize(size());
+    if (colours_ && list_) {
+        // Cells without colours of their own paint in the list's palette.
+        QPointer<RosterListView> view(list_);
+        colours_->setListColours(
+            [view] { return view ? view->palette().color(QPalette::Active, QPalette::Text) : QColor(Qt::black); },
+            [view] { return view ? view->palette().color(QPalette::Active, QPalette::Base) : QColor(Qt::white); });
+    }
+    connect(&scan_, &SearchScan::rowMatched, this, &SearchWindow::AppendResultRow);
+    connect(&scan_, &SearchScan::finished, this, &SearchWindow::searchFinished);
     // The condition captions leave gaps of spaces for the heading boxes; a face
     // with half-width spaces and full-width characters keeps "列" beside them.
     for (QWidget* caption : {static_cast<QWidget*>(ui->透明标签1), static_cast<QWidget*>(ui->选择框2)}) {
@@ -58,6 +68,9 @@ SearchWindow::SearchWindow(RosterListView* list, CellColours* colours, SearchHoo
 
     ui->编辑框1->setText(heading(1));
     ui->编辑框2->setText(heading(2));
+    // Collapsed, only the condition area shows.
+    ui->超级列表框1->hide();
+    ui->透明标签5->hide();
 
     ui->编辑框6->installEventFilter(this);
     ui->编辑框7->installEventFilter(this);
@@ -141,6 +154,8 @@ bool SearchWindow::eventFilter(QObject* watched, QEvent* e)
 
 void SearchWindow::clearResults()
 {
+    // Typing in a condition box ends a search still running.
+    scan_.cancel();
     if (colours_)
         colours_->ClearCellColours();
     ui->超级列表框1->clear();
@@ -208,46 +223,40 @@ void SearchWindow::SearchByBothConditions()
 
 void SearchWindow::runSearch(SearchKind kind)
 {
-    // Events are processed during a scan; a second start meanwhile would
-    // empty the condition texts under the running scan.
-    if (searching_)
-        return;
-    searching_ = true;
-    const bool both = kind == SearchKind::BothConditions;
-    const int rows = list_ ? list_->rowCount() : 0;
+    // The conditions are taken as they stand now; a long roster is scanned in
+    // slices and reported when the scan ends.
+    runningKind_ = kind;
+    const int rows = list_ && list_->roster() ? list_->rowCount() : 0;
+    scan_.start(rows, kind == SearchKind::BothConditions, readConditions(),
+                [this](int r, int c) { return rosterCell(r, c); });
+}
 
-    const ScanResult result = scanRows(
-        rows, both, [this] { return readConditions(); }, [this](int r, int c) { return rosterCell(r, c); },
-        [this](int r) { AppendResultRow(r); }, [this] { pump_.maybe(); });
-
+void SearchWindow::searchFinished(int foundRow, int count)
+{
+    const bool both = runningKind_ == SearchKind::BothConditions;
     const ReportInput in{ui->编辑框8->text(),   ui->编辑框9->text(), ui->透明标签3->text(),
                          ui->透明标签4->text(), ui->编辑框6->text(), ui->编辑框7->text()};
     const bool single = ui->单选框1->isChecked();
-    const Report report = makeReport(kind, single, result.foundRow >= 0, result.count, in);
+    const Report report = makeReport(runningKind_, single, foundRow >= 0, count, in);
     ui->透明标签2->setText(report.text);
     ui->透明标签2->setTextColour(report.colour);
 
-    if (single && result.foundRow >= 0)
-        ShowFoundRow(result.foundRow);
-    else if (!single && result.count > 0)
+    if (single && foundRow >= 0)
+        ShowFoundRow(foundRow);
+    else if (!single && count > 0)
         FitResultColumns();
 
     ui->编辑框6->clear();
     if (both)
         ui->编辑框7->clear();
-    searching_ = false;
 }
 
 void SearchWindow::AppendResultRow(int row)
 {
-    // The row is filled before it joins the list: the events processed in
-    // between may empty the list.
     auto* item = new QTreeWidgetItem;
     item->setText(0, QString::number(row + 1));
-    for (int k = 0; k < RosterModel::columns; ++k) {
-        pump_.maybe();
+    for (int k = 0; k < RosterModel::columns; ++k)
         item->setText(k + 2, rosterCell(row, k));
-    }
     ui->超级列表框1->addTopLevelItem(item);
 }
 
@@ -268,6 +277,8 @@ void SearchWindow::ShowFoundRow(int row)
     list_->scrollToRow(row);
     list_->setCurrentRow(row);
     showFileNameOf(row);
+    if (hooks_.showRoster)
+        hooks_.showRoster();
 }
 
 void SearchWindow::ShowResultRow()
@@ -281,14 +292,19 @@ void SearchWindow::ShowResultRow()
     list_->scrollToRow(row);
     list_->setCurrentRow(-1);
     list_->setCurrentRow(row);
-    for (int k = 0; k < RosterModel::columns; ++k) {
-        pump_.maybe();
+    for (int k = 0; k < RosterModel::columns; ++k)
         if (colours_)
             colours_->SetCellColour(row, k, red, QColor(), false);
-    }
     if (list_)
         list_->setCurrentRow(row);
     showFileNameOf(row);
+}
+
+void SearchWindow::rosterReplaced()
+{
+    clearResults();
+    ui->编辑框1->setText(heading(text::toInt(ui->编辑框8->text())));
+    ui->编辑框2->setText(heading(text::toInt(ui->编辑框9->text())));
 }
 
 void SearchWindow::ToggleMatchMode(MouseLabel* label)
@@ -305,6 +321,8 @@ void SearchWindow::expand()
     if (expanded_)
         return;
     setFixedSize(width(), height() + ui->超级列表框1->height() + 13);
+    ui->超级列表框1->show();
+    ui->透明标签5->show();
     expanded_ = true;
     ui->透明标签15->setText(QStringLiteral("△"));
 }
@@ -314,6 +332,8 @@ void SearchWindow::collapse()
     if (!expanded_)
         return;
     setFixedSize(width(), height() - ui->超级列表框1->height() - 13);
+    ui->超级列表框1->hide();
+    ui->透明标签5->hide();
     expanded_ = false;
     ui->透明标签15->setText(QStringLiteral("▽"));
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include "searchlogic.h"
+#include "searchscan.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -20,6 +21,9 @@ struct SearchHooks {
     std::function<QString(int row)> photoName;
     // Puts a text into the main window's file-name fields.
     std::function<void(const QString& fileName)> showFileName;
+    // A single-item hit was selected: brings the roster's window forward so
+    // the highlighted row is seen at once.
+    std::function<void()> showRoster;
 };
 
 // The roster search window: one or two conditions over the roster list's
@@ -47,7 +51,9 @@ public:
     void expand();
     void collapse();
     bool expanded() const { return expanded_; }
-    bool searching() const { return searching_; }
+    bool searching() const { return scan_.running(); }
+    // The roster was replaced: old results, colours and headings go.
+    void rosterReplaced();
 
     // The heading of condition column n: the roster's first row, column n - 1.
     QString heading(int n) const;
@@ -66,6 +72,7 @@ private:
     void queryClicked();
     void clearResults();
     void runSearch(search::SearchKind kind);
+    void searchFinished(int foundRow, int count);
     search::Conditions readConditions() const;
     QString rosterCell(int row, int column) const;
     void showFileNameOf(int row);
@@ -80,7 +87,7 @@ private:
     QPointer<RosterListView> list_;
     CellColours* colours_;
     SearchHooks hooks_;
-    search::EventPump pump_;
+    SearchScan scan_;
+    search::SearchKind runningKind_ = search::SearchKind::Condition1;
     bool expanded_ = false;
-    bool searching_ = false;
 };

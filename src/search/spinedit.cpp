@@ -21,7 +21,7 @@ void SpinEdit::setRange(int minimum, int maximum)
 
 void SpinEdit::stepBy(int steps)
 {
-    const long long v = (long long)text::toInt(text()) + steps;
+    const long long v = static_cast<long long>(text::toInt(text())) + steps;
     const int held = int(std::clamp<long long>(v, min_, max_));
     const QString t = QString::number(held);
     if (t != text())

@@ -1,8 +1,6 @@
 #pragma once
 #include <QString>
 
-#include <array>
-
 // The process-wide application state shared by the main window's parts.
 struct AppState {
     // knownDriverCount, devicesListed, previewOn and recording: the camera's
@@ -10,17 +8,12 @@ struct AppState {
     bool soundOn = false;  // shutter sound, and with the voice settings the announcements
     QString photoFolder;  // mirrors 编辑框2
     double frameScaleValue = 0;  // zoom value at which the frame size was last applied
-    int DisplayNameColumn = 1;  // 0..2, 3 = none
-    int PhotoNameColumn = 0;  // 0..2
     int windowAlpha = 0;  // opacity during the fade-in, 0..255
+    // The name columns, the current row and the workbook path live in the
+    // roster's own state (RosterState).
     // The viewfinder handles its own drag limits, so no replaced window
     // procedure (framePrevProc) is kept.
 
-    QString photoBaseName;  // file name of the current photo, without folder
-    int freeShotCounter = 0;  // number of the next automatic free-shooting name
-    int savedCurrentRow = -1;  // the row the roster last advanced to
-    QString rosterFilePath;  // the last dropped workbook
-    // The small record of three integers: [1] and [2] receive the result
-    // pane's width and height when a photo is taken.
-    std::array<int, 3> paneRecord{};
+    // The current take, photoBaseName, freeShotCounter and the pane record
+    // belong to the photo part's session (PhotoController::session()).
 };

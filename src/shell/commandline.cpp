@@ -2,13 +2,18 @@
 
 #include "capturesource.h"
 #include "reframe.h"
+#include "reportcommands.h"
 #include "rosterread.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace commandline {
 namespace {
@@ -28,6 +33,11 @@ struct Parser {
                                QStringLiteral("The three sheet columns to read with --dump-roster (default A,B,C)."),
                                QStringLiteral("A,B,C")};
 
+    QCommandLineOption camera{
+        QStringLiteral("camera"),
+        QStringLiteral("Use ADDRESS as the camera at start: http(s) MJPEG, rtsp, or a picture or video file."),
+        QStringLiteral("ADDRESS")};
+
     QCommandLineOption reframe{
         QStringLiteral("reframe"),
         QStringLiteral("Cut identity photos around the face of each picture (jpg, png, bmp) in SOURCE, a file or "
@@ -39,8 +49,26 @@ struct Parser {
                              QStringLiteral("With --reframe: the largest file size in KB (quality lowered to fit)."),
                              QStringLiteral("N")};
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
-                              QStringLiteral("The output folder of --reframe."),
+                              QStringLiteral("The output of --reframe (a folder), --missing (.xlsx or .csv) or "
+                                             "--contact-sheet (.pdf)."),
                               QStringLiteral("OUT")};
+
+    QCommandLineOption missing{
+        QStringLiteral("missing"),
+        QStringLiteral("Write the rows of WORKBOOK whose photo is not in --folder to -o (.xlsx or .csv), with a "
+                       "summary line."),
+        QStringLiteral("WORKBOOK")};
+    QCommandLineOption contactSheet{
+        QStringLiteral("contact-sheet"),
+        QStringLiteral("Write a PDF contact sheet of the photos of WORKBOOK's rows in --folder to -o, one section "
+                       "per value of --group-by."),
+        QStringLiteral("WORKBOOK")};
+    QCommandLineOption folder{QStringLiteral("folder"),
+                              QStringLiteral("The photo folder for --missing and --contact-sheet."),
+                              QStringLiteral("DIR")};
+    QCommandLineOption groupBy{QStringLiteral("group-by"),
+                               QStringLiteral("The imported column that groups --contact-sheet (default the third)."),
+                               QStringLiteral("C")};
 
     Parser()
     {
@@ -50,12 +78,17 @@ struct Parser {
                                      QStringLiteral("A roster workbook (.xls or .xlsx) to import at start."),
                                      QStringLiteral("[WORKBOOK]"));
         parser.addOption(listDevices);
+        parser.addOption(camera);
         parser.addOption(dumpRoster);
         parser.addOption(columns);
         parser.addOption(reframe);
         parser.addOption(size);
         parser.addOption(maxKb);
         parser.addOption(output);
+        parser.addOption(missing);
+        parser.addOption(contactSheet);
+        parser.addOption(folder);
+        parser.addOption(groupBy);
     }
 };
 
@@ -97,11 +130,19 @@ int runReframeOption(const Parser& p)
 
 std::optional<int> runWithoutDisplay(int argc, char* argv[])
 {
-    QCoreApplication core(argc, argv);
+    // Painting a PDF needs fonts, which only a GUI application has; it needs
+    // no screen, so it runs offscreen unless a platform was chosen.
+    const bool paints = std::any_of(argv, argv + argc, [](const char* a) {
+        return std::strcmp(a, "--contact-sheet") == 0 || std::strncmp(a, "--contact-sheet=", 16) == 0;
+    });
+    if (paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app =
+        paints ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("photostation"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PHOTOSTATION_VERSION));
     Parser p;
-    if (!p.parser.parse(core.arguments())) {
+    if (!p.parser.parse(QCoreApplication::arguments())) {
         QTextStream(stderr) << p.parser.errorText() << "\n";
         return 2;
     }
@@ -129,6 +170,16 @@ std::optional<int> runWithoutDisplay(int argc, char* argv[])
     }
     if (p.parser.isSet(p.reframe))
         return runReframeOption(p);
+    if (p.parser.isSet(p.missing) || p.parser.isSet(p.contactSheet)) {
+        QTextStream out(stdout);
+        QTextStream err(stderr);
+        out.setEncoding(QStringConverter::Utf8);
+        err.setEncoding(QStringConverter::Utf8);
+        const bool sheet = p.parser.isSet(p.contactSheet);
+        const ReportCommand command{p.parser.value(sheet ? p.contactSheet : p.missing), p.parser.value(p.columns),
+                                    p.parser.value(p.folder), p.parser.value(p.output), p.parser.value(p.groupBy)};
+        return sheet ? runContactSheetCommand(command, out, err) : runMissingListCommand(command, out, err);
+    }
     return std::nullopt;
 }
 
@@ -143,6 +194,7 @@ Options parse(const QStringList& arguments)
     const QStringList positional = p.parser.positionalArguments();
     if (!positional.isEmpty())
         options.workbook = positional.constFirst();
+    options.camera = p.parser.value(p.camera);
     return options;
 }
 

@@ -9,6 +9,7 @@ namespace commandline {
 
 struct Options {
     QString workbook;  // imported at start, as if dropped
+    QString camera;  // a network camera's address or a picture or video file, connected at start
     std::optional<int> exitCode;  // set when the arguments end the program
 };
 

@@ -1,7 +1,9 @@
+#include "cameracontroller.h"
 #include "commandline.h"
 #include "fonts.h"
 #include "mainwindow.h"
 #include "speechvoice.h"
+#include "translations.h"
 #include "widgetdialogs.h"
 
 #include <QApplication>
@@ -18,6 +20,8 @@ int main(int argc, char* argv[])
     // Desktops match the window to the installed menu entry (and its icon) by this.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.kqvxzt.photostation"));
     fonts::installSubstitutions();
+    if (const Status chinese = translations::installChinese(app); !chinese)
+        qWarning("%s", qPrintable(chinese.error()));
     useWidgetDialogs();
 
     const commandline::Options options = commandline::parse(app.arguments());
@@ -29,6 +33,8 @@ int main(int argc, char* argv[])
     MainWindow window;
     window.move(50, 50);
     window.show();
+    if (!options.camera.isEmpty())
+        window.camera->UseAddress(options.camera);
     if (!options.workbook.isEmpty())
         QMetaObject::invokeMethod(
             &window, [&] { window.importWorkbookAtStart(options.workbook); }, Qt::QueuedConnection);

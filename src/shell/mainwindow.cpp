@@ -3,6 +3,7 @@
 #include "cameracontroller.h"
 
 #include "duplicatephotowindow.h"
+#include "framewatch.h"
 #include "icons.h"
 #include "photocontroller.h"
 #include "photofoldersetting.h"
@@ -10,6 +11,7 @@
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "rosterstate.h"
 #include "searchcontroller.h"
 #include "speechvoice.h"
 #include "swapconfirmwindow.h"
@@ -17,6 +19,7 @@
 #include "ui_mainwindow.h"
 #include "viewfindercontroller.h"
 #include "voicecontroller.h"
+#include "windowopacity.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -33,14 +36,6 @@
 const QString MainWindow::updatePageAddress;
 
 namespace {
-
-// Headless platforms have no opacity and warn on every change.
-void applyOpacity(QWidget* window, int alpha)
-{
-    const QString platform = QGuiApplication::platformName();
-    if (platform != QLatin1String("offscreen") && platform != QLatin1String("minimal"))
-        window->setWindowOpacity(alpha / 255.0);
-}
 
 const QColor updateRed(0xFF, 0x00, 0x00);
 const QColor updateGreen(0x00, 0x80, 0x00);
@@ -60,6 +55,50 @@ void fitHelpText(QLabel* label)
     label->setFont(font);
 }
 
+// The units the photo part and the viewfinder work on.
+PhotoUnits photoUnits(Ui::MainWindow& ui)
+{
+    PhotoUnits u;
+    u.takeButton = ui.按钮照相;
+    u.saveButton = ui.保存按钮;
+    u.folderButton = ui.按钮1;
+    u.captionButton = ui.保存字幕;
+    u.captionState = ui.标签1;
+    u.freeShooting = ui.选择框2;
+    u.manualNaming = ui.选择框3;
+    u.autoSave = ui.选择框1;
+    u.fileNameBox = ui.编辑框1;
+    u.fileNameLabel = ui.透明标签3;
+    u.folderBox = ui.编辑框2;
+    u.folderLabel = ui.透明标签4;
+    u.compression = ui.组合框1;
+    u.captionColour = ui.颜色选择器1;
+    u.pane = ui.画板1;
+    u.camera = ui.视频设备;
+    u.nameColumnButton = ui.超级按钮1;
+    u.displayColumnButton = ui.超级按钮2;
+    u.searchButton = ui.超级按钮3;
+    return u;
+}
+
+ViewfinderUnits viewfinderUnits(Ui::MainWindow& ui)
+{
+    ViewfinderUnits u;
+    u.frame = ui.外形框1;
+    u.grip = ui.透明标签7;
+    u.preview = ui.图片框2;
+    u.pane = ui.画板1;
+    u.panePicture = ui.图片框1111;
+    u.strip = ui.透明标签9;
+    u.widthBox = ui.编辑框3;
+    u.heightBox = ui.编辑框4;
+    u.zoomBox = ui.编辑框5;
+    u.zoomCopy = ui.透明标签12;
+    u.helpLabel = ui.透明标签16;
+    u.statusLabel = ui.透明标签1;
+    return u;
+}
+
 }  // namespace
 
 MainWindow::MainWindow(QWidget* parent)
@@ -67,9 +106,12 @@ MainWindow::MainWindow(QWidget* parent)
     , ui(nullptr)
     , form_(std::make_unique<Ui::MainWindow>())
     , fadeTimer_(new QTimer(this))
+    , rosterState_(new RosterState(this))
 {
     ui = form_.get();
     ui->setupUi(this);
+    // The list shows the roster the window keeps.
+    ui->超级列表框1->setModel(rosterState_->model());
     setFixedSize(988, 524);
     setWindowIcon(icons::windowIcon());
     fadeTimer_->setObjectName(QStringLiteral("时钟1"));
@@ -88,8 +130,31 @@ MainWindow::MainWindow(QWidget* parent)
 
     created();
     // Controllers connect after start-up, which sets the units' first contents.
-    roster_ = new RosterController(*this);
-    viewfinder = new ViewfinderController(*this);
+    RosterUnits rosterUnits;
+    rosterUnits.list = ui->超级列表框1;
+    rosterUnits.photoNameButton = ui->超级按钮1;
+    rosterUnits.displayNameButton = ui->超级按钮2;
+    rosterUnits.searchButton = ui->超级按钮3;
+    rosterUnits.checkButton = ui->按钮检查照片;
+    rosterUnits.saveButton = ui->保存按钮;
+    rosterUnits.folderBox = ui->编辑框2;
+    rosterUnits.fileNameBox = ui->编辑框1;
+    rosterUnits.column1Box = ui->编辑框6;
+    rosterUnits.column2Box = ui->编辑框7;
+    rosterUnits.column3Box = ui->编辑框8;
+    rosterUnits.headerRowBox = ui->选择框4;
+    rosterUnits.autoSaveBox = ui->选择框1;
+    rosterUnits.freeShootingBox = ui->选择框2;
+    rosterUnits.manualNamingBox = ui->选择框3;
+    rosterUnits.fileNameLabel = ui->透明标签3;
+    rosterUnits.personLabel = ui->透明标签5;
+    rosterUnits.positionLabel = ui->透明标签6;
+    rosterUnits.photoPane = ui->画板1;
+    roster_ = new RosterController(*rosterState_, rosterUnits,
+                                   {[this](const QString& text) { setStatus(text); },
+                                    [this] { return state.photoFolder; }, [this] { return swapWindow_; }},
+                                   this);
+    viewfinder = new ViewfinderController(viewfinderUnits(*ui), ui->画板1, state.frameScaleValue, this);
     CameraUnits cameraUnits;
     cameraUnits.window = this;
     cameraUnits.device = ui->视频设备;
@@ -114,9 +179,10 @@ MainWindow::MainWindow(QWidget* parent)
     cameraUnits.hideFrame = [this] { viewfinder->hideFrame(); };
     cameraUnits.refreshFrameShape = [this] { viewfinder->RefreshFrameShape(); };
     camera = new CameraController(cameraUnits);
-    photo = new PhotoController(*this);
+    photo = new PhotoController(*this, photoUnits(*ui));
     voice = new VoiceController(*this, speechVoice());
-    search = new SearchController(*this);
+    search =
+        new SearchController(*rosterState_, {this, ui->超级按钮3, ui->超级列表框1, ui->透明标签3, ui->编辑框1}, this);
 }
 
 MainWindow::~MainWindow()
@@ -145,7 +211,7 @@ void MainWindow::created()
 {
     // Start invisible; the timer fades the window in.
     state.windowAlpha = 0;
-    applyOpacity(this, state.windowAlpha);
+    windowopacity::apply(this, state.windowAlpha);
     fadeTimer_->start();
 
     // The photo folder: stored, or the default written first. Shown as
@@ -181,6 +247,10 @@ void MainWindow::created()
     connect(swapWindow_, &SwapConfirmWindow::hiddenByClose, this,
             [this] { ui->透明标签15->setText(QStringLiteral("▽")); });
     placeSatellites();
+    // Placed by their outer frames, which the window manager adds when they
+    // are first shown: they are placed again then.
+    new FrameWatch(duplicateWindow_, [this] { placeDuplicateWindow(); });
+    new FrameWatch(swapWindow_, [this] { placeSwapWindow(); });
 
     // Free shooting checked in the form: the name box is typed into.
     if (ui->选择框2->isChecked()) {
@@ -190,7 +260,7 @@ void MainWindow::created()
     // The zoom the frame size was applied at; the help text over the video area.
     state.frameScaleValue = text::toInt(ui->编辑框5->text());
     ui->透明标签16->raise();
-    state.DisplayNameColumn = 1;
+    rosterState_->setDisplayNameColumn(1);
 }
 
 void MainWindow::setStatus(const QString& text)
@@ -208,27 +278,42 @@ void MainWindow::fadeInStep()
     if (state.windowAlpha > 254)
         return;
     state.windowAlpha += 5;
-    applyOpacity(this, state.windowAlpha);
+    windowopacity::apply(this, state.windowAlpha);
     if (state.windowAlpha == 255)
         fadeTimer_->stop();
 }
 
 void MainWindow::placeSatellites()
 {
-    const QRect m = frameGeometry();
-    if (duplicateWindow_) {
-        const QRect d = duplicateWindow_->frameGeometry();
-        duplicateWindow_->move(m.left() + m.width() - d.width(), m.top() + 140);
-    }
-    if (swapWindow_)
-        swapWindow_->move(m.left(), m.top() + m.height());
+    swapAbove_ = false;
+    placeDuplicateWindow();
+    placeSwapWindow();
 }
 
 void MainWindow::placeSwapWindowAbove()
 {
+    swapAbove_ = true;
+    placeSwapWindow();
+}
+
+void MainWindow::placeDuplicateWindow()
+{
+    if (!duplicateWindow_)
+        return;
+    const QRect m = frameGeometry();
+    const QRect d = duplicateWindow_->frameGeometry();
+    duplicateWindow_->move(m.left() + m.width() - d.width(), m.top() + 140);
+}
+
+void MainWindow::placeSwapWindow()
+{
     if (!swapWindow_)
         return;
     const QRect m = frameGeometry();
+    if (!swapAbove_) {
+        swapWindow_->move(m.left(), m.top() + m.height());
+        return;
+    }
     const QRect s = swapWindow_->frameGeometry();
     const int frameExtra = s.width() - swapWindow_->width();
     swapWindow_->setFixedWidth(m.width() - frameExtra);

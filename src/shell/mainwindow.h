@@ -7,6 +7,7 @@
 
 class QTimer;
 class RosterController;
+class RosterState;
 class DuplicatePhotoWindow;
 class SwapConfirmWindow;
 class VoiceController;
@@ -32,6 +33,8 @@ public:
 
     // The controllers that wire each subsystem's units.
     RosterController* roster() const { return roster_; }
+    // The roster itself: rows, current row, name columns (owned by the window).
+    RosterState& rosterState() const { return *rosterState_; }
     class CameraController* camera = nullptr;
     class PhotoController* photo = nullptr;  // taking, naming and saving photos
 
@@ -70,10 +73,14 @@ protected:
 
 private:
     void created();
+    void placeDuplicateWindow();
+    void placeSwapWindow();
 
     std::unique_ptr<Ui::MainWindow> form_;
     QTimer* fadeTimer_;
     DuplicatePhotoWindow* duplicateWindow_ = nullptr;
     SwapConfirmWindow* swapWindow_ = nullptr;
+    bool swapAbove_ = false;  // rule B holds until the main window moves
+    RosterState* rosterState_;
     RosterController* roster_ = nullptr;
 };

@@ -2,42 +2,26 @@
 
 #include "dialogs.h"
 #include "drawpanel.h"
-#include "mainwindow.h"
 #include "photocanvas.h"
 #include "photopath.h"
 #include "rosterlistview.h"
-#include "rostermodel.h"
 #include "rosterread.h"
+#include "rostermodel.h"
+#include "rosterstate.h"
 #include "swapconfirmwindow.h"
-#include "ui_mainwindow.h"
+#include "translabel.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
+#include <QCheckBox>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QKeyEvent>
-#include <QPointer>
-#include <QSet>
-#include <QThread>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 namespace {
 
 const QString refused = QStringLiteral("错");
-const QString currentPosition = QStringLiteral("当前位:");
-const QString lastPosition = QStringLiteral("最后位:");
 const QString lastPersonText = QStringLiteral("已是最后一位  照相可能即将结束");
-const QString nextPrefix = QStringLiteral("下一位:  ");
-
-const QStringList photoNameCaptions = {QStringLiteral("照片名列→ 列1"), QStringLiteral("照片名列→ 列2"),
-                                       QStringLiteral("照片名列→ 列3")};
-const QStringList displayNameCaptions = {QStringLiteral("显示名列→ 列1"), QStringLiteral("显示名列→ 列2"),
-                                         QStringLiteral("显示名列→ 列3"), QStringLiteral("显示名列→ 无")};
-
-// Long loops let the window repaint and take clicks this often.
-constexpr int eventSliceMs = 20;
 
 void setTextColour(QLineEdit* box, const QColor& colour)
 {
@@ -51,71 +35,79 @@ bool isAsciiLetter(QChar c)
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-bool isWorkbook(const QString& path)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    return suffix == QLatin1String("xls") || suffix == QLatin1String("xlsx");
-}
-
 }  // namespace
 
-RosterController::RosterController(MainWindow& window)
-    : QObject(&window)
-    , w_(window)
+RosterController::RosterController(RosterState& roster, const RosterUnits& units, RosterContext context,
+                                   QObject* parent)
+    : QObject(parent)
+    , roster_(roster)
+    , u_(units)
+    , context_(std::move(context))
 {
-    Ui::MainWindow* ui = w_.ui;
-    connect(list(), &RosterListView::filesDropped, this, &RosterController::dropFiles);
-    connect(list(), &RosterListView::currentRowChanged, this, [this] { RefreshCurrentLabels(); });
-    connect(list(), &RosterListView::listClicked, this, &RosterController::ShowCurrentPhoto);
-    connect(ui->超级按钮1, &QPushButton::clicked, this, &RosterController::CyclePhotoNameColumn);
-    connect(ui->超级按钮2, &QPushButton::clicked, this, &RosterController::CycleDisplayNameColumn);
-    connect(ui->按钮检查照片, &QPushButton::clicked, this, &RosterController::CheckPhotos);
-    connect(ui->编辑框2, &QLineEdit::textChanged, this, &RosterController::ResetPhotographedColumn);
-    for (QLineEdit* box : {ui->编辑框6, ui->编辑框7, ui->编辑框8})
-        box->installEventFilter(this);
-}
+    connect(u_.list, &RosterListView::filesDropped, this, &RosterController::dropFiles);
+    connect(u_.list, &RosterListView::emptyAreaDoubleClicked, this, &RosterController::chooseWorkbook);
+    // The operator picks a row on the list; the state decides and the list follows.
+    connect(u_.list, &RosterListView::currentRowChanged, &roster_, &RosterState::setCurrentRow);
+    connect(&roster_, &RosterState::currentRowChanged, this, &RosterController::currentRowChanged);
+    connect(u_.list, &RosterListView::listClicked, this, &RosterController::ShowCurrentPhoto);
+    connect(&roster_, &RosterState::photoNameColumnChanged, u_.photoNameButton,
+            [this](int column) { u_.photoNameButton->setText(RosterState::photoNameCaption(column)); });
+    connect(&roster_, &RosterState::displayNameColumnChanged, u_.displayNameButton,
+            [this](int column) { u_.displayNameButton->setText(RosterState::displayNameCaption(column)); });
+    u_.photoNameButton->setText(RosterState::photoNameCaption(roster_.photoNameColumn()));
+    u_.displayNameButton->setText(RosterState::displayNameCaption(roster_.displayNameColumn()));
+    connect(&roster_, &RosterState::importFinished, this, &RosterController::importFinished);
+    connect(&roster_, &RosterState::photosChecked, this, &RosterController::photosChecked);
 
-RosterListView* RosterController::list() const
-{
-    return w_.ui->超级列表框1;
+    connect(u_.photoNameButton, &QPushButton::clicked, this, &RosterController::CyclePhotoNameColumn);
+    connect(u_.displayNameButton, &QPushButton::clicked, this, &RosterController::CycleDisplayNameColumn);
+    connect(u_.checkButton, &QPushButton::clicked, this, [this] { checkPhotos(CheckStatus::KeepUnlessLast); });
+    connect(u_.folderBox, &QLineEdit::textChanged, this, &RosterController::ResetPhotographedColumn);
+    for (QLineEdit* box : {u_.column1Box, u_.column2Box, u_.column3Box})
+        box->installEventFilter(this);
 }
 
 RosterModel* RosterController::roster() const
 {
-    return list()->roster();
+    return roster_.model();
 }
 
 int RosterController::currentRow() const
 {
-    return list()->currentRow();
+    return roster_.currentRow();
 }
 
 int RosterController::rowCount() const
 {
-    return list()->rowCount();
+    return roster_.rowCount();
 }
 
 QString RosterController::PhotoName(int row) const
 {
-    return roster()->cell(row, w_.state.PhotoNameColumn);
+    return roster_.PhotoName(row);
 }
 
 QString RosterController::PersonText(int row, const QString& separator) const
 {
-    if (w_.state.DisplayNameColumn == 3)
-        return PhotoName(row);
-    return PhotoName(row) + separator + roster()->cell(row, w_.state.DisplayNameColumn);
+    return roster_.PersonText(row, separator);
 }
 
 bool RosterController::IsLastRow() const
 {
-    return currentRow() == rowCount() - 1;
+    return roster_.IsLastRow();
 }
 
 void RosterController::AdvanceCurrentRow()
 {
-    list()->setCurrentRow(currentRow() + 1);
-    w_.state.savedCurrentRow = currentRow();
+    roster_.AdvanceCurrentRow();
+}
+
+void RosterController::currentRowChanged(int row)
+{
+    u_.list->setCurrentRow(row);
+    // Leaving every row (free shooting) keeps the labels as they were.
+    if (row >= 0)
+        RefreshCurrentLabels();
 }
 
 void RosterController::RefreshCurrentLabels()
@@ -125,52 +117,42 @@ void RosterController::RefreshCurrentLabels()
 
 void RosterController::refreshLabels(bool afterImport)
 {
-    Ui::MainWindow* ui = w_.ui;
-    const int c = currentRow();
-    ui->透明标签6->setText(c == rowCount() - 1 ? lastPosition : currentPosition);
-    ui->透明标签5->setText(PersonText(c, QStringLiteral("  ")));
+    u_.positionLabel->setText(roster_.positionText());
+    u_.personLabel->setText(roster_.currentPersonText());
     writeBannerLines(afterImport);
 }
 
 void RosterController::writeBannerLines(bool afterImport)
 {
-    SwapConfirmWindow* banner = w_.swapWindow();
+    SwapConfirmWindow* banner = context_.banner ? context_.banner() : nullptr;
     if (!banner)
         return;
-    // The banner repeats the position labels as they stand.
-    Ui::MainWindow* ui = w_.ui;
-    const QString position = ui->透明标签6->text();
-    banner->setCurrentLine(position + QStringLiteral("  ") + ui->透明标签5->text());
-    const int c = currentRow();
-    if (position == currentPosition) {
-        banner->setNextLine(afterImport
-                                ? nextPrefix + PersonText(c + 1, QStringLiteral("  "))
-                                : nextPrefix + PhotoName(c + 1) + QStringLiteral("  ") + roster()->cell(c + 1, 1));
-    } else if (!position.isEmpty()) {
-        banner->setNextLine(lastPersonText);
-    } else {
-        // No roster position yet: free shooting.
+    if (roster_.currentRow() < 0) {
+        // No roster position: free shooting.
         banner->setCurrentLine(QStringLiteral("你正进行自由拍照操作…………"));
         banner->setNextLine(QStringLiteral("你未进行任何照相操作…………"));
+        return;
     }
+    banner->setCurrentLine(roster_.positionText() + QStringLiteral("  ") + roster_.currentPersonText());
+    banner->setNextLine(roster_.nextLine(afterImport));
 }
 
 void RosterController::ShowCurrentPhoto()
 {
-    Ui::MainWindow* ui = w_.ui;
-    DrawPanel* pane = ui->画板1;
+    DrawPanel* pane = u_.photoPane;
     pane->clear();
     const int c = currentRow();
     if (c == -1) {
-        ui->透明标签3->setText(QString());
-        ui->编辑框1->setText(QString());
+        u_.fileNameLabel->setText(QString());
+        u_.fileNameBox->setText(QString());
     } else {
-        ui->透明标签3->setText(PhotoName(c) + QStringLiteral(".jpg"));
-        ui->编辑框1->setText(ui->透明标签3->text());
+        const QString fileName = PhotoName(c) + QStringLiteral(".jpg");
+        u_.fileNameLabel->setText(fileName);
+        u_.fileNameBox->setText(fileName);
         // A missing or unreadable photo leaves the pane empty.
-        const PhotoPath file = photopath::filePath(w_.state.photoFolder, PhotoName(c));
+        const PhotoPath file = photopath::filePath(context_.photoFolder(), PhotoName(c));
         if (file.ok())
-            showPhotoFile(*pane, file.path, currentPhotoShownSize(pane->size()));
+            (void)showPhotoFile(*pane, file.path, currentPhotoShownSize(pane->size()));
     }
     if (c == -1)
         pane->drawText(QPoint(30, 120), QStringLiteral("Orrin中学学籍照相系统"), pane->font(), Qt::black);
@@ -180,62 +162,27 @@ void RosterController::ShowCurrentPhoto()
 
 void RosterController::CheckPhotos()
 {
-    // Events are processed during the scan; a check asked for meanwhile runs
-    // once more at the end instead of interleaving with this one.
-    if (checking_) {
-        checkAgain_ = true;
-        return;
-    }
-    checking_ = true;
-    QPointer<MainWindow> alive(&w_);
-    do {
-        checkAgain_ = false;
-        // The folder is read once; each row then asks for its exact file name.
-        QSet<QString> files;
-        const QDir folder(w_.state.photoFolder);
-        if (!w_.state.photoFolder.isEmpty() && folder.exists()) {
-            const QStringList names = folder.entryList(QDir::Files | QDir::Hidden | QDir::System);
-            files = QSet<QString>(names.begin(), names.end());
-        }
-        const int n = rowCount();
-        std::vector<QString> marks(static_cast<size_t>(n));
-        // The photo-name column follows the button's caption, which can only
-        // change while events are processed: it is read again after each slice.
-        int k = 0;
-        auto readColumn = [this, &k] {
-            const int captionColumn = photoNameCaptions.indexOf(w_.ui->超级按钮1->text());
-            if (captionColumn >= 0)
-                k = captionColumn;
-        };
-        readColumn();
-        QElapsedTimer slice;
-        slice.start();
-        for (int r = 0; r < n; ++r) {
-            if (slice.elapsed() >= eventSliceMs) {
-                QCoreApplication::processEvents();
-                if (!alive || checkAgain_)
-                    break;
-                readColumn();
-                slice.restart();
-            }
-            const PhotoPath file = photopath::fileName(roster()->cell(r, k));
-            if (file.ok() && files.contains(file.path))
-                marks[size_t(r)] = QStringLiteral("已照");
-        }
-        if (!alive)
-            return;
-        if (checkAgain_ || n != rowCount())
-            continue;
-        roster()->setColumn(RosterModel::photographedColumn, marks);
-    } while (checkAgain_);
-    checking_ = false;
+    checkPhotos(CheckStatus::AfterSave);
+}
 
+void RosterController::checkPhotos(CheckStatus status)
+{
+    // A check that supersedes the one after a save still reports that save.
+    checkReportsSave_ = status == CheckStatus::AfterSave || (checkReportsSave_ && roster_.checkingPhotos());
+    roster_.startPhotoCheck(context_.photoFolder());
+}
+
+void RosterController::photosChecked()
+{
     const int c = currentRow();
     const int n = rowCount();
+    // Only a save may be reported as one: after a column change, a new folder
+    // or an import the status line stays as it is.
     if (c == n - 1)
-        w_.setStatus(lastPersonText);
-    else if (c != 0)
-        w_.setStatus(QStringLiteral("当前状态: 保存相片成功!"));
+        context_.setStatus(lastPersonText);
+    else if (c != 0 && checkReportsSave_)
+        context_.setStatus(QStringLiteral("当前状态: 保存相片成功!"));
+    checkReportsSave_ = false;
 }
 
 void RosterController::ResetPhotographedColumn()
@@ -245,42 +192,41 @@ void RosterController::ResetPhotographedColumn()
     model->clearColumn(RosterModel::photographedColumn);
     model->setHeader(RosterModel::photographedColumn, QString());
     model->setColumnAlignment(RosterModel::photographedColumn, Qt::AlignCenter);
-    list()->setColumnWidth(RosterModel::photographedColumn, 50);
-    CheckPhotos();
+    u_.list->setColumnWidth(RosterModel::photographedColumn, 50);
+    checkPhotos(CheckStatus::KeepUnlessLast);
 }
 
 void RosterController::CyclePhotoNameColumn()
 {
-    QPushButton* button = w_.ui->超级按钮1;
-    const int at = photoNameCaptions.indexOf(button->text());
-    if (at >= 0) {
-        const int next = (at + 1) % photoNameCaptions.size();
-        button->setText(photoNameCaptions[next]);
-        w_.state.PhotoNameColumn = next;
-    }
+    roster_.setPhotoNameColumn((roster_.photoNameColumn() + 1) % 3);
     ShowCurrentPhoto();
     RefreshCurrentLabels();
-    CheckPhotos();
+    checkPhotos(CheckStatus::KeepUnlessLast);
 }
 
 void RosterController::CycleDisplayNameColumn()
 {
-    QPushButton* button = w_.ui->超级按钮2;
-    const int at = displayNameCaptions.indexOf(button->text());
-    if (at >= 0) {
-        const int next = (at + 1) % displayNameCaptions.size();
-        button->setText(displayNameCaptions[next]);
-        w_.state.DisplayNameColumn = next;
-    }
+    roster_.setDisplayNameColumn((roster_.displayNameColumn() + 1) % (RosterState::noDisplayColumn + 1));
     ShowCurrentPhoto();
     RefreshCurrentLabels();
 }
 
+bool RosterController::isRosterFile(const QString& path)
+{
+    // The readers' own rule, so a drop is never refused for a file they read.
+    return isRosterFileName(path);
+}
+
+bool RosterController::importing() const
+{
+    return roster_.importing();
+}
+
 void RosterController::dropFiles(const QStringList& paths)
 {
-    if (importing_ || paths.isEmpty())
+    if (paths.isEmpty())
         return;
-    if (w_.ui->编辑框6->text() == refused) {
+    if (u_.column1Box->text() == refused) {
         Dialogs::current().message(QStringLiteral("导入表列设置有误，请修改后继续"), dialogtitle::reminder,
                                    Dialogs::Icon::Error);
         return;
@@ -288,87 +234,79 @@ void RosterController::dropFiles(const QStringList& paths)
     // Several files: the first workbook among them is imported.
     QString workbook;
     for (const QString& p : paths) {
-        if (isWorkbook(p)) {
+        if (isRosterFile(p)) {
             workbook = p;
             break;
         }
     }
-    w_.state.rosterFilePath = workbook.isEmpty() ? paths.constFirst() : workbook;
+    roster_.setRosterFilePath(workbook.isEmpty() ? paths.constFirst() : workbook);
     if (workbook.isEmpty()) {
         Dialogs::current().message(QStringLiteral("程序目前只支持Excel文档"), dialogtitle::reminder,
                                    Dialogs::Icon::None);
         return;
     }
-    ImportRoster();
+    // The workbook is read in a task; a drop meanwhile replaces this import.
+    context_.setStatus(QStringLiteral("当前状态: 导入文件数据过程中"));
+    roster_.startImport(workbook, {u_.column1Box->text(), u_.column2Box->text(), u_.column3Box->text()},
+                        u_.headerRowBox && u_.headerRowBox->isChecked());
 }
 
-void RosterController::ImportRoster()
+void RosterController::chooseWorkbook()
 {
-    w_.setStatus(QStringLiteral("当前状态: 导入文件数据过程中"));
-    if (!ReadRosterRows())
-        return;
-    FitRosterColumns();
-    w_.ui->超级按钮1->setEnabled(true);
-    w_.ui->超级按钮2->setEnabled(true);
-    w_.ui->超级按钮3->setEnabled(true);
-    list()->setFocus();
+    const QString folder =
+        roster_.rosterFilePath().isEmpty() ? QString() : QFileInfo(roster_.rosterFilePath()).absolutePath();
+    const QString chosen = Dialogs::current().openFile(
+        QStringLiteral("导入名单"), QStringLiteral("Excel 文件 (*.xls *.xlsx *.xlsm *.csv)"), folder);
+    if (!chosen.isEmpty())
+        dropFiles({chosen});
 }
 
-bool RosterController::ReadRosterRows()
+void RosterController::importFinished(bool rowsRead, const QString& error)
 {
-    Ui::MainWindow* ui = w_.ui;
-    const std::array<QString, 3> columns{ui->编辑框6->text(), ui->编辑框7->text(), ui->编辑框8->text()};
-    const QString path = w_.state.rosterFilePath;
-
-    // The workbook is read off the GUI thread; the window stays responsive.
-    importing_ = true;
-    RosterReadResult result;
-    QPointer<MainWindow> alive(&w_);
-    QThread* reader = QThread::create([&result, path, columns] { result = readRosterRows(path, columns); });
-    QEventLoop wait;
-    connect(reader, &QThread::finished, &wait, &QEventLoop::quit);
-    reader->start();
-    wait.exec();
-    reader->wait();
-    delete reader;
-    if (!alive)
-        return false;
-    importing_ = false;
-
-    if (!result.ok) {
+    if (!rowsRead) {
         // An unreadable workbook leaves the roster as it was.
-        w_.setStatus(QStringLiteral("当前状态: 导入文件数据失败!"));
-        Dialogs::current().message(result.error, dialogtitle::reminder, Dialogs::Icon::Warning);
-        return false;
+        context_.setStatus(QStringLiteral("当前状态: 导入文件数据失败!"));
+        Dialogs::current().message(error, dialogtitle::reminder, Dialogs::Icon::Warning);
+        return;
     }
-
-    roster()->setRoster(std::move(result.rows));
-    list()->setFocus();
-    list()->setCurrentRow(0);
-    if (rowCount() > 0)
+    const bool hasRows = rowCount() > 0;
+    u_.list->setFocus();
+    if (hasRows) {
         refreshLabels(true);
-    switchToRosterMode();
+    } else {
+        // Nothing of the previous roster may stay on screen.
+        u_.positionLabel->setText(QString());
+        u_.personLabel->setText(QString());
+        writeBannerLines();
+    }
+    switchToRosterMode(hasRows);
     ShowCurrentPhoto();
-    w_.setStatus(QStringLiteral("当前状态: 导入文件数据成功!"));
-    CheckPhotos();
-    return true;
+    FitRosterColumns();
+    u_.photoNameButton->setEnabled(true);
+    u_.displayNameButton->setEnabled(true);
+    u_.searchButton->setEnabled(true);
+    if (!hasRows) {
+        context_.setStatus(QStringLiteral("当前状态: 第一个工作表中没有数据行"));
+        return;
+    }
+    context_.setStatus(QStringLiteral("当前状态: 导入文件数据成功!"));
+    checkPhotos(CheckStatus::KeepUnlessLast);
 }
 
-void RosterController::switchToRosterMode()
+void RosterController::switchToRosterMode([[maybe_unused]] bool hasRows)
 {
-    Ui::MainWindow* ui = w_.ui;
-    ui->透明标签3->setVisible(true);
-    ui->选择框2->setChecked(false);
-    ui->选择框3->setChecked(false);
-    ui->选择框1->setChecked(false);
-    ui->选择框3->setEnabled(false);
-    ui->编辑框1->setEnabled(false);
-    ui->保存按钮->setEnabled(true);
+    u_.fileNameLabel->setVisible(true);
+    u_.freeShootingBox->setChecked(false);
+    u_.manualNamingBox->setChecked(false);
+    u_.autoSaveBox->setChecked(false);
+    u_.manualNamingBox->setEnabled(false);
+    u_.fileNameBox->setEnabled(false);
+    // The save button follows the photo part's take: a new roster has none.
 }
 
 void RosterController::FitRosterColumns()
 {
-    RosterListView* view = list();
+    RosterListView* view = u_.list;
     for (int c = 0; c < 3; ++c)
         view->resizeColumnToContents(c);
     view->setColumnWidth(0, view->columnWidth(0) + 10);
@@ -386,16 +324,14 @@ bool RosterController::eventFilter(QObject* watched, QEvent* event)
     auto* box = qobject_cast<QLineEdit*>(watched);
     if (!box)
         return QObject::eventFilter(watched, event);
-    Ui::MainWindow* ui = w_.ui;
-
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
             // Enter moves on to the next box when this one holds something.
-            if (box == ui->编辑框6 && !box->text().isEmpty())
-                ui->编辑框7->setFocus();
-            else if (box == ui->编辑框7 && !box->text().isEmpty())
-                ui->编辑框8->setFocus();
+            if (box == u_.column1Box && !box->text().isEmpty())
+                u_.column2Box->setFocus();
+            else if (box == u_.column2Box && !box->text().isEmpty())
+                u_.column3Box->setFocus();
             return true;
         }
         const QString typed = key->text();
@@ -412,7 +348,7 @@ bool RosterController::eventFilter(QObject* watched, QEvent* event)
         refuseColumnBox(box);
         return true;
     }
-    if (event->type() == QEvent::FocusOut && box == ui->编辑框6 && box->text().isEmpty()) {
+    if (event->type() == QEvent::FocusOut && box == u_.column1Box && box->text().isEmpty()) {
         box->setText(refused);
         setTextColour(box, Qt::red);
         QTimer::singleShot(0, box, [box] { box->setFocus(); });

@@ -1,13 +1,18 @@
 #include "voicecontroller.h"
 
 #include "announce.h"
+#include "besideplacement.h"
+#include "framewatch.h"
 #include "mainwindow.h"
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "swapconfirmwindow.h"
 #include "translabel.h"
 #include "voicesettings.h"
 #include "voicesettingswindow.h"
+
+#include <QScreen>
 
 const QString VoiceController::noOutputStatus = QStringLiteral("语音输出不可用…");
 
@@ -32,13 +37,25 @@ void VoiceController::toggleSettingsWindow()
 {
     if (!settingsWindow_) {
         settingsWindow_ = new VoiceSettingsWindow(*settings_, &window_);
-        // It opens beside the speaker it belongs to, over the bottom-left of the window.
-        const QRect main = window_.frameGeometry();
-        settingsWindow_->move(main.left() + 8, main.bottom() - settingsWindow_->frameGeometry().height() - 40);
-        settingsWindow_->show();
+        // Its frame is known once shown; it is placed again then.
+        new FrameWatch(settingsWindow_, [this] { placeSettingsWindow(); });
+    } else if (settingsWindow_->isVisible()) {
+        settingsWindow_->hide();
         return;
     }
-    settingsWindow_->setVisible(!settingsWindow_->isVisible());
+    placeSettingsWindow();
+    settingsWindow_->show();
+}
+
+void VoiceController::placeSettingsWindow()
+{
+    // Beside the main window, so that the roster and its buttons stay in
+    // view, and clear of the banner when it is shown under the main window.
+    QList<QRect> occupied;
+    if (window_.swapWindow() && window_.swapWindow()->isVisible())
+        occupied << window_.swapWindow()->frameGeometry();
+    const QRect screen = window_.screen()->availableGeometry();
+    settingsWindow_->move(placeBeside(window_.frameGeometry(), settingsWindow_->frameGeometry().size(), screen, occupied));
 }
 
 bool VoiceController::announceRow(int row)

@@ -32,6 +32,8 @@ public:
     static const QString noOutputStatus;
 
 private:
+    void placeSettingsWindow();
+
     MainWindow& window_;
     VoiceSettings* settings_;
     VoiceSettingsWindow* settingsWindow_ = nullptr;

@@ -13,8 +13,8 @@ VoiceSettingsWindow::VoiceSettingsWindow(VoiceSettings& settings, QWidget* paren
     , settings_(settings)
 {
     ui->setupUi(this);
-    // A window of its own even when MainWindow owns it.
-    setWindowFlag(Qt::Window);
+    // A tool window of its owner: above it, minimised with it, no taskbar entry.
+    setWindowFlags(Qt::Tool);
     render();
 
     connect(&settings_, &VoiceSettings::changed, this, &VoiceSettingsWindow::render);

@@ -33,6 +33,12 @@ public:
         return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
     }
 
+    QString openFile(const QString& title, const QString& filter, const QString& directory) override
+    {
+        openRequests.append({title, filter, directory});
+        return openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
+    }
+
     QString askText(const QString& prompt, const QString& title, const QString& initial) override
     {
         textPrompts << prompt;
@@ -54,6 +60,13 @@ public:
     QQueue<QString> folderAnswers;
     QList<SaveFileRequest> saveRequests;
     QQueue<QString> saveAnswers;
+    struct OpenRequest {
+        QString title;
+        QString filter;
+        QString directory;
+    };
+    QList<OpenRequest> openRequests;
+    QQueue<QString> openAnswers;
     QStringList textPrompts;
     QQueue<QString> textAnswers;
 };

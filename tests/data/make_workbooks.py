@@ -243,6 +243,55 @@ def xlwt_blanks(path):
     wb.save(path)
 
 
+# ---------------------------------------------------------------- other workbook kinds
+MAIN_TYPES = {
+    "xlsm": "application/vnd.ms-excel.sheet.macroEnabled.main+xml",
+    "xltx": "application/vnd.openxmlformats-officedocument.spreadsheetml.template.main+xml",
+    "xltm": "application/vnd.ms-excel.template.macroEnabled.main+xml",
+}
+
+
+def openpyxl_kind(path, kind):
+    """The blank-row roster as a macro workbook or a template: openpyxl writes
+    the package, then the workbook part gets the content type Excel gives it."""
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    blank_rows(lambda r, c, v: ws.cell(r + 1, c + 1, v))
+    wb.create_sheet("第二").append(["不该读到", 1, 2])
+    wb.template = kind.startswith("xlt")
+    tmp = path + ".tmp"
+    wb.save(tmp)
+    with zipfile.ZipFile(tmp) as src, zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as dst:
+        for item in src.infolist():
+            data = src.read(item.filename)
+            if item.filename == "[Content_Types].xml":
+                text = data.decode("utf-8")
+                start = text.index('PartName="/xl/workbook.xml"')
+                tag_end = text.index("/>", start)
+                tag_start = text.rindex("<", 0, start)
+                data = (text[:tag_start] + '<Override PartName="/xl/workbook.xml" ContentType="%s"' % MAIN_TYPES[kind]
+                        + text[tag_end:]).encode("utf-8")
+            dst.writestr(item, data)
+    os.remove(tmp)
+
+
+def csv_blanks(path, encoding, bom, line_end, quote_all):
+    """The blank-row roster written as a spreadsheet saves CSV: numbers as
+    their digits, blank rows as commas or nothing, AB reached by empty fields."""
+    def field(v):
+        text = "" if v is None else str(v)
+        return '"%s"' % text.replace('"', '""') if quote_all and text else text
+    lines = []
+    for r, cells in enumerate(BLANK_ROWS):
+        row = [field(v) for v in cells]
+        if r in (0, 3):
+            row += [""] * (27 - len(row)) + [field("AB%d" % (r + 1))]
+        lines.append(",".join(row) if r != 4 else "")  # blank 2 as an empty line
+    data = line_end.join(lines) + line_end
+    with open(path, "wb") as f:
+        f.write((b"\xef\xbb\xbf" if bom else b"") + data.encode(encoding))
+
+
 # ---------------------------------------------------------------- a big roster
 def big_roster(path):
     """3000 rows of mixed Latin and Chinese names: the shared string table runs
@@ -539,8 +588,20 @@ def libreoffice_copies(out):
             shutil.move(produced, os.path.join(out, target))
 
 
+def other_kinds():
+    for kind in ("xlsm", "xltx", "xltm"):
+        openpyxl_kind(os.path.join(OUT, "blanks-openpyxl." + kind), kind)
+    csv_blanks(os.path.join(OUT, "blanks-utf8.csv"), "utf-8", False, "\n", False)
+    csv_blanks(os.path.join(OUT, "blanks-utf8-bom.csv"), "utf-8", True, "\r\n", False)
+    csv_blanks(os.path.join(OUT, "blanks-gbk.csv"), "gbk", False, "\r\n", True)
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
+    if sys.argv[1:] == ["other-kinds"]:  # only these, leaving the other files as they are
+        other_kinds()
+        return
+    other_kinds()
     openpyxl_cells(os.path.join(OUT, "cells-openpyxl.xlsx"))
     xlsxwriter_cells(os.path.join(OUT, "cells-xlsxwriter.xlsx"))
     xlwt_cells(os.path.join(OUT, "cells-xlwt.xls"))

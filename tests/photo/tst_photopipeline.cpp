@@ -2,6 +2,7 @@
 #include "photocut.h"
 #include "photofile.h"
 #include "photoimage.h"
+#include "photorender.h"
 
 #include <QDir>
 #include <QProcess>
@@ -76,10 +77,14 @@ QStringList filesIn(const QString& dir)
     return QDir(dir).entryList(QDir::Files | QDir::Hidden);
 }
 
-SaveResult savePhoto(const QString& path, const QImage& canvas = gradient(100, 100), QSize target = {151, 201})
+Result<SavedPhoto> savePhoto(const QString& path, const QImage& cut = gradient(100, 100), QSize target = {151, 201})
 {
-    PhotoImage image;
-    return EncodePhotoFile(image, canvas, QSize(184, 245), path, target.width(), target.height());
+    PhotoJob job;
+    job.cut = cut;
+    job.size = target;
+    job.path = path;
+    job.when = QDateTime(QDate(2026, 9, 1), QTime(8, 30, 5));
+    return runPhotoJob(job);
 }
 
 const QByteArray oldPhoto = "old photo bytes";
@@ -103,17 +108,17 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("张三.jpg"));
         QVERIFY(writeAll(path, oldPhoto));
         const QImage retained = gradient(736, 980);
-        const SaveResult r = savePhoto(path, retained, target);
-        QVERIFY2(r.ok, qPrintable(r.error));
+        const Result<SavedPhoto> r = savePhoto(path, retained, target);
+        QVERIFY2(r.ok(), qPrintable(r.error()));
         QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("张三.jpg")});  // no temporary left
 
         QCOMPARE(frameMarkers(readAll(path)), QList<int>{0xC0});
-        const ImageResult back = loadJpeg(path);
-        QVERIFY2(back.ok(), qPrintable(back.error));
-        QCOMPARE(back.image.size(), target);
+        const Result<QImage> back = loadJpeg(path);
+        QVERIFY2(back.ok(), qPrintable(back.error()));
+        QCOMPARE(back.value().size(), target);
         // Padded rows must not skew the picture: colours stay where they were.
         for (const QPointF rel : {QPointF(0.1, 0.1), QPointF(0.9, 0.15), QPointF(0.5, 0.5), QPointF(0.2, 0.9)}) {
-            const QRgb got = back.image.pixel(int(rel.x() * target.width()), int(rel.y() * target.height()));
+            const QRgb got = back.value().pixel(int(rel.x() * target.width()), int(rel.y() * target.height()));
             QVERIFY(near(got, retained.pixel(int(rel.x() * 736), int(rel.y() * 980)), 12));
         }
     }
@@ -164,12 +169,12 @@ private slots:
     {
         QFETCH(QRectF, interior);
         QFETCH(QRect, expected);
-        const ImageResult cut = cutPhoto(positionPicture(1280, 960), interior);
-        QVERIFY2(cut.ok(), qPrintable(cut.error));
-        QCOMPARE(cut.image.size(), expected.size());
+        const Result<QImage> cut = cutPhoto(positionPicture(1280, 960), interior);
+        QVERIFY2(cut.ok(), qPrintable(cut.error()));
+        QCOMPARE(cut.value().size(), expected.size());
         const int r = expected.width() - 1, b = expected.height() - 1;
         for (const QPoint p : {QPoint(0, 0), QPoint(r, 0), QPoint(0, b), QPoint(r, b), QPoint(r / 2, b / 3)})
-            QCOMPARE(positionOf(cut.image.pixel(p)), expected.topLeft() + p);
+            QCOMPARE(positionOf(cut.value().pixel(p)), expected.topLeft() + p);
     }
 
     void nothingToCutIsAnError()
@@ -177,16 +182,16 @@ private slots:
         QVERIFY(!cutPhoto(QImage(), QRectF(0, 0, 10, 10)).ok());
         const QImage frame = positionPicture(64, 48);
         for (const QRectF& bad : {QRectF(), QRectF(5, 5, -3, 10), QRectF(1, 1, 0.2, 0.2), QRectF(qQNaN(), 0, 10, 10)}) {
-            const ImageResult r = cutPhoto(frame, bad);
-            QVERIFY(!r.ok() && !r.error.isEmpty());
+            const Result<QImage> r = cutPhoto(frame, bad);
+            QVERIFY(!r.ok() && !r.error().isEmpty());
         }
     }
 
     void missingFolderIsAnError()
     {
         QTemporaryDir dir;
-        const SaveResult r = savePhoto(dir.filePath("gone/a.jpg"));
-        QVERIFY(!r.ok && !r.error.isEmpty());
+        const Result<SavedPhoto> r = savePhoto(dir.filePath("gone/a.jpg"));
+        QVERIFY(!r.ok() && !r.error().isEmpty());
         QVERIFY(!QFileInfo::exists(dir.filePath("gone")));
     }
 
@@ -211,8 +216,8 @@ private slots:
         else
             QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
 
-        const SaveResult r = savePhoto(path);
-        QVERIFY(!r.ok && !r.error.isEmpty());
+        const Result<SavedPhoto> r = savePhoto(path);
+        QVERIFY(!r.ok() && !r.error().isEmpty());
         QCOMPARE(readAll(path), oldPhoto);
     }
 
@@ -234,11 +239,11 @@ private slots:
         rlimit small = saved;
         small.rlim_cur = 2048;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const SaveResult r = savePhoto(path, noise, QSize(600, 800));
+        const Result<SavedPhoto> r = savePhoto(path, noise, QSize(600, 800));
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
 
-        QVERIFY(!r.ok && !r.error.isEmpty());
+        QVERIFY(!r.ok() && !r.error().isEmpty());
         QCOMPARE(readAll(path), oldPhoto);
         QCOMPARE(filesIn(dir.path()), QStringList{"a.jpg"});
     }
@@ -247,28 +252,28 @@ private slots:
     {
         QTemporaryDir dir;
         const QString nested = dir.filePath(QStringLiteral("学校/2026/初一"));
-        QVERIFY(ensurePhotoFolder(nested).ok);
+        QVERIFY(ensurePhotoFolder(nested).ok());
         QVERIFY(QFileInfo(nested).isDir());
-        QVERIFY(ensurePhotoFolder(nested).ok);  // existing: fine
+        QVERIFY(ensurePhotoFolder(nested).ok());  // existing: fine
         QVERIFY(writeAll(dir.filePath("file"), "x"));
         for (const QString& bad : {QString(), dir.filePath("file"), dir.filePath("file/sub")}) {
-            const SaveResult r = ensurePhotoFolder(bad);
-            QVERIFY2(!r.ok && !r.error.isEmpty(), qPrintable(bad));
+            const Status r = ensurePhotoFolder(bad);
+            QVERIFY2(!r.ok() && !r.error().isEmpty(), qPrintable(bad));
         }
     }
 
     void damagedJpegIsAnErrorNotACrash()
     {
-        const JpegBytes good = jpeg::encode(gradient(64, 64), 90);
+        const Result<QByteArray> good = jpeg::encode(gradient(64, 64), 90);
         QVERIFY(good.ok());
-        for (const QByteArray& bad : {QByteArray(), QByteArray("garbage"), good.bytes.left(40), good.bytes.mid(2)}) {
-            const ImageResult r = jpeg::decode(bad);
-            QVERIFY(!r.ok() && !r.error.isEmpty());
+        for (const QByteArray& bad : {QByteArray(), QByteArray("garbage"), good.value().left(40), good.value().mid(2)}) {
+            const Result<QImage> r = jpeg::decode(bad);
+            QVERIFY(!r.ok() && !r.error().isEmpty());
         }
         QVERIFY(!loadJpeg("/nonexistent/x.jpg").ok());
         QVERIFY(!jpeg::encode(QImage(), 90).ok());
-        const JpegBytes grey = jpeg::encode(gradient(32, 32).convertToFormat(QImage::Format_Grayscale8), 90);
-        QCOMPARE(jpeg::decode(grey.bytes).image.size(), QSize(32, 32));  // grey comes back as colour
+        const Result<QByteArray> grey = jpeg::encode(gradient(32, 32).convertToFormat(QImage::Format_Grayscale8), 90);
+        QCOMPARE(jpeg::decode(grey.value()).value().size(), QSize(32, 32));  // grey comes back as colour
     }
 
     void formatCodes_data()
@@ -305,7 +310,7 @@ private slots:
         for (const quint8 c : {1, 2, 4, 8}) {
             image.setCompression(c);
             const QString path = dir.filePath(QString::number(c));
-            QVERIFY(image.saveJpeg(path).ok);
+            QVERIFY(image.saveJpeg(path).ok());
             QVERIFY(QFileInfo(path).size() < previous);
             previous = QFileInfo(path).size();
         }
@@ -322,17 +327,17 @@ private slots:
 
         PhotoImage image;
         image.setCompression(8);
-        const SaveResult bmp = image.load(dir.filePath("bmp-bytes.jpg"), PhotoImage::Jpg);
-        QVERIFY2(bmp.ok, qPrintable(bmp.error));
+        const Status bmp = image.load(dir.filePath("bmp-bytes.jpg"), PhotoImage::Jpg);
+        QVERIFY2(bmp.ok(), qPrintable(bmp.error()));
         QCOMPARE(image.image().size(), QSize(20, 10));
-        QVERIFY(image.load(dir.filePath("PHOTO.JPG"), PhotoImage::Other).ok);
+        QVERIFY(image.load(dir.filePath("PHOTO.JPG"), PhotoImage::Other).ok());
         QCOMPARE(int(image.compression()), 8);  // loading keeps the setting
 
-        const SaveResult broken = image.load(dir.filePath("broken.png"), PhotoImage::Png);
-        QVERIFY(!broken.ok && !broken.error.isEmpty());
+        const Status broken = image.load(dir.filePath("broken.png"), PhotoImage::Png);
+        QVERIFY(!broken.ok() && !broken.error().isEmpty());
         QCOMPARE(image.image().size(), QSize(20, 10));  // the last picture stays
 
-        QVERIFY(image.saveJpeg(dir.filePath("out.jpg")).ok);
+        QVERIFY(image.saveJpeg(dir.filePath("out.jpg")).ok());
         QCOMPARE(frameMarkers(readAll(dir.filePath("out.jpg"))), QList<int>{0xC0});
     }
 };

@@ -1,3 +1,4 @@
+#include "recordingsoundoutput.h"
 #include "shuttersound.h"
 
 #include <QtEndian>
@@ -81,6 +82,37 @@ private slots:
         QCOMPARE(player.playing(), started);
         player.stop();
         QVERIFY(!player.playing());
+    }
+
+    void everySampleReachesTheOutput()
+    {
+        // The output plays in real time; a player that closed the stream as
+        // soon as it had handed over the samples would drop them unheard.
+        RecordingSoundOutput::Record record;
+        SoundPlayer player(RecordingSoundOutput::recorder(record));
+        QSignalSpy finished(&player, &SoundPlayer::finished);
+        QVERIFY(player.play(shutterSoundWav()));
+        QVERIFY(player.playing());
+        QVERIFY(finished.wait(5000));
+        QVERIFY(!player.playing());
+        QCOMPARE(record.streams, 1);
+        const QByteArray samples = parseWav(shutterSoundWav()).samples;
+        QVERIFY(record.played.startsWith(samples));
+        // Only the silent tail may be cut off.
+        QCOMPARE(record.dropped.count('\0'), record.dropped.size());
+    }
+
+    void aNewClickCutsTheOldOne()
+    {
+        RecordingSoundOutput::Record record;
+        SoundPlayer player(RecordingSoundOutput::recorder(record));
+        QVERIFY(player.play(shutterSoundWav()));
+        QVERIFY(player.play(shutterSoundWav()));
+        QSignalSpy finished(&player, &SoundPlayer::finished);
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(record.streams, 2);
+        QVERIFY(record.played.endsWith(QByteArray(100, '\0')));
+        QVERIFY(record.played.contains(parseWav(shutterSoundWav()).samples));
     }
 };
 

@@ -124,8 +124,17 @@ private slots:
             QCOMPARE(s.u.pane->geometry(), QRect(794, 226, 184, 138));
             QCOMPARE(s.u.zoomBox->text(), QStringLiteral("1"));
             QCOMPARE(s.frameScaleValue, 1.0);
+            // The bad box says so at once; the size laid out stays the one photos get.
+            QCOMPARE(box->palette().color(QPalette::Base), QColor(255, 150, 150));
+            QVERIFY(box->toolTip().contains(QStringLiteral("1到10000")));
+            QVERIFY(!s.vf->targetError().isEmpty());
+            QCOMPARE(s.vf->target(), QSize(640, 480));
         }
         s.setTarget(QStringLiteral("300"), QStringLiteral("400"));
+        QCOMPARE(s.vf->targetError(), QString());
+        QCOMPARE(s.u.widthBox->toolTip(), QString());
+        QCOMPARE(s.u.heightBox->toolTip(), QString());
+        QCOMPARE(s.vf->target(), QSize(300, 400));
         QCOMPARE(cleared.count(), 1);
         QCOMPARE(s.u.frame->geometry(), QRect(454, 172, 183, 245));
     }

@@ -35,11 +35,11 @@ private slots:
         QFETCH(int, th);
         QFETCH(QRect, frame);
         QFETCH(int, paneLeft);
-        const ResolutionLayout l = layoutForTarget(tw, th, kPreview, kStrip);
-        QVERIFY(l.ok);
-        QCOMPARE(l.frame, frame);
+        const Result<ResolutionLayout> l = layoutForTarget(tw, th, kPreview, kStrip);
+        QVERIFY(l.ok());
+        QCOMPARE(l->frame, frame);
         // The pane has the frame's size, centred on the strip and level with the frame.
-        QCOMPARE(l.pane, QRect(QPoint(paneLeft, frame.top()), frame.size()));
+        QCOMPARE(l->pane, QRect(QPoint(paneLeft, frame.top()), frame.size()));
     }
 
     void clampKeepsSizeAndOrder()
@@ -72,12 +72,12 @@ private slots:
             {{593, 218, 184, 245}, -1, {593, 218, 174, 231}},
         };
         for (const auto& c : cases) {
-            const ZoomResult z = zoomFrame(c.before, c.value, 0, kWheelStep, 151, 201, kPreview);
-            QVERIFY2(z.ok, qPrintable(z.error));
-            QCOMPARE(z.frame, c.after);
+            const Result<QRect> z = zoomFrame(c.before, c.value, 0, kWheelStep, 151, 201, kPreview);
+            QVERIFY2(z.ok(), qPrintable(z.error()));
+            QCOMPARE(z.value(), c.after);
         }
         // The height follows the target ratio: 194 / (640 / 480) = 145.5.
-        QCOMPARE(zoomFrame({454, 226, 184, 138}, 1, 0, kWheelStep, 640, 480, kPreview).frame,
+        QCOMPARE(zoomFrame({454, 226, 184, 138}, 1, 0, kWheelStep, 640, 480, kPreview).value(),
                  QRect(454, 226, 194, 145));
     }
 
@@ -92,9 +92,39 @@ private slots:
             {1, 151, 10001},
         };
         for (const auto& c : cases) {
-            const ZoomResult z = zoomFrame(kCentred, c[0], 0, kWheelStep, c[1], c[2], kPreview);
-            QVERIFY2(!z.ok && !z.error.isEmpty(), qPrintable(QString::number(c[0])));
-            QCOMPARE(z.frame, kCentred);
+            const Result<QRect> z = zoomFrame(kCentred, c[0], 0, kWheelStep, c[1], c[2], kPreview);
+            QVERIFY2(!z.ok() && !z.error().isEmpty(), qPrintable(QString::number(c[0])));
+        }
+    }
+
+    void typedTargetSizes_data()
+    {
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QSize>("size");  // empty: refused
+        QTest::newRow("form") << "151" << "201" << QSize(151, 201);
+        QTest::newRow("full-width digits") << "１５１" << "２０１" << QSize(151, 201);
+        QTest::newRow("limits") << "1" << "10000" << QSize(1, 10000);
+        QTest::newRow("empty") << "151" << "" << QSize();
+        QTest::newRow("zero") << "151" << "0" << QSize();
+        QTest::newRow("negative") << "-5" << "201" << QSize();
+        QTest::newRow("not a number") << "abc" << "201" << QSize();
+        QTest::newRow("trailing letters") << "151" << "20x" << QSize();
+        QTest::newRow("too large") << "10001" << "201" << QSize();
+        QTest::newRow("huge") << "99999999999" << "201" << QSize();
+    }
+    void typedTargetSizes()
+    {
+        QFETCH(QString, width);
+        QFETCH(QString, height);
+        QFETCH(QSize, size);
+        const Result<QSize> typed = parseTargetSize(width, height);
+        if (size.isEmpty()) {
+            QVERIFY(!typed.ok());
+            QVERIFY(typed.error().contains(QStringLiteral("1到10000")));
+        } else {
+            QVERIFY(typed.ok());
+            QCOMPARE(typed.value(), size);
         }
     }
 };

@@ -1,5 +1,4 @@
 #include "cellcolours.h"
-#include "rosterlistview.h"
 #include "rostermodel.h"
 
 #include <QSignalSpy>
@@ -12,21 +11,24 @@ class CellColoursTest : public QObject {
 private slots:
     void init()
     {
-        list = std::make_unique<RosterListView>();
-        list->roster()->setRoster(Roster(3));
-        colours = std::make_unique<CellColours>(list.get());
+        roster = std::make_unique<RosterModel>();
+        roster->setRoster(Roster(3));
+        listText = Qt::black;
+        listBack = Qt::white;
+        colours = std::make_unique<CellColours>(roster.get());
+        colours->setListColours([this] { return listText; }, [this] { return listBack; });
     }
     void cleanup()
     {
         colours.reset();
-        list.reset();
+        roster.reset();
     }
 
     void recordRules()
     {
         const QColor text = colours->listTextColour();
         const QColor back = colours->listBackgroundColour();
-        QSignalSpy repaint(list->roster(), &QAbstractItemModel::dataChanged);
+        QSignalSpy repaint(roster.get(), &QAbstractItemModel::dataChanged);
 
         colours->SetCellColour(1, 2, text, back, true);  // the list's own: nothing added
         QVERIFY(colours->records().empty());
@@ -50,7 +52,7 @@ private slots:
 
     void clearWithNothingHookedDoesNothing()
     {
-        QSignalSpy repaint(list->roster(), &QAbstractItemModel::dataChanged);
+        QSignalSpy repaint(roster.get(), &QAbstractItemModel::dataChanged);
         colours->ClearCellColours();
         QCOMPARE(repaint.size(), 0);
 
@@ -66,10 +68,8 @@ private slots:
     // The list's colours are read when needed, so they follow a palette change.
     void listColoursAreReadEachTime()
     {
-        QPalette p = list->palette();
-        p.setColor(QPalette::Text, QColor(10, 20, 30));
-        p.setColor(QPalette::Base, QColor(240, 230, 220));
-        list->setPalette(p);
+        listText = QColor(10, 20, 30);
+        listBack = QColor(240, 230, 220);
         colours->SetCellColour(0, 1, QColor(10, 20, 30), QColor(240, 230, 220), true);
         QVERIFY(colours->records().empty());
         colours->SetCellColour(0, 1, Qt::red, QColor(), false);
@@ -82,24 +82,23 @@ private slots:
         colours.reset();
         QVERIFY(!colour(0, 0, Qt::ForegroundRole).isValid());  // the model no longer asks it
 
-        colours = std::make_unique<CellColours>(list.get());
+        colours = std::make_unique<CellColours>(roster.get());
         colours->SetCellColour(0, 0, Qt::red, QColor(), false);
-        list.reset();
+        roster.reset();
         QVERIFY(!colours->hooked());
         QVERIFY(colours->records().empty());
-        colours->SetCellColour(0, 0, Qt::red, QColor(), false);  // no list: ignored
+        colours->SetCellColour(0, 0, Qt::red, QColor(), false);  // no roster: ignored
         QVERIFY(colours->records().empty());
     }
 
 private:
-    QColor colour(int row, int column, int role) const
-    {
-        return list->roster()->index(row, column).data(role).value<QColor>();
-    }
+    QColor colour(int row, int column, int role) const { return roster->index(row, column).data(role).value<QColor>(); }
 
-    std::unique_ptr<RosterListView> list;
+    std::unique_ptr<RosterModel> roster;
+    QColor listText;
+    QColor listBack;
     std::unique_ptr<CellColours> colours;
 };
 
-QTEST_MAIN(CellColoursTest)
+QTEST_GUILESS_MAIN(CellColoursTest)
 #include "tst_cellcolours.moc"

@@ -1,4 +1,5 @@
 #include "searchlogic.h"
+#include "searchscan.h"
 
 #include <QtTest>
 
@@ -86,30 +87,54 @@ private slots:
         QCOMPARE(r.colour, green ? QColor(0x00, 0x80, 0x00) : QColor(0xFF, 0x00, 0x00));
     }
 
-    // The scan re-reads the conditions for every row: a text changed in the
-    // middle of a scan applies from the next row on.
-    void scanRereadsConditionsPerRow()
+    // A long roster is scanned in slices: the first slice reports nothing yet,
+    // the event loop finishes it, and the hits come in ascending order.
+    void scanRunsInSlices()
     {
-        const QStringList names{"甲", "乙", "甲", "乙", "甲"};
+        constexpr int rows = 20000;
         Conditions c;
         c.mode1 = modeEqual;
         c.text1 = QStringLiteral("甲");
         c.single = false;
         c.multi = true;
+        SearchScan scan;
+        scan.setSliceMs(0);
         QList<int> hits;
-        int row = 0;
-        const ScanResult r = scanRows(
-            names.size(), false,
-            [&] {
-                if (row == 4)  // the pump ran before row 3 is read
-                    c.text1 = QStringLiteral("乙");
-                return c;
-            },
-            [&](int rr, int col) { return col == 0 ? names.value(rr) : QString(); }, [&](int rr) { hits << rr; },
-            [&] { ++row; });
-        QCOMPARE(hits, QList<int>({0, 2, 3}));
-        QCOMPARE(r.count, 3);
-        QCOMPARE(r.foundRow, -1);
+        connect(&scan, &SearchScan::rowMatched, this, [&](int r) { hits << r; });
+        QSignalSpy finished(&scan, &SearchScan::finished);
+        auto cell = [](int r, int col) { return col == 0 && r % 1000 == 7 ? QStringLiteral("甲") : QString(); };
+        scan.start(rows, false, c, cell);
+        QVERIFY(scan.running());
+        QCOMPARE(finished.size(), 0);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.at(0).at(0).toInt(), -1);
+        QCOMPARE(finished.at(0).at(1).toInt(), rows / 1000);
+        QCOMPARE(hits.size(), rows / 1000);
+        QVERIFY(std::is_sorted(hits.begin(), hits.end()));
+        QVERIFY(!scan.running());
+
+        // Single-item mode stops at the first hit, even past the first slice.
+        c.single = true;
+        c.multi = false;
+        hits.clear();
+        scan.start(rows, false, c,
+                   [](int r, int col) { return col == 0 && r >= 15000 ? QStringLiteral("甲") : QString(); });
+        QTRY_VERIFY(!scan.running());
+        QCOMPARE(finished.size(), 2);
+        QCOMPARE(finished.at(1).at(0).toInt(), 15000);
+        QVERIFY(hits.isEmpty());
+
+        // A cancelled scan reports nothing more; a restart drops the running one.
+        c.text1 = QStringLiteral("乙");
+        scan.start(rows, false, c, cell);
+        QVERIFY(scan.running());
+        scan.cancel();
+        scan.start(rows, false, c, cell);
+        scan.start(3, false, c, [](int, int col) { return col == 0 ? QStringLiteral("乙") : QString(); });
+        QCOMPARE(finished.size(), 3);  // three rows fit in the first slice
+        QCOMPARE(finished.at(2).at(0).toInt(), 0);
+        QCoreApplication::processEvents();
+        QCOMPARE(finished.size(), 3);
     }
 
     // Typed column numbers outside 1..4 address no cell, even at the int limits.

@@ -46,12 +46,14 @@ class SearchWindowTest : public QObject {
 private slots:
     void init()
     {
+        model = std::make_unique<RosterModel>();
+        model->setRoster(testRoster());
         list = std::make_unique<RosterListView>();
-        list->roster()->setRoster(testRoster());
-        colours = std::make_unique<CellColours>(list.get());
+        list->setModel(model.get());
+        colours = std::make_unique<CellColours>(model.get());
         fileName.clear();
         SearchHooks hooks{[this](int r) { return list->roster()->cell(r, 1); },
-                          [this](const QString& t) { fileName = t; }};
+                          [this](const QString& t) { fileName = t; }, {}};
         win = std::make_unique<SearchWindow>(list.get(), colours.get(), hooks);
         win->show();
         QVERIFY(QTest::qWaitForWindowExposed(win.get()));
@@ -61,6 +63,7 @@ private slots:
         win.reset();
         colours.reset();
         list.reset();
+        model.reset();
     }
 
     void startsAsTheFormSays()
@@ -305,6 +308,7 @@ private:
         QTest::mouseClick(results()->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
+    std::unique_ptr<RosterModel> model;
     std::unique_ptr<RosterListView> list;
     std::unique_ptr<CellColours> colours;
     std::unique_ptr<SearchWindow> win;

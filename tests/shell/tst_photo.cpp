@@ -1,5 +1,7 @@
-// The road of one photo: taken from the test camera through the frame,
-// saved under its name, and the roster moving on; the duplicate comparison.
+// The road of one photo through the real main window: taken from the test
+// camera through the frame, saved under its person's name, the roster moving
+// on; the comparison before any replacement; and the ways a wrong picture
+// could end up under a name, each refused.
 #include "cameracontroller.h"
 #include "capcontrol.h"
 #include "capturesource.h"
@@ -7,15 +9,27 @@
 #include "duplicatephotowindow.h"
 #include "jpegcodec.h"
 #include "photocontroller.h"
+#include "photocut.h"
+#include "photofile.h"
+#include "photo/recordingsoundoutput.h"
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "rosterstate.h"
 #include "stationfixture.h"
-#include "ui_duplicatephotowindow.h"
 #include "viewfindercontroller.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDirIterator>
 #include <QFile>
+#include <QImageReader>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QtTest>
 
 #include <csignal>
@@ -36,7 +50,7 @@ void writeOldPhoto(const QString& path)
     old.fill(QColor(10, 200, 10));
     QFile f(path);
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(jpeg::encode(old, 90).bytes);
+    f.write(jpeg::encode(old, 90).value());
 }
 
 // Sequential (baseline) JPEG: a SOF0 marker and no progressive SOF2.
@@ -46,6 +60,32 @@ bool isBaselineJpeg(const QByteArray& bytes)
            !bytes.contains(QByteArray("\xFF\xC2", 2));
 }
 
+// Every file in the folder with its bytes, subfolders included.
+QMap<QString, QByteArray> folderContents(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files.insert(QDir(folder).relativeFilePath(path), bytesOf(path));
+    }
+    return files;
+}
+
+// The black caption's pixels in the lower part of a photo, where the test
+// camera's picture is much lighter (its green rises downwards).
+QRect captionInk(const QImage& img)
+{
+    QRect box;
+    for (int y = img.height() * 6 / 10; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qGray(img.pixel(x, y)) < 60)
+                box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+const QString prefix = QStringLiteral("Velk学籍照相相片");
+
 }  // namespace
 
 class PhotoTest : public QObject {
@@ -53,28 +93,78 @@ class PhotoTest : public QObject {
 
     std::unique_ptr<StationFixture> f;
     MainWindow& w() { return *f->window; }
-    Ui::MainWindow* ui() { return f->ui(); }
-    capControl* camera() { return ui()->视频设备; }
+    PhotoSession& session() { return w().photo->session(); }
     RosterController* roster() { return w().roster(); }
+    DuplicatePhotoWindow* duplicate() { return w().duplicateWindow(); }
     QString photo(const QString& name) { return f->photoFolder() + "/" + name + ".jpg"; }
+
+    // A unit of the main window itself (the satellite windows have units of
+    // the same names).
+    template <class T> T* unit(const char* name)
+    {
+        for (T* candidate : w().findChildren<T*>(QString::fromUtf8(name)))
+            if (candidate->window() == &w())
+                return candidate;
+        qFatal("no unit %s", name);
+    }
+    template <class T> T* comparisonUnit(const char* name)
+    {
+        T* found = duplicate()->findChild<T*>(QString::fromUtf8(name));
+        if (!found)
+            qFatal("no comparison unit %s", name);
+        return found;
+    }
+    QPushButton* saveButton() { return unit<QPushButton>("保存按钮"); }
+    capControl* camera() { return unit<capControl>("视频设备"); }
+    QLineEdit* fileNameBox() { return unit<QLineEdit>("编辑框1"); }
+    QString status() { return w().status(); }
 
     void previewOn()
     {
-        ui()->预览按钮->click();
+        unit<QPushButton>("预览按钮")->click();
         QVERIFY(w().camera->state().previewOn());
         QTRY_VERIFY_WITH_TIMEOUT(!camera()->latestFrame().isNull(), 10000);
     }
     void importRoster()
     {
         roster()->dropFiles({StationFixture::data("roster/class.xlsx")});
+        QTRY_VERIFY(!w().rosterState().importing());
         QCOMPARE(roster()->rowCount(), 5);
     }
-    void autoSave(bool on)
+    void setRoster(const QStringList& names)
     {
-        if (ui()->选择框1->isChecked() != on)
-            ui()->选择框1->click();
+        Roster rows;
+        for (const QString& name : names) {
+            RosterEntry e;
+            e.cells[0] = name;
+            e.cells[1] = QStringLiteral("初一");
+            rows.push_back(e);
+        }
+        roster()->roster()->setRoster(rows);
+        roster()->list()->setCurrentRow(0);
     }
-    void take() { ui()->按钮照相->click(); }
+    void check(const char* name, bool on)
+    {
+        auto* box = unit<QCheckBox>(name);
+        if (box->isChecked() != on)
+            box->click();
+    }
+    void autoSave(bool on) { check("选择框1", on); }
+    void freeShooting(bool on) { check("选择框2", on); }
+    void manualNaming(bool on) { check("选择框3", on); }
+    void take() { unit<QPushButton>("按钮照相")->click(); }
+    void setTarget(QSize size)
+    {
+        unit<QLineEdit>("编辑框3")->setText(QString::number(size.width()));
+        unit<QLineEdit>("编辑框4")->setText(QString::number(size.height()));
+        QCOMPARE(w().viewfinder->target(), size);
+    }
+    void typeName(const QString& name) { fileNameBox()->setText(name); }
+    void chooseInComparison(bool keepOld)
+    {
+        comparisonUnit<QRadioButton>(keepOld ? "单选框1" : "单选框2")->setChecked(true);
+        comparisonUnit<QPushButton>("按钮1")->click();
+    }
 
 private slots:
     void initTestCase()
@@ -88,16 +178,17 @@ private slots:
     {
         importRoster();
         previewOn();
-        ui()->保存字幕->click();  // caption off: every pixel is camera picture
+        unit<QPushButton>("保存字幕")->click();  // caption off: every pixel is camera picture
+        QVERIFY(!session().captionOn());
         autoSave(true);
         take();
 
         const QString path = photo(QStringLiteral("姓名"));
         const QByteArray bytes = bytesOf(path);
         QVERIFY(isBaselineJpeg(bytes));
-        const ImageResult saved = jpeg::decode(bytes);
+        const Result<QImage> saved = jpeg::decode(bytes);
         QVERIFY(saved.ok());
-        QCOMPARE(saved.image.size(), QSize(151, 201));
+        QCOMPARE(saved->size(), QSize(151, 201));
 
         // Each pixel's colour tells where it was in the camera picture: it
         // must come from under the frame's interior.
@@ -111,7 +202,7 @@ private slots:
             const double fy = region.top() + (p.y() + 0.5) * region.height() / 201.0;
             int r, g, b;
             capture::testCameraColour(int(fx), int(fy), frameSize, &r, &g, &b);
-            const QColor got = saved.image.pixelColor(p);
+            const QColor got = saved->pixelColor(p);
             QVERIFY2(qAbs(got.red() - r) <= 12 && qAbs(got.green() - g) <= 12 && qAbs(got.blue() - b) <= 12,
                      qPrintable(QStringLiteral("at %1,%2 got %3 want %4,%5,%6")
                                     .arg(p.x())
@@ -124,11 +215,13 @@ private slots:
 
         // The roster moved on and marked the saved person.
         QCOMPARE(roster()->currentRow(), 1);
-        QCOMPARE(w().state.savedCurrentRow, 1);
-        QCOMPARE(roster()->roster()->cell(0, 3), QStringLiteral("已照"));
-        QCOMPARE(w().status(), QStringLiteral("当前状态: 保存相片成功!"));
-        QCOMPARE(ui()->透明标签5->text(), QStringLiteral("张三  20120001"));
+        QCOMPARE(w().rosterState().savedCurrentRow(), 1);
+        QTRY_COMPARE(roster()->roster()->cell(0, 3), QStringLiteral("已照"));
+        QTRY_COMPARE(status(), QStringLiteral("当前状态: 保存相片成功!"));
+        QCOMPARE(unit<QLabel>("透明标签5")->text(), QStringLiteral("张三  20120001"));
+        QCOMPARE(unit<QLabel>("透明标签3")->text(), QStringLiteral("张三.jpg"));  // follows the current person
         QVERIFY(f->dialogs.messages.isEmpty());
+        QVERIFY(!saveButton()->isEnabled());
     }
 
     void saveAnnouncesTheNextPerson()
@@ -141,7 +234,23 @@ private slots:
         take();
         take();
         QCOMPARE(spoken, (QList<int>{1, 2}));
-        QCOMPARE(w().state.savedCurrentRow, 2);
+        QCOMPARE(w().rosterState().savedCurrentRow(), 2);
+    }
+
+    void shutterIsHeardOnATake()
+    {
+        RecordingSoundOutput::Record record;
+        SoundPlayer::setDefaultOutputFactory(RecordingSoundOutput::recorder(record));
+        auto restore = qScopeGuard([] { SoundPlayer::setDefaultOutputFactory(makeAudioSinkOutput); });
+        f = std::make_unique<StationFixture>();  // its player records
+        auto closeFirst = qScopeGuard([this] { f.reset(); });  // before the record goes
+        importRoster();
+        previewOn();
+        w().toggleSound();
+        QVERIFY(w().state.soundOn);
+        take();
+        QTRY_VERIFY(record.played.size() >= parseWav(shutterSoundWav()).samples.size());
+        QVERIFY(record.played.startsWith(parseWav(shutterSoundWav()).samples));
     }
 
     void captionIsStampedOnlyWhenOn()
@@ -150,25 +259,62 @@ private slots:
         previewOn();
         autoSave(true);
         roster()->list()->setCurrentRow(1);
-        take();  // caption on: "张三 20120001" in black at the bottom left
-        ui()->保存字幕->click();
-        QCOMPARE(ui()->保存字幕->text(), QStringLiteral("开启字幕"));
-        QCOMPARE(ui()->标签1->text(), QStringLiteral("关闭状态"));
+        take();  // caption on: "张三 20120001" at the bottom left
+        unit<QPushButton>("保存字幕")->click();
+        QCOMPARE(unit<QPushButton>("保存字幕")->text(), QStringLiteral("开启字幕"));
+        QCOMPARE(unit<QLabel>("标签1")->text(), QStringLiteral("关闭状态"));
         take();  // row 2, caption off
-        // Caption pixels are much darker than the picture just above them.
-        auto darkInCaptionBand = [](const QImage& img) {
-            int dark = 0;
-            for (int y = 178; y < 193; ++y)
-                for (int x = 1; x < 60; ++x)
-                    if (qGray(img.pixel(x, y)) < qGray(img.pixel(x, 160)) - 50)
-                        ++dark;
-            return dark;
-        };
-        const ImageResult with = loadJpeg(photo(QStringLiteral("张三")));
-        const ImageResult without = loadJpeg(photo(QStringLiteral("李四")));
+        const Result<QImage> with = loadJpeg(photo(QStringLiteral("张三")));
+        const Result<QImage> without = loadJpeg(photo(QStringLiteral("李四")));
         QVERIFY(with.ok() && without.ok());
-        QVERIFY2(darkInCaptionBand(with.image) > 40, "the caption is missing");
-        QCOMPARE(darkInCaptionBand(without.image), 0);
+        QVERIFY2(!captionInk(with.value()).isEmpty(), "the caption is missing");
+        QVERIFY(captionInk(without.value()).isEmpty());
+    }
+
+    void captionIsWholeAtEverySize_data()
+    {
+        QTest::addColumn<QSize>("size");
+        for (const QSize s : {QSize(151, 201), QSize(358, 441), QSize(480, 640), QSize(640, 480), QSize(1000, 200)})
+            QTest::addRow("%dx%d", s.width(), s.height()) << s;
+    }
+    void captionIsWholeAtEverySize()
+    {
+        QFETCH(QSize, size);
+        importRoster();
+        previewOn();
+        setTarget(size);
+        autoSave(true);
+        take();
+        const Result<QImage> saved = loadJpeg(photo(QStringLiteral("姓名")));
+        QVERIFY(saved.ok());
+        QCOMPARE(saved->size(), size);
+        // On the photo, whole, along its bottom edge, and as tall as the
+        // photo's height says (not as a screen's resolution says).
+        const QRect ink = captionInk(saved.value());
+        QVERIFY2(!ink.isEmpty(), "no caption on the photo");
+        QVERIFY2(ink.left() > 0 && ink.right() < size.width() - 1 && ink.bottom() < size.height() - 1 &&
+                     ink.top() > size.height() * 0.8,
+                 qPrintable(QStringLiteral("caption at %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
+        QVERIFY(ink.height() >= size.height() * 0.025);
+    }
+
+    void cutHasTheTargetsAspect_data()
+    {
+        QTest::addColumn<QSize>("size");
+        for (const QSize s : {QSize(151, 201), QSize(358, 441), QSize(640, 480), QSize(1000, 200)})
+            QTest::addRow("%dx%d", s.width(), s.height()) << s;
+    }
+    void cutHasTheTargetsAspect()
+    {
+        QFETCH(QSize, size);
+        importRoster();
+        previewOn();
+        setTarget(size);
+        take();
+        QVERIFY(session().hasUnsavedTake());
+        const QSize cut = session().take()->cut.size();
+        QVERIFY2(aspectDistortion(cut, size) < 0.002,
+                 qPrintable(QStringLiteral("cut %1x%2 stretched by %3%").arg(cut.width()).arg(cut.height()).arg(aspectDistortion(cut, size) * 100)));
     }
 
     void largeTargetKeepsCameraDetail()
@@ -179,15 +325,25 @@ private slots:
         importRoster();
         previewOn();
         QTRY_COMPARE_WITH_TIMEOUT(camera()->latestFrame().size(), QSize(1280, 960), 10000);
-        ui()->编辑框3->setText("600");
-        ui()->编辑框4->setText("800");
-        autoSave(true);
+        setTarget(QSize(600, 800));
         take();
-        // The pane keeps the cut at camera resolution, far more than its 184 pixels.
-        QVERIFY(ui()->画板1->retainedImage().width() > 400);
-        const ImageResult saved = loadJpeg(photo(QStringLiteral("姓名")));
+        // The take keeps the cut at camera resolution, far more than the pane's 184 pixels.
+        QVERIFY(session().take()->cut.width() > 400);
+        saveButton()->click();
+        const Result<QImage> saved = loadJpeg(photo(QStringLiteral("姓名")));
         QVERIFY(saved.ok());
-        QCOMPARE(saved.image.size(), QSize(600, 800));
+        QCOMPARE(saved->size(), QSize(600, 800));
+    }
+
+    void upscalingIsSaidAtTakeTime()
+    {
+        importRoster();
+        previewOn();
+        setTarget(QSize(600, 800));  // about 240x320 camera pixels under the frame
+        take();
+        QVERIFY(session().hasUnsavedTake());  // taken all the same
+        QVERIFY2(status().startsWith(QStringLiteral("当前状态: 照相已成功! 注意: 取景框内只有")), qPrintable(status()));
+        QVERIFY(status().contains(QStringLiteral("照片将放大到600×800")));
     }
 
     void lastRowSaysPhotographingMayBeComplete()
@@ -201,46 +357,125 @@ private slots:
         QCOMPARE(f->dialogs.texts(), QStringList{QStringLiteral("照相可能已完成,请检查有无遗漏!")});
         QCOMPARE(f->dialogs.messages[0].title, QStringLiteral("温馨提示"));
         QCOMPARE(roster()->currentRow(), 4);
-        QCOMPARE(w().status(), QStringLiteral("已是最后一位  照相可能即将结束"));
+        QTRY_COMPARE(status(), QStringLiteral("已是最后一位  照相可能即将结束"));
     }
 
     void freeShootingNumbersItsPhotos()
     {
         previewOn();
         autoSave(true);
-        ui()->选择框2->click();
-        QVERIFY(!ui()->选择框3->isChecked());
-        QVERIFY(ui()->编辑框1->isEnabled());
+        freeShooting(true);
+        QVERIFY(!session().manualNaming());
+        QVERIFY(fileNameBox()->isEnabled());
         for (int n = 1; n <= 3; ++n) {
             take();
-            QVERIFY2(QFile::exists(photo(PhotoController::autoNamePrefix + QString::number(n))),
-                     qPrintable(QString::number(n)));
-            QCOMPARE(ui()->透明标签3->text(), PhotoController::autoNamePrefix + QString::number(n + 1));
-            QCOMPARE(ui()->编辑框1->text(), ui()->透明标签3->text());
-            QCOMPARE(w().status(), QStringLiteral("当前状态: 保存照片完成!"));
+            QVERIFY2(QFile::exists(photo(prefix + QString::number(n))), qPrintable(QString::number(n)));
+            QCOMPARE(unit<QLabel>("透明标签3")->text(), prefix + QString::number(n + 1));
+            QCOMPARE(fileNameBox()->text(), unit<QLabel>("透明标签3")->text());
+            QCOMPARE(status(), QStringLiteral("当前状态: 保存照片完成!"));
         }
+    }
+
+    void freeNumbersNeverReplaceAPhoto()
+    {
+        // Numbers left by an earlier run stay; the next ones come after them.
+        writeOldPhoto(photo(prefix + "1"));
+        writeOldPhoto(photo(prefix + "2"));
+        const auto before = folderContents(f->photoFolder());
+        previewOn();
+        autoSave(true);
+        freeShooting(true);
+        take();
+        QVERIFY(!duplicate()->isVisible());
+        QVERIFY(QFile::exists(photo(prefix + "3")));
+        for (auto it = before.begin(); it != before.end(); ++it)
+            QCOMPARE(bytesOf(f->photoFolder() + "/" + it.key()), it.value());
+        QCOMPARE(fileNameBox()->text(), prefix + "4");
+    }
+
+    void failedSaveKeepsItsNumber()
+    {
+        previewOn();
+        autoSave(true);
+        freeShooting(true);
+        const QString folder = w().state.photoFolder;
+        QFile blocker(f->folder.path() + "/blocker");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        w().state.photoFolder = blocker.fileName() + "/photos";
+        take();
+        QCOMPARE(status(), QStringLiteral("当前状态: 照片未保存!"));
+        w().state.photoFolder = folder;
+        take();
+        QVERIFY(QFile::exists(photo(prefix + "1")));
+        QCOMPARE(fileNameBox()->text(), prefix + "2");
     }
 
     void manualNamingSavesTheTypedName()
     {
         previewOn();
-        ui()->选择框2->click();
-        QVERIFY(ui()->选择框3->isChecked());  // without automatic saving, manual naming comes on
-        QVERIFY(!ui()->保存按钮->isEnabled() || ui()->编辑框1->text().isEmpty());
-        ui()->编辑框1->setText(QStringLiteral("王小明.jpg"));
-        QVERIFY(ui()->保存按钮->isEnabled());
+        freeShooting(true);
+        QVERIFY(session().manualNaming());  // without automatic saving, manual naming comes on
         take();
-        QCOMPARE(w().status(), QStringLiteral("照相已成功，等侍输入保存文件名！"));
-        ui()->保存按钮->click();
+        QCOMPARE(status(), QStringLiteral("照相已成功，等侍输入保存文件名！"));
+        QVERIFY(!saveButton()->isEnabled());  // no name yet
+        typeName(QStringLiteral("王小明.jpg"));
+        QVERIFY(saveButton()->isEnabled());
+        saveButton()->click();
         // The typed name is used as it stands, with ".jpg" added.
         QVERIFY(QFile::exists(photo(QStringLiteral("王小明.jpg"))));
-        QCOMPARE(ui()->编辑框1->text(), QString());
+        QCOMPARE(fileNameBox()->text(), QString());
 
         // An empty name is refused with a message and nothing is written.
+        take();
         const int before = QDir(f->photoFolder()).entryList(QDir::Files).size();
         QVERIFY(!w().photo->SavePhoto());
         QCOMPARE(f->dialogs.messages.size(), 1);
         QCOMPARE(QDir(f->photoFolder()).entryList(QDir::Files).size(), before);
+    }
+
+    void saveOnlyWhileAnUnsavedTakeExists_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("nothing taken since the import") << "import";
+        QTest::newRow("the take is saved already") << "saved";
+        QTest::newRow("another row became current") << "row";
+        QTest::newRow("a saved photo is shown") << "shown";
+        QTest::newRow("a roster was imported") << "reimport";
+        QTest::newRow("another target size") << "size";
+    }
+    void saveOnlyWhileAnUnsavedTakeExists()
+    {
+        QFETCH(QString, situation);
+        writeOldPhoto(photo(QStringLiteral("李四")));
+        importRoster();
+        previewOn();
+        if (situation == "saved") {
+            take();
+            QVERIFY(saveButton()->isEnabled());
+            saveButton()->click();  // 姓名 saved, 张三 current
+        } else if (situation == "row") {
+            take();
+            roster()->list()->setCurrentRow(3);
+        } else if (situation == "shown") {
+            take();
+            roster()->list()->setCurrentRow(2);
+            emit roster()->list()->listClicked();  // the old photo of 李四 is shown
+        } else if (situation == "reimport") {
+            take();
+            importRoster();
+        } else if (situation == "size") {
+            take();
+            setTarget(QSize(300, 400));
+        }
+        const auto before = folderContents(f->photoFolder());
+        const int row = roster()->currentRow();
+        QVERIFY(!saveButton()->isEnabled());
+        QVERIFY(!session().hasUnsavedTake());
+        QVERIFY(!w().photo->SavePhoto());
+        QCOMPARE(f->dialogs.texts().last(), QStringLiteral("照片未保存：没有新拍的照片，请先照相。"));
+        QCOMPARE(folderContents(f->photoFolder()), before);
+        QCOMPARE(roster()->currentRow(), row);
     }
 
     void unwritableFolderKeepsTheRowAndSaysSo()
@@ -257,7 +492,7 @@ private slots:
         QCOMPARE(roster()->currentRow(), 0);
         QCOMPARE(f->dialogs.messages.size(), 1);
         QVERIFY(f->dialogs.messages[0].text.startsWith(QStringLiteral("照片未保存")));
-        QCOMPARE(w().status(), QStringLiteral("当前状态: 照片未保存!"));
+        QCOMPARE(status(), QStringLiteral("当前状态: 照片未保存!"));
         QVERIFY(roster()->roster()->cell(0, 3).isEmpty());
 
         // A vanished folder is made again, whole.
@@ -275,7 +510,7 @@ private slots:
         writeOldPhoto(old);
         const QByteArray oldBytes = bytesOf(old);
         take();  // the comparison opens
-        QVERIFY(w().duplicateWindow()->isVisible());
+        QVERIFY(duplicate()->isVisible());
 
         // Writes end early, as on a full disk.
         std::signal(SIGXFSZ, SIG_IGN);
@@ -284,13 +519,13 @@ private slots:
         rlimit tiny = saved;
         tiny.rlim_cur = 512;
         setrlimit(RLIMIT_FSIZE, &tiny);
-        w().duplicateWindow()->ui->按钮1->click();
+        chooseInComparison(false);
         setrlimit(RLIMIT_FSIZE, &saved);
 
         QCOMPARE(bytesOf(old), oldBytes);
         QCOMPARE(roster()->currentRow(), 0);
-        QCOMPARE(w().status(), QStringLiteral("当前状态: 照片保存失败!"));
-        QCOMPARE(QDir(f->photoFolder()).entryList(QDir::Files), QStringList{QStringLiteral("姓名.jpg")});
+        QCOMPARE(status(), QStringLiteral("当前状态: 照片保存失败!"));
+        QCOMPARE(folderContents(f->photoFolder()).keys(), QStringList{QStringLiteral("姓名.jpg")});
     }
 
     void existingPhotoOpensTheComparison()
@@ -303,29 +538,222 @@ private slots:
         writeOldPhoto(first);
         writeOldPhoto(second);
         const QByteArray firstBytes = bytesOf(first);
-        DuplicatePhotoWindow* duplicate = w().duplicateWindow();
 
         take();
-        QVERIFY(duplicate->isVisible());
-        QVERIFY(!ui()->保存按钮->isEnabled());
+        QVERIFY(duplicate()->isVisible());
+        QVERIFY(!saveButton()->isEnabled());
         QCOMPARE(bytesOf(first), firstBytes);  // nothing saved yet, even with automatic saving
         QCOMPARE(roster()->currentRow(), 0);
         // The old photo on the left (green), the new one on the right.
-        const QImage left = duplicate->ui->画板1->retainedImage().scaled(duplicate->ui->画板1->size());
-        QVERIFY(qGreen(left.pixel(50, 50)) > 150 && qRed(left.pixel(50, 50)) < 60);
-        QCOMPARE(duplicate->ui->画板2->retainedImage(), ui()->画板1->retainedImage());
+        auto* left = comparisonUnit<DrawPanel>("画板1");
+        const QImage shownOld = left->retainedImage().scaled(left->size());
+        QVERIFY(qGreen(shownOld.pixel(50, 50)) > 150 && qRed(shownOld.pixel(50, 50)) < 60);
+        QCOMPARE(comparisonUnit<DrawPanel>("画板2")->retainedImage(), unit<DrawPanel>("画板1")->retainedImage());
 
         // "原照片" keeps the file and still moves on.
-        duplicate->ui->单选框1->setChecked(true);
-        duplicate->ui->按钮1->click();
+        chooseInComparison(true);
         QCOMPARE(bytesOf(first), firstBytes);
         QCOMPARE(roster()->currentRow(), 1);
-        QVERIFY(!duplicate->isVisible());
+        QVERIFY(!duplicate()->isVisible());
 
         // The choice is still there at the next duplicate.
         take();
-        QVERIFY(duplicate->isVisible());
-        QVERIFY(duplicate->ui->单选框1->isChecked());
+        QVERIFY(duplicate()->isVisible());
+        QVERIFY(comparisonUnit<QRadioButton>("单选框1")->isChecked());
+    }
+
+    void replacedPhotoIsKeptAside()
+    {
+        importRoster();
+        previewOn();
+        const QString old = photo(QStringLiteral("姓名"));
+        writeOldPhoto(old);
+        const QByteArray oldBytes = bytesOf(old);
+        take();
+        QVERIFY(duplicate()->isVisible());
+        chooseInComparison(false);
+        QVERIFY(bytesOf(old) != oldBytes);
+        const QStringList kept = QDir(f->photoFolder() + "/已替换").entryList(QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QVERIFY2(QRegularExpression(QStringLiteral("^姓名-\\d{8}-\\d{6}\\.jpg$")).match(kept[0]).hasMatch(),
+                 qPrintable(kept[0]));
+        QCOMPARE(bytesOf(f->photoFolder() + "/已替换/" + kept[0]), oldBytes);
+        QVERIFY(status().contains(QStringLiteral("已替换")));
+
+        // The photographed check looks at the folder itself only: a photo kept
+        // aside marks nobody.
+        QFile::copy(old, f->photoFolder() + "/已替换/李四.jpg");
+        roster()->roster()->setCell(0, 3, QString());
+        roster()->CheckPhotos();
+        QTRY_COMPARE(roster()->roster()->cell(0, 3), QStringLiteral("已照"));
+        QCOMPARE(roster()->roster()->cell(2, 3), QString());
+    }
+
+    void everyReplacementIsCompared_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("typed name that exists") << "typed";
+        QTest::newRow("roster photo made meanwhile") << "roster";
+    }
+    void everyReplacementIsCompared()
+    {
+        // The name is checked when the photo is saved, not only when it is taken.
+        QFETCH(QString, mode);
+        previewOn();
+        QString path;
+        if (mode == "typed") {
+            freeShooting(true);
+            path = photo(QStringLiteral("王小明"));
+            writeOldPhoto(path);
+            take();  // no name yet: nothing to compare
+            QVERIFY(!duplicate()->isVisible());
+            typeName(QStringLiteral("王小明"));
+        } else {
+            importRoster();
+            path = photo(QStringLiteral("姓名"));
+            take();
+            writeOldPhoto(path);  // e.g. copied in by a colleague
+        }
+        const QByteArray oldBytes = bytesOf(path);
+        saveButton()->click();
+        QVERIFY(duplicate()->isVisible());
+        QCOMPARE(bytesOf(path), oldBytes);
+        QVERIFY(!saveButton()->isEnabled());
+        chooseInComparison(false);
+        QVERIFY(bytesOf(path) != oldBytes);
+        QCOMPARE(QDir(f->photoFolder() + "/已替换").entryList(QDir::Files).size(), 1);
+    }
+
+    void keepingTheOldPhotoKeepsFreeShooting()
+    {
+        importRoster();
+        previewOn();
+        freeShooting(true);
+        const QString typed = photo(QStringLiteral("王小明"));
+        writeOldPhoto(typed);
+        const QByteArray oldBytes = bytesOf(typed);
+        typeName(QStringLiteral("王小明"));
+        take();
+        QVERIFY(duplicate()->isVisible());
+        chooseInComparison(true);
+        QCOMPARE(bytesOf(typed), oldBytes);
+        // Still free shooting with no current row: the next photo is not the first student's.
+        QCOMPARE(roster()->currentRow(), -1);
+        QVERIFY(session().freeShooting());
+        typeName(QStringLiteral("王小红"));
+        take();
+        saveButton()->click();
+        QVERIFY(QFile::exists(photo(QStringLiteral("王小红"))));
+        QVERIFY(!QFile::exists(photo(QStringLiteral("姓名"))));
+    }
+
+    void changedNamesAreShownAndNeverShared()
+    {
+        previewOn();
+        setRoster({QStringLiteral("a/b"), QStringLiteral("a_b"), QStringLiteral("c")});
+        // 文件名 shows the file the photo goes to.
+        QCOMPARE(unit<QLabel>("透明标签3")->text(), QStringLiteral("a_b.jpg"));
+        autoSave(true);
+        take();
+        QVERIFY(QFile::exists(photo(QStringLiteral("a_b"))));
+        QVERIFY2(status().contains(QStringLiteral("“a/b”")) && status().contains(QStringLiteral("“a_b.jpg”")),
+                 qPrintable(status()));
+        QCOMPARE(roster()->currentRow(), 1);
+        QCOMPARE(unit<QLabel>("透明标签3")->text(), QStringLiteral("a_b.jpg"));
+
+        // The next person's file is the same: refused, naming both rows, never
+        // offered as a replacement.
+        const QByteArray first = bytesOf(photo(QStringLiteral("a_b")));
+        take();
+        QVERIFY(!duplicate()->isVisible());
+        QCOMPARE(bytesOf(photo(QStringLiteral("a_b"))), first);
+        QCOMPARE(roster()->currentRow(), 1);
+        const QString message = f->dialogs.texts().last();
+        QVERIFY2(message.contains(QStringLiteral("第1行“a/b”")) && message.contains(QStringLiteral("第2行“a_b”")),
+                 qPrintable(message));
+        QCOMPARE(status(), QStringLiteral("当前状态: 照片未保存!"));
+    }
+
+    void badSizesAreRefused_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty height") << "编辑框4" << "";
+        QTest::newRow("zero height") << "编辑框4" << "0";
+        QTest::newRow("negative width") << "编辑框3" << "-5";
+        QTest::newRow("letters") << "编辑框4" << "abc";
+        QTest::newRow("too wide") << "编辑框3" << "10001";
+    }
+    void badSizesAreRefused()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        importRoster();
+        previewOn();
+        take();  // a good photo, waiting to be saved
+        auto* edit = unit<QLineEdit>(box.toUtf8().constData());
+        const QString good = edit->text();
+        const QRect frame = unit<QWidget>("外形框1")->geometry();
+        edit->setText(text);
+        // Marked at once, the layout kept.
+        QCOMPARE(edit->palette().color(QPalette::Base), QColor(255, 150, 150));
+        QVERIFY(edit->toolTip().contains(QStringLiteral("1到10000")));
+        QCOMPARE(unit<QWidget>("外形框1")->geometry(), frame);
+
+        QVERIFY(!w().photo->SavePhoto());
+        QVERIFY(f->dialogs.texts().last().startsWith(QStringLiteral("照片未保存：相片分辨率")));
+        take();
+        QVERIFY(f->dialogs.texts().last().startsWith(QStringLiteral("照相失败：相片分辨率")));
+        QVERIFY(QDir(f->photoFolder()).entryList(QDir::Files).isEmpty());
+
+        // Mended, the photo is saved at the size the frame was laid out for.
+        edit->setText(good);
+        QCOMPARE(edit->toolTip(), QString());
+        QVERIFY(w().photo->SavePhoto());
+        QCOMPARE(QImageReader(photo(QStringLiteral("姓名"))).size(), QSize(151, 201));
+    }
+
+    void largeSaveKeepsTheWindowPainting()
+    {
+        importRoster();
+        previewOn();
+        w().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w()));
+        setTarget(QSize(10000, 10000));
+        take();
+        auto* statusLabel = unit<QLabel>("透明标签1");
+        int paints = 0;
+        struct PaintCounter : QObject {
+            int& count;
+            PaintCounter(int& c)
+                : count(c)
+            {
+            }
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                if (e->type() == QEvent::Paint)
+                    ++count;
+                return false;
+            }
+        } counter(paints);
+        statusLabel->installEventFilter(&counter);
+
+        saveButton()->click();
+        // The click came back before the photo was written.
+        QVERIFY(session().saving());
+        QVERIFY(!saveButton()->isEnabled());
+        QVERIFY(!QFile::exists(photo(QStringLiteral("姓名"))));
+        statusLabel->update();
+        QTRY_VERIFY(paints > 0);
+        QVERIFY(session().saving());  // painted while the save still ran
+
+        QTRY_VERIFY_WITH_TIMEOUT(!session().saving(), 180000);
+        statusLabel->removeEventFilter(&counter);
+        QCOMPARE(QImageReader(photo(QStringLiteral("姓名"))).size(), QSize(10000, 10000));
+        QCOMPARE(roster()->currentRow(), 1);
+        // Nothing keeps the big picture afterwards.
+        QVERIFY(session().take() == nullptr || session().take()->cut.isNull());
+        QVERIFY(w().photo->photoImage().image().width() < 10000);
     }
 
     void closedComparisonLeavesTheMainSaveButton()
@@ -336,16 +764,15 @@ private slots:
         const QString old = photo(QStringLiteral("姓名"));
         writeOldPhoto(old);
         const QByteArray oldBytes = bytesOf(old);
-        DuplicatePhotoWindow* duplicate = w().duplicateWindow();
         take();
-        QVERIFY(duplicate->isVisible());
-        duplicate->ui->单选框1->setChecked(true);
-        QVERIFY(!ui()->保存按钮->isEnabled());
-        duplicate->close();
-        QVERIFY(!duplicate->isVisible());
-        QVERIFY(ui()->保存按钮->isEnabled());
+        QVERIFY(duplicate()->isVisible());
+        comparisonUnit<QRadioButton>("单选框1")->setChecked(true);
+        QVERIFY(!saveButton()->isEnabled());
+        duplicate()->close();
+        QVERIFY(!duplicate()->isVisible());
+        QVERIFY(saveButton()->isEnabled());
         // The hidden window's choice no longer counts: the new photo is written.
-        ui()->保存按钮->click();
+        saveButton()->click();
         QVERIFY(bytesOf(old) != oldBytes);
         QCOMPARE(roster()->currentRow(), 1);
     }
@@ -354,20 +781,18 @@ private slots:
     {
         importRoster();
         previewOn();
-        ui()->编辑框3->setText("640");
-        ui()->编辑框4->setText("480");
-        QCOMPARE(ui()->画板1->size(), QSize(184, 138));
+        setTarget(QSize(640, 480));
+        QCOMPARE(unit<DrawPanel>("画板1")->size(), QSize(184, 138));
         writeOldPhoto(photo(QStringLiteral("姓名")));
         take();
-        DuplicatePhotoWindow* duplicate = w().duplicateWindow();
-        QVERIFY(duplicate->isVisible());
-        QCOMPARE(duplicate->frameGeometry().height(), 218);
-        QCOMPARE(duplicate->ui->分组框1->y(), 142);
-        QCOMPARE(duplicate->ui->画板1->size(), QSize(184, 138));
+        QVERIFY(duplicate()->isVisible());
+        QCOMPARE(duplicate()->frameGeometry().height(), 218);
+        QCOMPARE(comparisonUnit<QWidget>("分组框1")->y(), 142);
+        QCOMPARE(comparisonUnit<QWidget>("画板1")->size(), QSize(184, 138));
         // The canvases share the outer width by halves (378 wide without a frame: 2 and 189).
-        const double outer = duplicate->frameGeometry().width();
-        QCOMPARE(duplicate->ui->画板1->x(), int((outer / 2 - 184) / 2));
-        QCOMPARE(duplicate->ui->画板2->x(), int(outer / 2 + (outer / 2 - 184) / 2 - 2));
+        const double outer = duplicate()->frameGeometry().width();
+        QCOMPARE(comparisonUnit<QWidget>("画板1")->x(), int((outer / 2 - 184) / 2));
+        QCOMPARE(comparisonUnit<QWidget>("画板2")->x(), int(outer / 2 + (outer / 2 - 184) / 2 - 2));
     }
 
     void takingDisablesTheNameAndSearchButtons()
@@ -375,29 +800,29 @@ private slots:
         importRoster();
         previewOn();
         take();
-        QVERIFY(!ui()->超级按钮1->isEnabled());
-        QVERIFY(!ui()->超级按钮2->isEnabled());
-        QVERIFY(!ui()->超级按钮3->isEnabled());
-        QCOMPARE(ui()->透明标签3->text(), QStringLiteral("姓名.jpg"));
-        QCOMPARE(w().status(), QStringLiteral("当前状态: 照相已成功!"));
+        QVERIFY(!unit<QWidget>("超级按钮1")->isEnabled());
+        QVERIFY(!unit<QWidget>("超级按钮2")->isEnabled());
+        QVERIFY(!unit<QWidget>("超级按钮3")->isEnabled());
+        QCOMPARE(unit<QLabel>("透明标签3")->text(), QStringLiteral("姓名.jpg"));
+        QCOMPARE(status(), QStringLiteral("当前状态: 照相已成功!"));
         // Only a new import gives them back.
         importRoster();
-        QVERIFY(ui()->超级按钮1->isEnabled() && ui()->超级按钮3->isEnabled());
+        QVERIFY(unit<QWidget>("超级按钮1")->isEnabled() && unit<QWidget>("超级按钮3")->isEnabled());
     }
 
     void folderChoice()
     {
         const QString before = w().state.photoFolder;
-        ui()->按钮1->click();  // cancelled: the folder stays
+        unit<QPushButton>("按钮1")->click();  // cancelled: the folder stays
         QCOMPARE(f->dialogs.folderPrompts, QStringList{QStringLiteral("请选择保存照片路径")});
         QCOMPARE(w().state.photoFolder, before);
-        QCOMPARE(ui()->编辑框2->text(), before);
+        QCOMPARE(unit<QLineEdit>("编辑框2")->text(), before);
 
         const QString chosen = f->folder.path() + "/chosen";
         f->dialogs.folderAnswers.enqueue(chosen);
-        ui()->按钮1->click();
+        unit<QPushButton>("按钮1")->click();
         QCOMPARE(w().state.photoFolder, QDir::toNativeSeparators(chosen));
-        QCOMPARE(ui()->透明标签4->text(), w().state.photoFolder);
+        QCOMPARE(unit<QLabel>("透明标签4")->text(), w().state.photoFolder);
         QCOMPARE(photofoldersetting::read(), w().state.photoFolder);
     }
 
@@ -413,8 +838,9 @@ private slots:
         QDropEvent drop(QPoint(500, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(&w(), &drop);
         QCOMPARE(w().photo->photoImage().image().size(), QSize(20, 10));
-        QCOMPARE(ui()->组合框1->currentText(), QString::number(w().photo->photoImage().compression()));
-        ui()->组合框1->setCurrentText("8");
+        auto* compression = unit<QComboBox>("组合框1");
+        QCOMPARE(compression->currentText(), QString::number(w().photo->photoImage().compression()));
+        compression->setCurrentText("8");
         QCOMPARE(int(w().photo->photoImage().compression()), 8);
         // Capitals in the extension give format code 0; the picture still loads by its content.
         const QString capitals = f->folder.path() + "/PIC.PNG";

@@ -5,6 +5,7 @@
 #include "programpaths.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "rosterstate.h"
 #include "swapconfirmwindow.h"
 #include "testdialogs.h"
 #include "ui_mainwindow.h"
@@ -118,7 +119,7 @@ private slots:
         MainWindow w;
         QCOMPARE(w.status(), QStringLiteral("当前状态: 还未进行任何操作"));
         QCOMPARE(w.ui->透明标签3->text(), QStringLiteral("Velk学籍照相相片1.jpg"));
-        QCOMPARE(w.state.DisplayNameColumn, 1);
+        QCOMPARE(w.rosterState().displayNameColumn(), 1);
         QCOMPARE(w.state.frameScaleValue, 0.0);
         QCOMPARE(w.ui->超级列表框1->columnWidth(0), 145);
         QCOMPARE(w.ui->超级列表框1->columnWidth(1), 65);
@@ -247,20 +248,17 @@ private slots:
         QCOMPARE(w.ui->透明标签15->text(), QStringLiteral("▽"));
 
         // At the last person.
-        w.ui->透明标签6->setText(QStringLiteral("最后位:"));
-        w.ui->透明标签5->setText(QStringLiteral("王五  3班"));
+        RosterState& roster = w.rosterState();
+        roster.setRows({{{"张三", "1班", "甲"}}, {{"李四", "2班", "乙"}}, {{"王五", "3班", "丙"}}});
+        roster.setCurrentRow(2);
         QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
         QCOMPARE(banner->currentLine(), QStringLiteral("最后位:  王五  3班"));
         QCOMPARE(banner->nextLine(), QStringLiteral("已是最后一位  照相可能即将结束"));
         QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
 
         // In the middle of the roster: the next row's photo name and second column.
-        RosterModel* roster = w.ui->超级列表框1->roster();
-        roster->setRoster({{{"张三", "1班", "甲"}}, {{"李四", "2班", "乙"}}});
-        w.ui->超级列表框1->setCurrentRow(0);
-        w.state.DisplayNameColumn = 2;  // the banner's next line always shows the second column
-        w.ui->透明标签6->setText(QStringLiteral("当前位:"));
-        w.ui->透明标签5->setText(QStringLiteral("张三  甲"));
+        roster.setCurrentRow(0);
+        roster.setDisplayNameColumn(2);  // the banner's next line always shows the second column
         QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
         QCOMPARE(banner->currentLine(), QStringLiteral("当前位:  张三  甲"));
         QCOMPARE(banner->nextLine(), QStringLiteral("下一位:  李四  2班"));

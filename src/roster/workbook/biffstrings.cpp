@@ -60,9 +60,10 @@ bool Segments::skip(size_t n)
     return true;
 }
 
-bool Segments::characters(uint32_t count, bool wide, QString& out)
+bool Segments::characters(uint32_t count, bool wide, QString* out)
 {
-    out.reserve(qsizetype(std::min<size_t>(count, remaining_)));
+    if (out)
+        out->reserve(out->size() + qsizetype(std::min<size_t>(count, remaining_)));
     while (count > 0) {
         if (segment_ >= segments_.size())
             return false;
@@ -80,11 +81,14 @@ bool Segments::characters(uint32_t count, bool wide, QString& out)
         const size_t n = std::min<size_t>(count, wide ? avail / 2 : avail);
         if (n == 0)
             return false;  // half a character before the record ends
-        if (wide) {
+        if (out && wide) {
+            const qsizetype at = out->size();
+            out->resize(at + qsizetype(n));
+            char16_t* d = reinterpret_cast<char16_t*>(out->data()) + at;
             for (size_t i = 0; i < n; ++i)
-                out.append(QChar(char16_t(p[2 * i] | p[2 * i + 1] << 8)));
-        } else {
-            out.append(QLatin1String(reinterpret_cast<const char*>(p), qsizetype(n)));
+                d[i] = char16_t(p[2 * i] | p[2 * i + 1] << 8);
+        } else if (out) {
+            out->append(QLatin1String(reinterpret_cast<const char*>(p), qsizetype(n)));
         }
         const size_t bytes = wide ? 2 * n : n;
         pos_ += bytes;
@@ -115,7 +119,9 @@ bool readLength(Segments& s, int lengthBytes, uint32_t& count)
 
 }  // namespace
 
-bool readUnicodeString(Segments& s, int lengthBytes, QString& out)
+namespace {
+
+bool unicodeString(Segments& s, int lengthBytes, QString* out)
 {
     uint32_t count = 0;
     if (!readLength(s, lengthBytes, count))
@@ -129,10 +135,23 @@ bool readUnicodeString(Segments& s, int lengthBytes, QString& out)
         return false;
     if ((flags & 0x04) && !s.u32(extension))
         return false;
-    out.clear();
+    if (out)
+        out->clear();
     if (!s.characters(count, flags & 1, out))
         return false;
     return s.skip(size_t(runs) * 4) && s.skip(extension);
+}
+
+}  // namespace
+
+bool readUnicodeString(Segments& s, int lengthBytes, QString& out)
+{
+    return unicodeString(s, lengthBytes, &out);
+}
+
+bool skipUnicodeString(Segments& s, int lengthBytes)
+{
+    return unicodeString(s, lengthBytes, nullptr);
 }
 
 bool readByteString(Segments& s, int lengthBytes, QStringDecoder& decoder, QString& out)

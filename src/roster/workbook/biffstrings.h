@@ -16,9 +16,24 @@ public:
     bool u32(uint32_t& v);
     bool skip(size_t n);
     size_t remaining() const { return remaining_; }
-    // cch characters, 8- or 16-bit; a string cut by a CONTINUE record goes on
-    // with a fresh flags byte that says how wide the rest of it is.
-    bool characters(uint32_t count, bool wide, QString& out);
+    // cch characters, 8- or 16-bit, appended to out (or skipped when out is
+    // null); a string cut by a CONTINUE record goes on with a fresh flags byte
+    // that says how wide the rest of it is.
+    bool characters(uint32_t count, bool wide, QString* out);
+
+    // A place in the run, to come back to.
+    struct Mark {
+        size_t segment;
+        size_t pos;
+        size_t remaining;
+    };
+    Mark mark() const { return {segment_, pos_, remaining_}; }
+    void seek(const Mark& m)
+    {
+        segment_ = m.segment;
+        pos_ = m.pos;
+        remaining_ = m.remaining;
+    }
 
 private:
     bool nextSegment();
@@ -31,6 +46,8 @@ private:
 // Excel 97 string: length (1 or 2 bytes), flags, optional run and extension
 // counts, the characters, then rich-text runs and phonetic data (skipped).
 bool readUnicodeString(Segments& s, int lengthBytes, QString& out);
+// The same string passed over without building its text.
+bool skipUnicodeString(Segments& s, int lengthBytes);
 // Excel 5 string: length (1 or 2 bytes) and bytes in the workbook's codepage.
 bool readByteString(Segments& s, int lengthBytes, QStringDecoder& decoder, QString& out);
 

@@ -11,8 +11,23 @@ QString numberText(double value)
 {
     if (!std::isfinite(value))
         return {};
-    if (std::fabs(value) < 1e15 && value == std::floor(value))
-        return QString::number(qint64(value));
+    if (std::fabs(value) < 1e15 && value == std::floor(value)) {
+        // Plain digits written straight into the string: most roster numbers
+        // are student numbers, and QString::number costs several times more.
+        qint64 v = qint64(value);
+        char16_t digits[20];
+        int at = 20;
+        const bool negative = v < 0;
+        if (negative)
+            v = -v;
+        do {
+            digits[--at] = char16_t(u'0' + v % 10);
+            v /= 10;
+        } while (v > 0);
+        if (negative)
+            digits[--at] = u'-';
+        return QString(reinterpret_cast<const QChar*>(digits + at), 20 - at);
+    }
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%.15G", value);
     return QString::fromLatin1(buffer);

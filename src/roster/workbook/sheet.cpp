@@ -1,11 +1,5 @@
 #include "sheet.h"
 
-#include "xlsreader.h"
-#include "xlsxreader.h"
-
-#include <QFile>
-#include <QFileInfo>
-
 #include <algorithm>
 
 namespace workbook {
@@ -37,9 +31,9 @@ QString columnName(int column)
     return name;
 }
 
-bool ReadOptions::keeps(int column) const
+QString cancelledText()
 {
-    return columns.empty() || std::find(columns.begin(), columns.end(), column) != columns.end();
+    return QStringLiteral("读取已取消");
 }
 
 QString Sheet::cell(int column, int row) const
@@ -91,30 +85,12 @@ void Sheet::finish()
     }
     cells_.erase(std::remove_if(cells_.begin(), cells_.end(), [](const Cell& c) { return c.text.isEmpty(); }),
                  cells_.end());
-    cells_.shrink_to_fit();
 }
 
-ReadResult failure(const QString& error)
+void Sheet::reserve(size_t cells)
 {
-    ReadResult r;
-    r.error = error;
-    return r;
-}
-
-ReadResult readWorkbook(const QString& path, const ReadOptions& options)
-{
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix != u"xls" && suffix != u"xlsx")
-        return failure(QStringLiteral("只能读取扩展名为 .xls 或 .xlsx 的 Excel 文件"));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return failure(QStringLiteral("文件无法打开（%1）").arg(file.errorString()));
-    if (file.size() > maxPartBytes)
-        return failure(QStringLiteral("文件大于 256 MB，不像是名单"));
-    const QByteArray data = file.readAll();
-    if (data.size() != file.size())
-        return failure(QStringLiteral("文件读取不完整（%1）").arg(file.errorString()));
-    return suffix == u"xlsx" ? readXlsx(data, options) : readXls(data, options);
+    // Pages of the reserve that are never written cost no memory.
+    cells_.reserve(std::min(cells, maxCells));
 }
 
 }  // namespace workbook

@@ -1,7 +1,10 @@
 #pragma once
+#include "result.h"
+
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -22,8 +25,22 @@ QString columnName(int column);
 // Which columns a reader keeps; the rest are skipped while reading.
 struct ReadOptions {
     std::vector<int> columns;  // empty keeps every column
-    bool keeps(int column) const;
+    // Set from another thread to stop a read early; it then fails with cancelledText().
+    const std::atomic<bool>* cancel = nullptr;
+
+    bool keeps(int column) const
+    {
+        for (int c : columns) {
+            if (c == column)
+                return true;
+        }
+        return columns.empty();
+    }
+    bool cancelled() const { return cancel && cancel->load(std::memory_order_relaxed); }
 };
+
+// The reason a cancelled read gives.
+QString cancelledText();
 
 class Sheet {
 public:
@@ -43,6 +60,9 @@ public:
     // Building. A later cell at the same place replaces an earlier one.
     // False when the sheet is already full (maxCells).
     bool add(int row, int column, QString text);
+    // Room for this many cells at once (capped at maxCells): growing a large
+    // sheet step by step copies it several times.
+    void reserve(size_t cells);
     // Fills in a cell added with empty text; position counts from the first add.
     void setText(size_t position, QString text) { cells_[position].text = std::move(text); }
     size_t size() const { return cells_.size(); }
@@ -52,17 +72,5 @@ private:
     std::vector<Cell> cells_;
     bool ordered_ = true;
 };
-
-struct ReadResult {
-    bool ok = false;
-    QString error;  // why the workbook could not be read
-    Sheet sheet;
-};
-
-ReadResult failure(const QString& error);
-
-// Reads the first worksheet of an .xlsx or .xls file, chosen by the file's
-// extension (case-insensitive).
-ReadResult readWorkbook(const QString& path, const ReadOptions& options = {});
 
 }  // namespace workbook

@@ -183,7 +183,11 @@ struct Globals {
         uint8_t kind;
     };
     std::vector<SheetEntry> sheets;
-    std::vector<QString> sst;
+    // Shared strings are found where they start and decoded when a kept cell
+    // first asks for one: most of a big table belongs to columns not read.
+    std::vector<Segments::Mark> sst;
+    std::vector<QString> sstText;
+    std::vector<bool> sstDecoded;
 };
 
 class XlsReader {
@@ -194,21 +198,20 @@ public:
     {
     }
 
-    ReadResult read()
+    Result<Sheet> read()
     {
         QString error;
         if (!readGlobals(&error))
             return failure(error);
-        ReadResult result;
-        result.ok = true;
+        Sheet result;
         for (const auto& entry : g_.sheets) {
             if (entry.kind == 0) {  // the first worksheet in tab order, hidden or not
-                if (!readSheet(entry.position, result.sheet, &error))
+                if (!readSheet(entry.position, result, &error))
                     return failure(error);
                 break;
             }
         }
-        result.sheet.finish();
+        result.finish();
         return result;
     }
 
@@ -251,7 +254,7 @@ private:
                     decoder_ = QStringDecoder(QStringDecoder::Latin1);
                 return parseSst(error);
             case recFilePass:
-                *error = QStringLiteral("工作簿设有密码保护，请在 Excel 中去掉密码后再导入");
+                *error = encryptedText();
                 return false;
             case recCodePage:
                 if (r.length >= 2)
@@ -303,14 +306,30 @@ private:
         // Each string takes at least three bytes, whatever the header claims.
         g_.sst.reserve(std::min<size_t>(unique, sstRecord_.remaining() / 3));
         for (uint32_t i = 0; i < unique && sstRecord_.remaining() > 0; ++i) {
-            QString s;
-            if (!readString(sstRecord_, 2, s)) {
+            const Segments::Mark start = sstRecord_.mark();
+            const bool whole = g_.biff8 ? skipUnicodeString(sstRecord_, 2) : readString(sstRecord_, 2, scratch_);
+            if (!whole) {
                 *error = damaged("shared string table cut short");
                 return false;
             }
-            g_.sst.push_back(std::move(s));
+            g_.sst.push_back(start);
         }
+        g_.sstText.resize(g_.sst.size());
+        g_.sstDecoded.resize(g_.sst.size());
         return true;
+    }
+
+    // Shared string by index; "" past the end of the table.
+    QString sharedString(uint32_t index)
+    {
+        if (index >= g_.sst.size())
+            return {};
+        if (!g_.sstDecoded[index]) {
+            sstRecord_.seek(g_.sst[index]);
+            readString(sstRecord_, 2, g_.sstText[index]);  // read whole once already
+            g_.sstDecoded[index] = true;
+        }
+        return g_.sstText[index];
     }
 
     bool readString(Segments& s, int lengthBytes, QString& out)
@@ -357,10 +376,26 @@ private:
             *error = damaged("worksheet not found where the workbook says");
             return false;
         }
+        {
+            // Count the cell records first (headers only) to size the sheet once.
+            RecordStream counter = stream_;
+            size_t cellRecords = 0;
+            Record c;
+            while (counter.next(c) && c.type != recEof) {
+                if (c.type == recLabelSst || c.type == recNumber || c.type == recRk || c.type == recMulRk ||
+                    c.type == recLabel || c.type == recFormula || c.type == recBoolErr || c.type == recRString)
+                    ++cellRecords;
+            }
+            sheet.reserve(cellRecords);
+        }
         int depth = 1;  // charts embedded in the sheet bring their own BOF/EOF
         int pendingRow = -1;
         int pendingColumn = -1;
-        for (;;) {
+        for (unsigned records = 0;; ++records) {
+            if ((records & 0xFFF) == 0 && options_.cancelled()) {
+                *error = cancelledText();
+                return false;
+            }
             if (!stream_.next(r)) {
                 *error = damaged("worksheet ends early");
                 return false;
@@ -397,12 +432,16 @@ private:
                 *error = damaged("cell column out of range");
                 return false;
             }
+            if (r.type != recMulRk && !options_.keeps(column)) {
+                pendingRow = -1;  // a cell not kept: nothing of it is decoded
+                continue;
+            }
             bool ok = true;
             switch (r.type) {
             case recLabelSst:
                 if (r.length >= 10) {
                     const uint32_t index = u32(r.data + 6);
-                    ok = store(sheet, row, column, index < g_.sst.size() ? g_.sst[index] : QString(), error);
+                    ok = store(sheet, row, column, sharedString(index), error);
                 }
                 break;
             case recLabel:
@@ -430,7 +469,8 @@ private:
                     const int c = column + int(i);
                     if (c >= maxColumns)
                         break;
-                    ok = store(sheet, row, c, numberCellText(rkValue(u32(p + 2)), u16(p)), error);
+                    if (options_.keeps(c))
+                        ok = store(sheet, row, c, numberCellText(rkValue(u32(p + 2)), u16(p)), error);
                 }
                 break;
             }
@@ -468,6 +508,7 @@ private:
     const ReadOptions& options_;
     Globals g_;
     Segments sstRecord_;
+    QString scratch_;
     bool hasSst_ = false;
     QStringDecoder decoder_{QStringDecoder::Latin1};
     std::map<int, DateKind> kinds_;
@@ -478,7 +519,12 @@ private:
 // libgsf reports the damage it meets on stderr; the reader reports it as a value instead.
 static void quietLog(const gchar*, GLogLevelFlags, const gchar*, gpointer) { }
 
-StreamResult workbookStream(const QByteArray& data)
+QString encryptedText()
+{
+    return QStringLiteral("文件已加密，请先在 Excel 中取消密码");
+}
+
+Result<Bytes> workbookStream(const QByteArray& data, const std::atomic<bool>* cancel)
 {
     static const bool quiet = [] {
         g_log_set_handler("libgsf:msole", GLogLevelFlags(G_LOG_LEVEL_MASK), quietLog, nullptr);
@@ -486,22 +532,17 @@ StreamResult workbookStream(const QByteArray& data)
         return true;
     }();
     Q_UNUSED(quiet);
-    StreamResult result;
-    const auto failure = [&result](const QString& error) {
-        result.error = error;
-        return result;
-    };
     if (data.startsWith("PK\x03\x04"))
-        return failure(QStringLiteral("文件内容是 .xlsx 格式，扩展名却是 .xls，请改正扩展名"));
+        return failure(QStringLiteral("不是有效的 Excel 97–2003 文件（内容是 zip 包）"));
     if (!data.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
-        return failure(QStringLiteral("不是有效的 .xls 文件"));
+        return failure(QStringLiteral("不是有效的 Excel 文件（不是 OLE2 文件）"));
     GErrorHolder err;
     GPtr<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8*>(data.constData()), data.size(), FALSE));
     if (!input)
         return failure(QStringLiteral("内存不足"));
     GPtr<GsfInfile> ole(gsf_infile_msole_new(input.get(), &err.error));
     if (!ole)
-        return failure(QStringLiteral("文件已损坏，OLE2 容器无法打开（%1）").arg(err.message()));
+        return failure(QStringLiteral("文件已损坏（%1）").arg(err.message()));
     GPtr<GsfInput> book;
     bool encrypted = false;
     const int children = gsf_infile_num_children(ole.get());
@@ -515,8 +556,8 @@ StreamResult workbookStream(const QByteArray& data)
             book.reset(gsf_infile_child_by_index(ole.get(), i));
     }
     if (!book) {
-        return failure(encrypted ? QStringLiteral("工作簿设有密码保护，请在 Excel 中去掉密码后再导入")
-                                 : QStringLiteral("文件中没有工作簿数据（不是 Excel 工作簿）"));
+        return failure(encrypted ? encryptedText()
+                                 : QStringLiteral("不是有效的 Excel 文件（OLE2 文件中没有 Workbook 数据流）"));
     }
     const gsf_off_t size = gsf_input_size(book.get());
     if (size > maxPartBytes)
@@ -524,30 +565,33 @@ StreamResult workbookStream(const QByteArray& data)
     // The stream's sectors lie in the file: a larger size is a damaged header,
     // and must not make the reader allocate it.
     if (size < 0 || size > data.size())
-        return failure(QStringLiteral("文件已损坏，工作簿数据的长度不对"));
-    QByteArray stream(qsizetype(size), Qt::Uninitialized);
+        return failure(QStringLiteral("文件已损坏（工作簿数据的长度不对）"));
+    Bytes stream{size_t(size)};
+    if (size > 0 && !stream.data())
+        return failure(QStringLiteral("内存不足"));
+    // Large blocks: the container copies a sector run per call.
     for (gsf_off_t done = 0; done < size;) {
-        const gsf_off_t n = std::min<gsf_off_t>(size - done, 1 << 16);
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return failure(cancelledText());
+        const gsf_off_t n = std::min<gsf_off_t>(size - done, 1 << 20);
         if (!gsf_input_read(book.get(), size_t(n), reinterpret_cast<guint8*>(stream.data() + done)))
-            return failure(QStringLiteral("文件已损坏，工作簿数据读不完整"));
+            return failure(QStringLiteral("文件已损坏（工作簿数据读不完整）"));
         done += n;
     }
-    result.ok = true;
-    result.stream = stream;
-    return result;
+    return stream;
 }
 
-ReadResult readBiffStream(const QByteArray& stream, const ReadOptions& options)
+Result<Sheet> readBiffStream(const QByteArray& stream, const ReadOptions& options)
 {
     return XlsReader(stream, options).read();
 }
 
-ReadResult readXls(const QByteArray& data, const ReadOptions& options)
+Result<Sheet> readXls(const QByteArray& data, const ReadOptions& options)
 {
-    const StreamResult s = workbookStream(data);
-    if (!s.ok)
-        return failure(s.error);
-    return readBiffStream(s.stream, options);
+    const Result<Bytes> s = workbookStream(data, options.cancel);
+    if (!s)
+        return failure(s.error());
+    return readBiffStream(s->view(), options);
 }
 
 }  // namespace workbook

@@ -1,4 +1,5 @@
 #pragma once
+#include "bytes.h"
 #include "sheet.h"
 
 #include <QByteArray>
@@ -7,16 +8,14 @@ namespace workbook {
 
 // The first worksheet of a BIFF .xls workbook (Excel 97 and later, and the
 // older Excel 5 "Book" stream) held in memory.
-ReadResult readXls(const QByteArray& data, const ReadOptions& options = {});
+Result<Sheet> readXls(const QByteArray& data, const ReadOptions& options = {});
 
 // The two steps of readXls: the workbook stream out of the OLE2 container,
 // then the first worksheet out of the stream's records.
-struct StreamResult {
-    bool ok = false;
-    QString error;
-    QByteArray stream;
-};
-StreamResult workbookStream(const QByteArray& data);
-ReadResult readBiffStream(const QByteArray& stream, const ReadOptions& options = {});
+Result<Bytes> workbookStream(const QByteArray& data, const std::atomic<bool>* cancel = nullptr);
+Result<Sheet> readBiffStream(const QByteArray& stream, const ReadOptions& options = {});
+
+// What a password-protected workbook gives.
+QString encryptedText();
 
 }  // namespace workbook

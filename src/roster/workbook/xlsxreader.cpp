@@ -301,7 +301,9 @@ struct SheetSink : XmlSink {
             inlineText.resize(0);
             hasValue = false;
         } else if (!inCell) {
-            if (is(name, "row")) {
+            if (is(name, "dimension")) {
+                reserveFor(attribute(a, "ref"));
+            } else if (is(name, "row")) {
                 const char* r = attribute(a, "r");
                 const long n = r ? std::strtol(r, nullptr, 10) : row + 1;
                 if (n < 1 || n > maxRows) {
@@ -322,6 +324,26 @@ struct SheetSink : XmlSink {
                 capture = 2;
             }
         }
+    }
+
+    // The used range ("A1:C50000") sizes the sheet once instead of growing it.
+    void reserveFor(const char* ref)
+    {
+        const char* colon = ref ? std::strchr(ref, ':') : nullptr;
+        if (!colon)
+            return;
+        int lastColumn = 0;
+        long lastRow = 0;
+        const char* p = colon + 1;
+        for (; (*p >= 'A' && *p <= 'Z') && lastColumn <= maxColumns; ++p)
+            lastColumn = lastColumn * 26 + (*p - 'A' + 1);
+        for (; *p >= '0' && *p <= '9' && lastRow <= maxRows; ++p)
+            lastRow = lastRow * 10 + (*p - '0');
+        if (lastRow < 1 || lastColumn < 1)
+            return;
+        const size_t columns =
+            options->columns.empty() ? size_t(std::min(lastColumn, maxColumns)) : options->columns.size();
+        sheet->reserve(size_t(std::min<long>(lastRow, maxRows)) * columns);
     }
 
     void end(const char* name) override
@@ -444,36 +466,41 @@ struct SheetSink : XmlSink {
 
 }  // namespace
 
-ReadResult readXlsx(const QByteArray& data, const ReadOptions& options)
+Result<Sheet> readXlsx(const QByteArray& data, const ReadOptions& options)
 {
     // Excel keeps a password-protected .xlsx in an OLE2 container.
-    if (data.startsWith("\xD0\xCF\x11\xE0")) {
-        const StreamResult inner = workbookStream(data);
-        if (inner.ok)
-            return failure(QStringLiteral("文件内容是 .xls 格式，扩展名却是 .xlsx，请改正扩展名"));
-        return failure(inner.error);
-    }
+    if (data.startsWith("\xD0\xCF\x11\xE0"))
+        return readXls(data, options);
     ZipPackage package(data);
     if (!package.isOpen())
         return failure(package.openError());
     QString error;
 
-    QString workbookPart = QStringLiteral("xl/workbook.xml");
+    // A zip package is a workbook when its main part is one (an .xlsx,
+    // .xlsm, .xltx or .xltm); a Word or PowerPoint file is not.
+    QString workbookPart;
     if (package.contains(QStringLiteral("_rels/.rels"))) {
         RelsSink rels;
+        rels.cancel = options.cancel;
         if (!package.parse(QStringLiteral("_rels/.rels"), rels, &error))
             return failure(error);
         const Relationship doc = rels.firstOfType("/officeDocument");
-        if (!doc.target.isEmpty())
+        if (doc.target.endsWith(QLatin1String("workbook.xml"), Qt::CaseInsensitive) && package.contains(doc.target))
             workbookPart = doc.target;
     }
+    if (workbookPart.isEmpty() && package.contains(QStringLiteral("xl/workbook.xml")))
+        workbookPart = QStringLiteral("xl/workbook.xml");
+    if (workbookPart.isEmpty())
+        return failure(QStringLiteral("不是有效的 Excel 文件（zip 包中没有 xl/workbook.xml）"));
     WorkbookSink book;
+    book.cancel = options.cancel;
     if (!package.parse(workbookPart, book, &error))
         return failure(error);
     if (book.sheetIds.isEmpty())
         return failure(QStringLiteral("工作簿中没有工作表"));
 
     RelsSink rels;
+    rels.cancel = options.cancel;
     rels.baseDir = directoryOf(workbookPart);
     if (!package.parse(relsPartOf(workbookPart), rels, &error))
         return failure(error);
@@ -482,14 +509,13 @@ ReadResult readXlsx(const QByteArray& data, const ReadOptions& options)
     for (const QString& id : book.sheetIds) {
         const auto it = rels.byId.constFind(id);
         if (it == rels.byId.cend())
-            return failure(QStringLiteral("工作簿已损坏：工作表“%1”没有对应的部件").arg(id.left(40)));
+            return failure(QStringLiteral("文件已损坏（工作表“%1”没有对应的部件）").arg(id.left(40)));
         if (endsWith(it->type, "/worksheet")) {
             sheetPart = it->target;
             break;
         }
     }
-    ReadResult result;
-    result.ok = true;
+    Sheet result;
     if (sheetPart.isEmpty())
         return result;  // only chart sheets: nothing to read
 
@@ -497,6 +523,7 @@ ReadResult readXlsx(const QByteArray& data, const ReadOptions& options)
     const Relationship styles = rels.firstOfType("/styles");
     if (!styles.target.isEmpty() && package.contains(styles.target)) {
         StylesSink sink;
+        sink.cancel = options.cancel;
         if (!package.parse(styles.target, sink, &error))
             return failure(error);
         dateKinds = sink.dateKinds();
@@ -506,7 +533,8 @@ ReadResult readXlsx(const QByteArray& data, const ReadOptions& options)
     sheet.options = &options;
     sheet.dateKinds = &dateKinds;
     sheet.date1904 = book.date1904;
-    sheet.sheet = &result.sheet;
+    sheet.cancel = options.cancel;
+    sheet.sheet = &result;
     if (!package.parse(sheetPart, sheet, &error))
         return failure(error);
 
@@ -518,19 +546,20 @@ ReadResult readXlsx(const QByteArray& data, const ReadOptions& options)
         std::sort(wanted.begin(), wanted.end());
         wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
         SharedStringsSink strings;
+        strings.cancel = options.cancel;
         strings.wanted = &wanted;
         strings.found.resize(wanted.size());
         const Relationship shared = rels.firstOfType("/sharedStrings");
         if (shared.target.isEmpty() || !package.contains(shared.target))
-            return failure(QStringLiteral("工作簿已损坏：缺少共享字符串表"));
+            return failure(QStringLiteral("文件已损坏（缺少共享字符串表）"));
         if (!package.parse(shared.target, strings, &error))
             return failure(error);
         for (const auto& [position, index] : sheet.sharedCells) {
             const size_t k = size_t(std::lower_bound(wanted.begin(), wanted.end(), index) - wanted.begin());
-            result.sheet.setText(position, strings.found[k]);
+            result.setText(position, strings.found[k]);
         }
     }
-    result.sheet.finish();
+    result.finish();
     return result;
 }
 

@@ -5,7 +5,7 @@
 
 namespace workbook {
 
-// The first worksheet of an .xlsx workbook held in memory.
-ReadResult readXlsx(const QByteArray& data, const ReadOptions& options = {});
+// The first worksheet of an .xlsx (.xlsm, .xltx, .xltm) workbook held in memory.
+Result<Sheet> readXlsx(const QByteArray& data, const ReadOptions& options = {});
 
 }  // namespace workbook

@@ -1,8 +1,8 @@
 #include "zippart.h"
 
 #include "sheet.h"
+#include "xmlscan.h"
 
-#include <expat.h>
 #include <zip.h>
 
 #include <cstring>
@@ -15,11 +15,6 @@ struct ZipFileCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
 };
 using ZipFile = std::unique_ptr<zip_file_t, ZipFileCloser>;
-
-struct ParserFree {
-    void operator()(XML_Parser p) const { XML_ParserFree(p); }
-};
-using Parser = std::unique_ptr<XML_ParserStruct, ParserFree>;
 
 }  // namespace
 
@@ -34,46 +29,6 @@ const char* localName(const char* name)
     }
     return local;
 }
-
-namespace {
-
-struct ParseState {
-    XmlSink* sink;
-    XML_Parser parser;
-    bool doctype = false;
-};
-
-void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** attributes)
-{
-    auto* s = static_cast<ParseState*>(data);
-    s->sink->start(localName(name), attributes);
-    if (s->sink->stop)
-        XML_StopParser(s->parser, XML_FALSE);
-}
-
-void XMLCALL onEnd(void* data, const XML_Char* name)
-{
-    auto* s = static_cast<ParseState*>(data);
-    s->sink->end(localName(name));
-    if (s->sink->stop)
-        XML_StopParser(s->parser, XML_FALSE);
-}
-
-void XMLCALL onText(void* data, const XML_Char* text, int length)
-{
-    static_cast<ParseState*>(data)->sink->text(text, length);
-}
-
-// Workbook parts never carry a document type; refusing one keeps entity
-// expansion out of reach.
-void XMLCALL onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int)
-{
-    auto* s = static_cast<ParseState*>(data);
-    s->doctype = true;
-    XML_StopParser(s->parser, XML_FALSE);
-}
-
-}  // namespace
 
 const char* attribute(const char** attributes, const char* name)
 {
@@ -94,9 +49,19 @@ ZipPackage::ZipPackage(const QByteArray& data)
         if (!archive_)
             zip_source_free(source);
     }
-    if (!archive_)
-        openError_ = QStringLiteral("不是有效的 .xlsx 文件，zip 数据无法打开（%1）")
-                         .arg(QString::fromUtf8(zip_error_strerror(&error)));
+    if (!archive_) {
+        const QString library = QString::fromUtf8(zip_error_strerror(&error));
+        switch (zip_error_code_zip(&error)) {
+        case ZIP_ER_NOZIP:
+            openError_ = QStringLiteral("不是有效的 Excel 文件（%1）").arg(library);
+            break;
+        case ZIP_ER_MEMORY:
+            openError_ = QStringLiteral("内存不足（%1）").arg(library);
+            break;
+        default:  // inconsistent archive, bad offsets, CRC errors and the like
+            openError_ = QStringLiteral("文件已损坏（%1）").arg(library);
+        }
+    }
     zip_error_fini(&error);
 }
 
@@ -115,7 +80,7 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
 {
     const zip_int64_t index = zip_name_locate(archive_, part.toUtf8().constData(), ZIP_FL_NOCASE);
     if (index < 0) {
-        *error = QStringLiteral("文件不完整，缺少 %1").arg(part);
+        *error = QStringLiteral("文件已损坏（缺少 %1）").arg(part);
         return false;
     }
     // The stated size refuses an honest giant at once; the count below
@@ -129,30 +94,20 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
     }
     ZipFile file(zip_fopen_index(archive_, zip_uint64_t(index), 0));
     if (!file) {
-        *error = QStringLiteral("%1 无法解开（%2）").arg(part, QString::fromUtf8(zip_strerror(archive_)));
+        *error = QStringLiteral("文件已损坏（%1 无法解开：%2）").arg(part, QString::fromUtf8(zip_strerror(archive_)));
         return false;
     }
-    Parser parser(XML_ParserCreate(nullptr));
-    if (!parser) {
-        *error = QStringLiteral("内存不足");
-        return false;
-    }
-    ParseState state{&sink, parser.get()};
-    XML_SetUserData(parser.get(), &state);
-    XML_SetElementHandler(parser.get(), onStart, onEnd);
-    XML_SetCharacterDataHandler(parser.get(), onText);
-    XML_SetStartDoctypeDeclHandler(parser.get(), onDoctype);
-
+    XmlScanner scanner(sink);
     qint64 total = 0;
     for (;;) {
-        void* buffer = XML_GetBuffer(parser.get(), 1 << 16);
-        if (!buffer) {
-            *error = QStringLiteral("内存不足");
+        if (sink.cancel && sink.cancel->load(std::memory_order_relaxed)) {
+            *error = cancelledText();
             return false;
         }
+        char* buffer = scanner.buffer(1 << 16);
         const zip_int64_t n = zip_fread(file.get(), buffer, 1 << 16);
         if (n < 0) {
-            *error = QStringLiteral("%1 已损坏（%2）").arg(part, QString::fromUtf8(zip_file_strerror(file.get())));
+            *error = QStringLiteral("文件已损坏（%1：%2）").arg(part, QString::fromUtf8(zip_file_strerror(file.get())));
             return false;
         }
         total += n;
@@ -160,8 +115,8 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
             *error = QStringLiteral("%1 解压后超过 256 MB").arg(part);
             return false;
         }
-        const XML_Status status = XML_ParseBuffer(parser.get(), int(n), n == 0);
-        if (state.doctype) {
+        const bool wellFormed = scanner.parse(size_t(n), n == 0);
+        if (scanner.sawDoctype()) {
             *error = QStringLiteral("%1 含有文档类型声明，不是 Excel 写出的内容").arg(part);
             return false;
         }
@@ -171,11 +126,11 @@ bool ZipPackage::parse(const QString& part, XmlSink& sink, QString* error) const
         }
         if (sink.stop)
             return true;
-        if (status != XML_STATUS_OK) {
-            *error = QStringLiteral("%1 不是完好的 XML（第 %2 行：%3）")
+        if (!wellFormed) {
+            *error = QStringLiteral("文件已损坏（%1 不是完好的 XML，第 %2 行：%3）")
                          .arg(part)
-                         .arg(XML_GetCurrentLineNumber(parser.get()))
-                         .arg(QString::fromUtf8(XML_ErrorString(XML_GetErrorCode(parser.get()))));
+                         .arg(scanner.line())
+                         .arg(QString::fromLatin1(scanner.error()));
             return false;
         }
         if (n == 0)

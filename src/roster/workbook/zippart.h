@@ -2,6 +2,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 
 struct zip;
@@ -19,6 +20,8 @@ public:
     // Set by a sink that found what it needed, or something it cannot accept.
     bool stop = false;
     QString error;
+    // Checked between blocks of the part; a set flag ends the parse with cancelledText().
+    const std::atomic<bool>* cancel = nullptr;
 };
 
 // "x:sheetData" -> "sheetData".

@@ -1,0 +1,13 @@
+#pragma once
+#include "census.h"
+#include "result.h"
+
+// Writes the rows without a photo (their three imported columns) and a last
+// line with the census summary, as .xlsx or as UTF-8 CSV with a byte-order
+// mark (so spreadsheets open the Chinese intact), chosen by the file's
+// extension. The file appears complete or not at all.
+Status writeMissingList(const PhotoCensus& census, const QString& path);
+
+// The CSV text of the list: fields quoted where they hold a comma, quote or
+// line break, lines ending in CRLF.
+QByteArray missingListCsv(const PhotoCensus& census);

@@ -1,0 +1,99 @@
+#include "reportcommands.h"
+
+#include "contactsheet.h"
+#include "missinglist.h"
+#include "rosterread.h"
+
+#include <QDir>
+#include <QTextStream>
+
+#include <array>
+#include <algorithm>
+#include <optional>
+#include <variant>
+
+namespace {
+
+std::optional<std::array<QString, 3>> columnsOf(const QString& spec)
+{
+    std::array<QString, 3> columns{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+    if (spec.isEmpty())
+        return columns;
+    const QStringList parts = spec.split(u',');
+    if (parts.size() > 3)
+        return std::nullopt;
+    for (size_t k = 0; k < 3; ++k)
+        columns[k] = k < size_t(parts.size()) ? parts[qsizetype(k)].trimmed().toUpper() : QString();
+    return columns;
+}
+
+struct Loaded {
+    PhotoCensus census;
+    std::array<QString, 3> columns;
+};
+
+// Reads the roster and checks the folder; the exit status when that fails.
+std::variant<Loaded, int> load(const ReportCommand& command, QTextStream& err)
+{
+    const auto columns = columnsOf(command.columns);
+    if (!columns) {
+        err << QStringLiteral("列设置“%1”多于三列").arg(command.columns) << "\n";
+        return 2;
+    }
+    if (command.output.isEmpty()) {
+        err << QStringLiteral("需要 -o 输出文件") << "\n";
+        return 2;
+    }
+    if (command.folder.isEmpty() || !QDir(command.folder).exists()) {
+        err << QStringLiteral("照片文件夹不存在：%1").arg(QDir::toNativeSeparators(command.folder)) << "\n";
+        return 2;
+    }
+    const Result<Roster> read = readRosterRows(command.workbook, *columns);
+    if (!read) {
+        err << read.error() << "\n";
+        return 1;
+    }
+    return Loaded{takeCensus(read.value(), 0, command.folder), *columns};
+}
+
+}  // namespace
+
+int runMissingListCommand(const ReportCommand& command, QTextStream& out, QTextStream& err)
+{
+    auto loaded = load(command, err);
+    if (const int* status = std::get_if<int>(&loaded))
+        return *status;
+    const PhotoCensus& census = std::get<Loaded>(loaded).census;
+    const Status written = writeMissingList(census, command.output);
+    if (!written) {
+        err << written.error() << "\n";
+        return 1;
+    }
+    out << census.summary() << "\n";
+    return 0;
+}
+
+int runContactSheetCommand(const ReportCommand& command, QTextStream& out, QTextStream& err)
+{
+    auto loaded = load(command, err);
+    if (const int* status = std::get_if<int>(&loaded))
+        return *status;
+    Loaded& data = std::get<Loaded>(loaded);
+    int group = 2;
+    if (!command.groupBy.isEmpty()) {
+        const auto found = std::find(data.columns.begin(), data.columns.end(), command.groupBy.trimmed().toUpper());
+        if (found == data.columns.end()) {
+            err << QStringLiteral("分组列 %1 不是导入的列之一").arg(command.groupBy) << "\n";
+            return 2;
+        }
+        group = int(found - data.columns.begin());
+    }
+    ContactSheetJob job{std::move(data.census), command.folder, 0, 1, group, command.output};
+    const Result<int> pages = writeContactSheet(job);
+    if (!pages) {
+        err << pages.error() << "\n";
+        return 1;
+    }
+    out << job.census.summary() << QStringLiteral("，共 %1 页").arg(pages.value()) << "\n";
+    return 0;
+}

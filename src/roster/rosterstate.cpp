@@ -1,0 +1,189 @@
+#include "rosterstate.h"
+
+#include "photocheck.h"
+#include "rosterread.h"
+
+#include <QFutureWatcher>
+#include <QtConcurrent>
+
+namespace {
+
+const QString currentPosition = QStringLiteral("当前位:");
+const QString lastPosition = QStringLiteral("最后位:");
+const QString lastPersonText = QStringLiteral("已是最后一位  照相可能即将结束");
+const QString nextPrefix = QStringLiteral("下一位:  ");
+
+const std::array<QString, 3> photoNameCaptions = {QStringLiteral("照片名列→ 列1"), QStringLiteral("照片名列→ 列2"),
+                                                  QStringLiteral("照片名列→ 列3")};
+const std::array<QString, 4> displayNameCaptions = {QStringLiteral("显示名列→ 列1"), QStringLiteral("显示名列→ 列2"),
+                                                    QStringLiteral("显示名列→ 列3"), QStringLiteral("显示名列→ 无")};
+
+const std::array<QString, 3> plainHeadings = {QStringLiteral("列1"), QStringLiteral("列2"), QStringLiteral("列3")};
+
+}  // namespace
+
+RosterState::RosterState(QObject* parent)
+    : QObject(parent)
+    , model_(new RosterModel(this))
+{
+    // Rows set on the model directly leave no current row past the end.
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        if (current_ >= rowCount())
+            current_ = -1;
+    });
+}
+
+RosterState::~RosterState()
+{
+    // A read still running finds its cancel flag set and its result unwanted.
+    if (importCancel_)
+        importCancel_->store(true);
+}
+
+void RosterState::setCurrentRow(int row)
+{
+    if (row >= rowCount())
+        return;
+    if (row < 0)
+        row = -1;
+    if (row == current_)
+        return;
+    current_ = row;
+    emit currentRowChanged(row);
+}
+
+void RosterState::AdvanceCurrentRow()
+{
+    setCurrentRow(current_ + 1);
+    savedCurrentRow_ = current_;
+}
+
+void RosterState::setPhotoNameColumn(int column)
+{
+    if (column < 0 || column > 2 || column == photoNameColumn_)
+        return;
+    photoNameColumn_ = column;
+    emit photoNameColumnChanged(column);
+}
+
+void RosterState::setDisplayNameColumn(int column)
+{
+    if (column < 0 || column > noDisplayColumn || column == displayNameColumn_)
+        return;
+    displayNameColumn_ = column;
+    emit displayNameColumnChanged(column);
+}
+
+QString RosterState::photoNameCaption(int column)
+{
+    return column >= 0 && column < 3 ? photoNameCaptions[size_t(column)] : QString();
+}
+
+QString RosterState::displayNameCaption(int column)
+{
+    return column >= 0 && column <= noDisplayColumn ? displayNameCaptions[size_t(column)] : QString();
+}
+
+QString RosterState::PersonText(int row, const QString& separator) const
+{
+    if (displayNameColumn_ == noDisplayColumn)
+        return PhotoName(row);
+    return PhotoName(row) + separator + cell(row, displayNameColumn_);
+}
+
+QString RosterState::positionText() const
+{
+    return current_ == rowCount() - 1 ? lastPosition : currentPosition;
+}
+
+QString RosterState::nextLine(bool afterImport) const
+{
+    if (positionText() != currentPosition)
+        return lastPersonText;
+    const int next = current_ + 1;
+    return afterImport ? nextPrefix + PersonText(next, QStringLiteral("  "))
+                       : nextPrefix + PhotoName(next) + QStringLiteral("  ") + cell(next, 1);
+}
+
+void RosterState::setRows(Roster rows)
+{
+    replaceRoster(std::move(rows), plainHeadings);
+}
+
+void RosterState::replaceRoster(Roster rows, const std::array<QString, 3>& headings)
+{
+    ++rosterGeneration_;
+    // Marks of the old roster must not land on the new one.
+    ++checkGeneration_;
+    checking_ = false;
+    current_ = -1;
+    model_->setRoster(std::move(rows));
+    for (int c = 0; c < 3; ++c)
+        model_->setHeader(c, headings[size_t(c)]);
+    emit rosterReplaced();
+    setCurrentRow(0);
+}
+
+void RosterState::startImport(const QString& path, const std::array<QString, 3>& columns, bool headerRow)
+{
+    if (importCancel_)
+        importCancel_->store(true);
+    importCancel_ = std::make_shared<std::atomic_bool>(false);
+    const quint64 generation = ++importGeneration_;
+    importing_ = true;
+
+    auto* watcher = new QFutureWatcher<Result<Roster>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, headerRow] {
+        watcher->deleteLater();
+        // A later drop took over: this read is forgotten.
+        if (generation != importGeneration_)
+            return;
+        importing_ = false;
+        importCancel_.reset();
+        Result<Roster> read = watcher->future().takeResult();
+        if (!read) {
+            emit importFinished(false, read.error());
+            return;
+        }
+        Roster rows = std::move(read).value();
+        std::array<QString, 3> headings = plainHeadings;
+        if (headerRow && !rows.empty()) {
+            for (size_t c = 0; c < 3; ++c)
+                headings[c] = rows.front().cells[c];
+            rows.erase(rows.begin());
+        }
+        replaceRoster(std::move(rows), headings);
+        emit importFinished(true, QString());
+    });
+    const std::shared_ptr<std::atomic_bool> cancel = importCancel_;
+    watcher->setFuture(
+        QtConcurrent::run([path, columns, cancel] { return readRosterRows(path, columns, cancel.get()); }));
+}
+
+void RosterState::startPhotoCheck(const QString& folder)
+{
+    const quint64 generation = ++checkGeneration_;
+    const quint64 roster = rosterGeneration_;
+    checking_ = true;
+    std::vector<QString> names;
+    names.reserve(size_t(rowCount()));
+    for (int r = 0; r < rowCount(); ++r)
+        names.push_back(PhotoName(r));
+
+    auto* watcher = new QFutureWatcher<std::vector<bool>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, roster] {
+        watcher->deleteLater();
+        if (generation != checkGeneration_ || roster != rosterGeneration_)
+            return;
+        checking_ = false;
+        const std::vector<bool> found = watcher->future().takeResult();
+        std::vector<QString> marks(found.size());
+        for (size_t r = 0; r < found.size(); ++r)
+            if (found[r])
+                marks[r] = QStringLiteral("已照");
+        model_->setColumn(RosterModel::photographedColumn, marks);
+        emit photosChecked();
+    });
+    watcher->setFuture(
+        QtConcurrent::run([folder, names = std::move(names)] { return photographedNames(folder, names); }));
+}
