@@ -14,19 +14,6 @@
 
 namespace {
 
-std::optional<std::array<QString, 3>> columnsOf(const QString& spec)
-{
-    std::array<QString, 3> columns{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
-    if (spec.isEmpty())
-        return columns;
-    const QStringList parts = spec.split(u',');
-    if (parts.size() > 3)
-        return std::nullopt;
-    for (size_t k = 0; k < 3; ++k)
-        columns[k] = k < size_t(parts.size()) ? parts[qsizetype(k)].trimmed().toUpper() : QString();
-    return columns;
-}
-
 struct Loaded {
     PhotoCensus census;
     std::array<QString, 3> columns;
@@ -35,7 +22,7 @@ struct Loaded {
 // Reads the roster and checks the folder; the exit status when that fails.
 std::variant<Loaded, int> load(const ReportCommand& command, QTextStream& err)
 {
-    const auto columns = columnsOf(command.columns);
+    const auto columns = columnsFromList(command.columns);
     if (!columns) {
         err << QStringLiteral("列设置“%1”多于三列").arg(command.columns) << "\n";
         return 2;
@@ -81,7 +68,10 @@ int runContactSheetCommand(const ReportCommand& command, QTextStream& out, QText
     Loaded& data = std::get<Loaded>(loaded);
     int group = 2;
     if (!command.groupBy.isEmpty()) {
-        const auto found = std::find(data.columns.begin(), data.columns.end(), command.groupBy.trimmed().toUpper());
+        const QString wanted = command.groupBy.trimmed();
+        const auto found = std::find_if(data.columns.begin(), data.columns.end(), [&wanted](const QString& column) {
+            return column.compare(wanted, Qt::CaseInsensitive) == 0;
+        });
         if (found == data.columns.end()) {
             err << QStringLiteral("分组列 %1 不是导入的列之一").arg(command.groupBy) << "\n";
             return 2;

@@ -108,19 +108,28 @@ Result<Roster> readRosterRows(const QString& path, const std::array<QString, 3>&
     return result;
 }
 
-int dumpRoster(const QString& path, const QString& columnsSpec, QTextStream& out, QTextStream& err)
+std::optional<std::array<QString, 3>> columnsFromList(const QString& list)
 {
     std::array<QString, 3> columns{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
-    if (!columnsSpec.isEmpty()) {
-        const QStringList parts = columnsSpec.split(u',');
-        if (parts.size() > 3) {
-            err << QStringLiteral("列设置“%1”多于三列\n").arg(columnsSpec);
-            err.flush();
-            return 2;
-        }
-        for (size_t k = 0; k < 3; ++k)
-            columns[k] = k < size_t(parts.size()) ? parts[qsizetype(k)].trimmed() : QString();
+    if (list.isEmpty())
+        return columns;
+    const QStringList parts = list.split(u',');
+    if (parts.size() > 3)
+        return std::nullopt;
+    for (size_t k = 0; k < 3; ++k)
+        columns[k] = k < size_t(parts.size()) ? parts[qsizetype(k)].trimmed() : QString();
+    return columns;
+}
+
+int dumpRoster(const QString& path, const QString& columnList, QTextStream& out, QTextStream& err)
+{
+    const std::optional<std::array<QString, 3>> chosen = columnsFromList(columnList);
+    if (!chosen) {
+        err << QStringLiteral("列设置“%1”多于三列\n").arg(columnList);
+        err.flush();
+        return 2;
     }
+    const std::array<QString, 3>& columns = *chosen;
     const Result<Roster> result = readRosterRows(path, columns);
     if (!result) {
         err << result.error() << '\n';

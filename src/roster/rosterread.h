@@ -6,6 +6,7 @@
 #include <QTextStream>
 
 #include <array>
+#include <optional>
 #include <atomic>
 
 // Reading the roster rows out of a workbook's first worksheet.
@@ -34,6 +35,10 @@ Result<Roster> readRosterRows(const QString& path, const std::array<QString, 3>&
 
 // Prints the rows an import would store: cells 0-2 separated by TAB, one row
 // a line, every line ending with LF; backslash, TAB, LF and CR inside cells
-// are written as \\, \t, \n and \r. columnsSpec is "A,B,C" (empty: A,B,C).
+// are written as \\, \t, \n and \r. columnList is "A,B,C" (empty: A,B,C).
 // Returns 0, or non-zero after printing the reason on err.
-int dumpRoster(const QString& path, const QString& columnsSpec, QTextStream& out, QTextStream& err);
+// The three column letters of a list such as "A,B,C" (empty: A, B and C;
+// fewer than three leave the rest empty); nothing when it names more than three.
+std::optional<std::array<QString, 3>> columnsFromList(const QString& list);
+
+int dumpRoster(const QString& path, const QString& columnList, QTextStream& out, QTextStream& err);
