@@ -66,22 +66,28 @@ void capControl::tearDownBackend()
     update();
 }
 
+// Every call after the backend is gone fails the same way; the number tells
+// which call it was, as the texts always have ("窗口未创建2。").
+bool capControl::backendMissing(int call) const
+{
+    if (backend_)
+        return false;
+    lastError_ = call ? QStringLiteral("窗口未创建%1。").arg(call) : QStringLiteral("窗口未创建。");
+    return true;
+}
+
 int capControl::driverCount() const
 {
-    if (!backend_) {
-        lastError_ = QStringLiteral("窗口未创建2。");
+    if (backendMissing(2))
         return 0;
-    }
     sources_ = currentSources();
     return int(std::min<qsizetype>(sources_.size(), kMaxCameras + 1));
 }
 
 QString capControl::driverDescription() const
 {
-    if (!backend_) {
-        lastError_ = QStringLiteral("窗口未创建3。");
+    if (backendMissing(3))
         return {};
-    }
     if (driverIndex_ < 0 || driverIndex_ > 11)
         return {};
     return connected_.description;
@@ -94,10 +100,8 @@ bool capControl::driverIsBuiltIn(int index) const
 
 void capControl::setDriverIndex(int index)
 {
-    if (!backend_) {
-        lastError_ = QStringLiteral("窗口未创建1。");
+    if (backendMissing(1))
         return;
-    }
     if (index < 1 || index > 11) {
         lastError_ = QStringLiteral("当前来源不在有效的范围内。");
         return;
@@ -157,8 +161,7 @@ void capControl::cancelAddress()
 
 void capControl::connectAddress(const CaptureSource& source)
 {
-    if (!backend_) {
-        lastError_ = QStringLiteral("窗口未创建1。");
+    if (backendMissing(1)) {
         emit addressConnected(false, lastError_);
         return;
     }
@@ -229,10 +232,8 @@ void capControl::refreshActivity()
 
 bool capControl::ShowPreview(bool show, int rateMs)
 {
-    if (!backend_) {
-        lastError_ = QStringLiteral("窗口未创建7。");
+    if (backendMissing(7))
         return false;
-    }
     if (rateMs != -1)
         previewRateMs_ = std::max(1, rateMs);
     if (!show) {
@@ -258,10 +259,8 @@ bool capControl::StartCapture(bool keep, const QString& file, int periodMs, bool
                               bool rightAborts, int limitS)
 {
     Q_UNUSED(askOk);  // the station starts at once; there is no ready prompt
-    if (!backend_) {
-        lastError_ = QStringLiteral("窗口未创建9。");
+    if (backendMissing(9))
         return false;
-    }
     if (isCapturing()) {
         lastError_ = kBusy;
         return false;
@@ -306,10 +305,8 @@ bool capControl::StartCapture(bool keep, const QString& file, int periodMs, bool
 
 bool capControl::StopCapture()
 {
-    if (!backend_) {
-        lastError_ = QStringLiteral("窗口未创建。");
+    if (backendMissing(0))
         return false;
-    }
     if (!isCapturing())
         return false;
     const Status r = recorder_->stop();
@@ -352,10 +349,8 @@ void capControl::onSourceLost(quint64 generation, const QString& message)
 
 bool capControl::VideoFormatDialog()
 {
-    if (!backend_) {
-        lastError_ = QStringLiteral("窗口未创建5。");
+    if (backendMissing(5))
         return false;
-    }
     if (driverIndex_ == -1 || connected_.inputFormat.isEmpty()) {
         lastError_ = QStringLiteral("获取硬件信息失败");
         return false;
@@ -401,10 +396,8 @@ bool capControl::setCaptureFormat(const CaptureFormat& format)
 
 bool capControl::VideoSourceDialog()
 {
-    if (!backend_) {
-        lastError_ = QStringLiteral("窗口未创建4。");
+    if (backendMissing(4))
         return false;
-    }
     if (driverIndex_ == -1 || connected_.inputFormat.isEmpty()) {
         lastError_ = QStringLiteral("获取硬件信息失败");
         return false;
@@ -425,10 +418,8 @@ bool capControl::VideoSourceDialog()
 
 bool capControl::CompressionDialog()
 {
-    if (!backend_) {
-        lastError_ = QStringLiteral("窗口未创建。");
+    if (backendMissing(0))
         return false;
-    }
     if (availableAviCodecs().isEmpty()) {
         lastError_ = QStringLiteral("您的硬件不支持此方法。");
         return false;

@@ -102,6 +102,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
+    bool backendMissing(int call) const;
     using OpenAttempt = std::shared_ptr<Result<std::shared_ptr<capture::OpenedInput>>>;
 
     bool connectSource(const capture::CaptureSource& source);
