@@ -135,7 +135,7 @@ int main(int argc, char** argv)
             takeButton->click();
             const qint64 ns = t.nsecsElapsed();
             // The save ran inside the click: a new file must be there now.
-            const QString file = w.state.photoFolder + "/" + session.photoBaseName();
+            const QString file = w.appState().photoFolder() + "/" + session.photoBaseName();
             if (session.photoBaseName() == previous || !QFileInfo::exists(file))
                 return fail(
                     qPrintable(QStringLiteral("no photo at ") + file + QStringLiteral(" — status: ") + w.status()));
@@ -143,7 +143,7 @@ int main(int argc, char** argv)
             runEvents(40);
         }
         // The last photo has the target size.
-        const QImage last(w.state.photoFolder + "/" + session.photoBaseName());
+        const QImage last(w.appState().photoFolder() + "/" + session.photoBaseName());
         std::vector<double> sorted = ms;
         std::sort(sorted.begin(), sorted.end());
         const double median =
@@ -153,7 +153,7 @@ int main(int argc, char** argv)
                     target.width(), target.height(), median, beforeMedian(target), sorted.back(), sorted.front(),
                     last.width(), last.height());
     }
-    const int files = QDir(w.state.photoFolder).entryList(QDir::Files).size();
+    const int files = QDir(w.appState().photoFolder()).entryList(QDir::Files).size();
     std::printf("  %d files written\n", files);
     return 0;
 }

@@ -143,10 +143,15 @@ void CameraController::finishListing()
     state_.setDevicesListed(true);
     // The first item is shown as selected, so the first driver is the one
     // connected (listing left the last one connected).
+    // The address entry only asks for an address: with no camera the first
+    // driver shown is the test source.
     if (state_.knownDriverCount() > 0) {
-        selectItem(0);
-        if (box->itemData(0).toInt() != capControl::kAddressSource)
-            device()->setDriverIndex(box->itemData(0).toInt());
+        int first = 0;
+        while (first + 1 < box->count() && box->itemData(first).toInt() == capControl::kAddressSource)
+            ++first;
+        selectItem(first);
+        if (box->itemData(first).toInt() != capControl::kAddressSource)
+            device()->setDriverIndex(box->itemData(first).toInt());
     }
     emit listingFinished();
 }

@@ -24,6 +24,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDragEnterEvent>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
@@ -69,8 +70,6 @@ PhotoUnits photoUnits(Ui::MainWindow& ui)
     u.autoSave = ui.选择框1;
     u.fileNameBox = ui.编辑框1;
     u.fileNameLabel = ui.透明标签3;
-    u.folderBox = ui.编辑框2;
-    u.folderLabel = ui.透明标签4;
     u.compression = ui.组合框1;
     u.captionColour = ui.颜色选择器1;
     u.pane = ui.画板1;
@@ -87,6 +86,7 @@ ViewfinderUnits viewfinderUnits(Ui::MainWindow& ui)
     u.frame = ui.外形框1;
     u.grip = ui.透明标签7;
     u.preview = ui.图片框2;
+    u.video = ui.视频设备;
     u.pane = ui.画板1;
     u.panePicture = ui.图片框1111;
     u.strip = ui.透明标签9;
@@ -103,12 +103,10 @@ ViewfinderUnits viewfinderUnits(Ui::MainWindow& ui)
 
 MainWindow::MainWindow(QWidget* parent)
     : QWidget(parent)
-    , ui(nullptr)
-    , form_(std::make_unique<Ui::MainWindow>())
+    , ui(std::make_unique<Ui::MainWindow>())
     , fadeTimer_(new QTimer(this))
     , rosterState_(new RosterState(this))
 {
-    ui = form_.get();
     ui->setupUi(this);
     // The list shows the roster the window keeps.
     ui->超级列表框1->setModel(rosterState_->model());
@@ -118,15 +116,32 @@ MainWindow::MainWindow(QWidget* parent)
     fadeTimer_->setInterval(1);
     connect(fadeTimer_, &QTimer::timeout, this, &MainWindow::fadeInStep);
 
+    // The boxes draw their frame line through the middle of the title, titled
+    // or not, so the four lines meet at one height and nothing sticks out above.
+    for (QGroupBox* box : findChildren<QGroupBox*>())
+        box->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: 6px; }"
+                                          "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                                          " left: 6px; padding: 0 2px; background-color: palette(window); }"));
     ui->图片框1->setPixmap(icons::speaker(false));
+    connect(&state_, &AppState::soundOnChanged, this, [this](bool on) { ui->图片框1->setPixmap(icons::speaker(on)); });
     ui->透明标签16->setWordWrap(false);
     fitHelpText(ui->透明标签16);
     ui->透明标签1->setTextColour(Qt::black);
 
     connect(ui->图片框1, &MouseLabel::doubleClicked, this, &MainWindow::toggleSound);
     connect(ui->透明标签15, &MouseLabel::leftPressed, this, &MainWindow::toggleSwapWindow);
-    connect(ui->透明标签14, &MouseLabel::mouseMoved, this, &MainWindow::toggleUpdateLinkColour);
-    connect(ui->透明标签14, &MouseLabel::leftReleased, this, &MainWindow::openUpdatePage);
+    if (updatePageAddress.isEmpty()) {
+        // A link that leads nowhere is shown greyed and does not flicker.
+        ui->透明标签14->setTextColour(Qt::gray);
+    } else {
+        connect(ui->透明标签14, &MouseLabel::mouseMoved, this, &MainWindow::toggleUpdateLinkColour);
+        connect(ui->透明标签14, &MouseLabel::leftReleased, this, &MainWindow::openUpdatePage);
+    }
+    // The folder box keeps the path but leaves its drawing to the label over it.
+    QPalette folderPalette = ui->编辑框2->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        folderPalette.setColor(group, QPalette::Text, Qt::transparent);
+    ui->编辑框2->setPalette(folderPalette);
 
     created();
     // Controllers connect after start-up, which sets the units' first contents.
@@ -137,7 +152,6 @@ MainWindow::MainWindow(QWidget* parent)
     rosterUnits.searchButton = ui->超级按钮3;
     rosterUnits.checkButton = ui->按钮检查照片;
     rosterUnits.saveButton = ui->保存按钮;
-    rosterUnits.folderBox = ui->编辑框2;
     rosterUnits.fileNameBox = ui->编辑框1;
     rosterUnits.column1Box = ui->编辑框6;
     rosterUnits.column2Box = ui->编辑框7;
@@ -152,9 +166,10 @@ MainWindow::MainWindow(QWidget* parent)
     rosterUnits.photoPane = ui->画板1;
     roster_ = new RosterController(*rosterState_, rosterUnits,
                                    {[this](const QString& text) { setStatus(text); },
-                                    [this] { return state.photoFolder; }, [this] { return swapWindow_; }},
+                                    [this] { return state_.photoFolder(); }, [this] { return swapWindow_; }},
                                    this);
-    viewfinder = new ViewfinderController(viewfinderUnits(*ui), ui->画板1, state.frameScaleValue, this);
+    connect(&state_, &AppState::photoFolderChanged, roster_, &RosterController::ResetPhotographedColumn);
+    viewfinder = new ViewfinderController(viewfinderUnits(*ui), ui->画板1, state_.frameScaleValueRef(), this);
     CameraUnits cameraUnits;
     cameraUnits.window = this;
     cameraUnits.device = ui->视频设备;
@@ -210,18 +225,18 @@ MainWindow::~MainWindow()
 void MainWindow::created()
 {
     // Start invisible; the timer fades the window in.
-    state.windowAlpha = 0;
-    windowopacity::apply(this, state.windowAlpha);
+    state_.setWindowAlpha(0);
+    windowopacity::apply(this, state_.windowAlpha());
     fadeTimer_->start();
 
     // The photo folder: stored, or the default written first. Shown as
     // stored even when that folder does not exist.
     const bool firstStart = !photofoldersetting::exists();
     const QString folder = photofoldersetting::readOrCreateDefault();
-    ui->编辑框2->setText(folder);
+    connect(&state_, &AppState::photoFolderChanged, this, &MainWindow::showPhotoFolder);
+    state_.setPhotoFolder(folder);
+    showPhotoFolder(folder);
     ui->图片框1111->setPixmap(icons::samplePhoto(ui->图片框1111->size()));
-    ui->透明标签4->setText(ui->编辑框2->text());
-    state.photoFolder = ui->编辑框2->text();
 
     // Roster column widths.
     RosterListView* list = ui->超级列表框1;
@@ -258,9 +273,26 @@ void MainWindow::created()
         ui->编辑框1->setEnabled(true);
     }
     // The zoom the frame size was applied at; the help text over the video area.
-    state.frameScaleValue = text::toInt(ui->编辑框5->text());
+    state_.frameScaleValueRef() = text::toInt(ui->编辑框5->text());
     ui->透明标签16->raise();
     rosterState_->setDisplayNameColumn(1);
+}
+
+Viewfinder* MainWindow::frame() const
+{
+    return viewfinder;
+}
+
+// The folder is shown once: the disabled box keeps the text but does not
+// draw it, the label over it shows the folder elided in the middle, and the
+// whole path is in the tooltip.
+void MainWindow::showPhotoFolder(const QString& folder)
+{
+    ui->编辑框2->setText(folder);
+    TransLabel* label = ui->透明标签4;
+    label->setText(label->fontMetrics().elidedText(folder, Qt::ElideMiddle, label->contentsRect().width()));
+    label->setToolTip(folder);
+    ui->编辑框2->setToolTip(folder);
 }
 
 void MainWindow::setStatus(const QString& text)
@@ -275,11 +307,11 @@ QString MainWindow::status() const
 
 void MainWindow::fadeInStep()
 {
-    if (state.windowAlpha > 254)
+    if (state_.windowAlpha() > 254)
         return;
-    state.windowAlpha += 5;
-    windowopacity::apply(this, state.windowAlpha);
-    if (state.windowAlpha == 255)
+    state_.setWindowAlpha(state_.windowAlpha() + 5);
+    windowopacity::apply(this, state_.windowAlpha());
+    if (state_.windowAlpha() == 255)
         fadeTimer_->stop();
 }
 
@@ -335,8 +367,7 @@ void MainWindow::toggleSwapWindow()
 
 void MainWindow::toggleSound()
 {
-    state.soundOn = !state.soundOn;
-    ui->图片框1->setPixmap(icons::speaker(state.soundOn));
+    state_.setSoundOn(!state_.soundOn());
 }
 
 void MainWindow::toggleUpdateLinkColour()

@@ -1,5 +1,6 @@
 #pragma once
 #include "appstate.h"
+#include "stationcontext.h"
 
 #include <QWidget>
 
@@ -19,30 +20,32 @@ class MainWindow;
 // The station's main window. Its units come from the form; the handlers of
 // each subsystem live in their own controller classes that wire units to
 // operations. This class keeps the window's own lifecycle.
-class MainWindow : public QWidget {
+class MainWindow : public QWidget, public StationContext {
     Q_OBJECT
 public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    Ui::MainWindow* ui;  // the form's units; owned by form_
-    AppState state;
+    // The shared state the window shows.
+    AppState& appState() override { return state_; }
     VoiceController* voice = nullptr;  // speech settings and announcing
     class ViewfinderController* viewfinder = nullptr;  // frame, target size and zoom
     class SearchController* search = nullptr;  // search window and cell colours
 
     // The controllers that wire each subsystem's units.
-    RosterController* roster() const { return roster_; }
+    RosterController* roster() const override { return roster_; }
     // The roster itself: rows, current row, name columns (owned by the window).
-    RosterState& rosterState() const { return *rosterState_; }
+    RosterState& rosterState() const override { return *rosterState_; }
+    Viewfinder* frame() const override;
+    QWidget* stationWindow() override { return this; }
     class CameraController* camera = nullptr;
     class PhotoController* photo = nullptr;  // taking, naming and saving photos
 
-    DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
-    SwapConfirmWindow* swapWindow() const { return swapWindow_; }
+    DuplicatePhotoWindow* duplicateWindow() const override { return duplicateWindow_; }
+    SwapConfirmWindow* swapWindow() const override { return swapWindow_; }
 
-    void setStatus(const QString& text);
-    QString status() const;
+    void setStatus(const QString& text) override;
+    QString status() const override;
 
     // One tick of the fade-in.
     void fadeInStep();
@@ -75,8 +78,10 @@ private:
     void created();
     void placeDuplicateWindow();
     void placeSwapWindow();
+    void showPhotoFolder(const QString& folder);
 
-    std::unique_ptr<Ui::MainWindow> form_;
+    std::unique_ptr<Ui::MainWindow> ui;  // the form's units
+    AppState state_;
     QTimer* fadeTimer_;
     DuplicatePhotoWindow* duplicateWindow_ = nullptr;
     SwapConfirmWindow* swapWindow_ = nullptr;

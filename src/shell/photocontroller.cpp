@@ -1,11 +1,11 @@
 #include "photocontroller.h"
 
+#include "appstate.h"
 #include "capcontrol.h"
 #include "colorpicker.h"
 #include "dialogs.h"
 #include "drawpanel.h"
 #include "duplicatephotowindow.h"
-#include "mainwindow.h"
 #include "photocut.h"
 #include "photofile.h"
 #include "photofoldersetting.h"
@@ -16,6 +16,7 @@
 #include "rostermodel.h"
 #include "rosterstate.h"
 #include "shuttersound.h"
+#include "stationcontext.h"
 #include "texttoint.h"
 #include "viewfindercontroller.h"
 
@@ -55,8 +56,8 @@ QString renamedNote(const QString& name)
 }
 }  // namespace
 
-PhotoController::PhotoController(MainWindow& window, const PhotoUnits& units)
-    : QObject(&window)
+PhotoController::PhotoController(StationContext& window, const PhotoUnits& units)
+    : QObject(window.stationWindow())
     , w_(window)
     , u_(units)
     , shutter_(new SoundPlayer(this))
@@ -104,11 +105,11 @@ PhotoController::PhotoController(MainWindow& window, const PhotoUnits& units)
         showCurrentFileName();
     });
     connect(roster->roster(), &QAbstractItemModel::modelReset, &session_, &PhotoSession::discardTake);
-    connect(w_.viewfinder, &Viewfinder::targetChanged, this, [this] {
+    connect(w_.frame(), &Viewfinder::targetChanged, this, [this] {
         // A half-typed size keeps the take (the save refuses until it is
         // mended); another valid size makes it the wrong photo.
         const Take* take = session_.take();
-        if (take && w_.viewfinder->targetError().isEmpty() && take->size != w_.viewfinder->target())
+        if (take && w_.frame()->targetError().isEmpty() && take->size != w_.frame()->target())
             session_.discardTake();
     });
 
@@ -157,13 +158,13 @@ void PhotoController::showCurrentFileName()
 QString PhotoController::nextAutoName() const
 {
     return autoNamePrefix +
-           QString::number(nextFreeShotNumber(w_.state.photoFolder, autoNamePrefix, session_.freeShotCounter()));
+           QString::number(nextFreeShotNumber(w_.appState().photoFolder(), autoNamePrefix, session_.freeShotCounter()));
 }
 
 void PhotoController::TakePhoto()
 {
     RosterController* roster = w_.roster();
-    Viewfinder* viewfinder = w_.viewfinder;
+    Viewfinder* viewfinder = w_.frame();
     if (!viewfinder->targetError().isEmpty()) {
         w_.setStatus(QStringLiteral("当前状态: 照相失败!"));
         Dialogs::current().message(QStringLiteral("照相失败：") + viewfinder->targetError(), dialogtitle::reminder,
@@ -175,7 +176,7 @@ void PhotoController::TakePhoto()
     u_.nameColumnButton->setEnabled(false);
     u_.displayColumnButton->setEnabled(false);
     u_.searchButton->setEnabled(false);
-    if (w_.state.soundOn)
+    if (w_.appState().soundOn())
         shutter_->play(shutterSoundWav());
     DrawPanel* pane = u_.pane;
     pane->clear();
@@ -189,8 +190,8 @@ void PhotoController::TakePhoto()
         owner.name = roster->PhotoName(r);
         session_.setPhotoBaseName(owner.name);
     } else {
-        owner.mode = session_.manualNaming() || !session_.freeShooting() ? TakeOwner::Mode::Typed
-                                                                          : TakeOwner::Mode::Numbered;
+        owner.mode =
+            session_.manualNaming() || !session_.freeShooting() ? TakeOwner::Mode::Typed : TakeOwner::Mode::Numbered;
         owner.name = u_.fileNameBox->text();
         if (!owner.name.isEmpty())
             session_.setPhotoBaseName(owner.name);
@@ -217,8 +218,7 @@ void PhotoController::TakePhoto()
     if (session_.captionOn())
         caption = r != -1 ? roster->PersonText(r, QStringLiteral(" ")) : u_.fileNameBox->text();
     // The pane shows the photo as it will be saved, rendered at its own size.
-    const Result<QImage> shown = photorender::renderPhoto(cut.value(), pane->size(), caption,
-                                                          session_.captionColour());
+    const Result<QImage> shown = photorender::renderPhoto(cut.value(), pane->size(), caption, session_.captionColour());
     if (shown)
         pane->setRetainedImage(shown.value());
 
@@ -253,7 +253,7 @@ void PhotoController::TakePhoto()
     // An existing photo of the name known now is compared before anything
     // is saved; the save checks its final name again.
     const QString known = owner.mode == TakeOwner::Mode::Numbered ? nextAutoName() : owner.name;
-    const PhotoPath file = photopath::filePath(w_.state.photoFolder, known);
+    const PhotoPath file = photopath::filePath(w_.appState().photoFolder(), known);
     if (!known.isEmpty() && file.ok() && QFileInfo::exists(file.path)) {
         openComparison(file.path);
         return;
@@ -267,7 +267,7 @@ void PhotoController::openComparison(const QString& existingFile)
     session_.setComparedPath(existingFile);
     w_.duplicateWindow()->showComparison(*u_.pane, existingFile);
     updateSaveButton();
-    w_.activateWindow();
+    w_.stationWindow()->activateWindow();
 }
 
 Status PhotoController::checkSharedFile(int row, const QString& fileName) const
@@ -294,12 +294,12 @@ Result<PhotoController::SaveTarget> PhotoController::saveTarget() const
     if (take->owner.mode == TakeOwner::Mode::Roster) {
         target.name = w_.roster()->PhotoName(take->owner.row);
     } else if (session_.freeShooting() && !session_.manualNaming()) {
-        target.number = nextFreeShotNumber(w_.state.photoFolder, autoNamePrefix, session_.freeShotCounter());
+        target.number = nextFreeShotNumber(w_.appState().photoFolder(), autoNamePrefix, session_.freeShotCounter());
         target.name = autoNamePrefix + QString::number(target.number);
     } else {
         target.name = u_.fileNameBox->text();
     }
-    const PhotoPath file = photopath::filePath(w_.state.photoFolder, target.name);
+    const PhotoPath file = photopath::filePath(w_.appState().photoFolder(), target.name);
     if (!file.ok())
         return failure(file.error);
     target.path = file.path;
@@ -317,8 +317,8 @@ bool PhotoController::SavePhoto()
         return false;
     if (!session_.hasUnsavedTake())
         return refuse(notSavedStatus, QStringLiteral("照片未保存：没有新拍的照片，请先照相。"));
-    if (!w_.viewfinder->targetError().isEmpty())
-        return refuse(notSavedStatus, QStringLiteral("照片未保存：") + w_.viewfinder->targetError());
+    if (!w_.frame()->targetError().isEmpty())
+        return refuse(notSavedStatus, QStringLiteral("照片未保存：") + w_.frame()->targetError());
 
     // 1. The name, computed now, whatever happened since the take.
     const Result<SaveTarget> target = saveTarget();
@@ -327,7 +327,7 @@ bool PhotoController::SavePhoto()
     session_.setPhotoBaseName(target->name);
 
     // 2. The folder, with every missing level.
-    const Status folder = ensurePhotoFolder(w_.state.photoFolder);
+    const Status folder = ensurePhotoFolder(w_.appState().photoFolder());
     if (!folder)
         return refuse(notSavedStatus, QStringLiteral("照片未保存：") + folder.error());
 
@@ -338,7 +338,8 @@ bool PhotoController::SavePhoto()
     }
     // A file that exists is replaced only after the comparison showed it.
     if (QFileInfo::exists(target->path) && session_.take()->comparedPath != target->path) {
-        w_.setStatus(QStringLiteral("当前状态: 照片“%1”已存在，请选择保留哪一张").arg(QFileInfo(target->path).fileName()));
+        w_.setStatus(
+            QStringLiteral("当前状态: 照片“%1”已存在，请选择保留哪一张").arg(QFileInfo(target->path).fileName()));
         openComparison(target->path);
         return false;
     }
@@ -455,14 +456,13 @@ bool PhotoController::refuse(const QString& status, const QString& message)
 
 void PhotoController::ChoosePhotoFolder()
 {
-    const QString chosen = Dialogs::current().chooseFolder(QStringLiteral("请选择保存照片路径"), w_.state.photoFolder);
+    const QString chosen =
+        Dialogs::current().chooseFolder(QStringLiteral("请选择保存照片路径"), w_.appState().photoFolder());
     if (chosen.isEmpty())
         return;  // a cancelled dialog keeps the folder
-    w_.state.photoFolder = paths::shown(chosen);
-    u_.folderBox->setText(w_.state.photoFolder);
-    u_.folderLabel->setText(w_.state.photoFolder);
-    if (!w_.state.photoFolder.isEmpty() && w_.state.photoFolder != paths::defaultPhotoFolder()) {
-        if (const Status written = photofoldersetting::write(w_.state.photoFolder); !written)
+    w_.appState().setPhotoFolder(paths::shown(chosen));
+    if (!w_.appState().photoFolder().isEmpty() && w_.appState().photoFolder() != paths::defaultPhotoFolder()) {
+        if (const Status written = photofoldersetting::write(w_.appState().photoFolder()); !written)
             w_.setStatus(written.error());
     }
 }

@@ -8,7 +8,7 @@
 
 class ColorPicker;
 class DrawPanel;
-class MainWindow;
+class StationContext;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -30,8 +30,6 @@ struct PhotoUnits {
     QCheckBox* autoSave = nullptr;  // 选择框1
     QLineEdit* fileNameBox = nullptr;  // 编辑框1
     QLabel* fileNameLabel = nullptr;  // 透明标签3
-    QLineEdit* folderBox = nullptr;  // 编辑框2
-    QLabel* folderLabel = nullptr;  // 透明标签4
     QComboBox* compression = nullptr;  // 组合框1
     ColorPicker* captionColour = nullptr;  // 颜色选择器1
     DrawPanel* pane = nullptr;  // 画板1
@@ -50,7 +48,7 @@ class PhotoController : public QObject {
 public:
     static const QString autoNamePrefix;  // "Velk学籍照相相片"
 
-    PhotoController(MainWindow& window, const PhotoUnits& units);
+    PhotoController(StationContext& window, const PhotoUnits& units);
     ~PhotoController() override;
 
     void TakePhoto();
@@ -97,7 +95,7 @@ private:
     void finishSave();
     void announceSavedRow();
 
-    MainWindow& w_;
+    StationContext& w_;
     PhotoUnits u_;
     PhotoSession session_;
     PhotoImage photoImage_;

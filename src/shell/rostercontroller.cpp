@@ -62,7 +62,6 @@ RosterController::RosterController(RosterState& roster, const RosterUnits& units
     connect(u_.photoNameButton, &QPushButton::clicked, this, &RosterController::CyclePhotoNameColumn);
     connect(u_.displayNameButton, &QPushButton::clicked, this, &RosterController::CycleDisplayNameColumn);
     connect(u_.checkButton, &QPushButton::clicked, this, [this] { checkPhotos(CheckStatus::KeepUnlessLast); });
-    connect(u_.folderBox, &QLineEdit::textChanged, this, &RosterController::ResetPhotographedColumn);
     for (QLineEdit* box : {u_.column1Box, u_.column2Box, u_.column3Box})
         box->installEventFilter(this);
 }

@@ -23,7 +23,6 @@ struct RosterUnits {
     QPushButton* searchButton = nullptr;  // 超级按钮3
     QPushButton* checkButton = nullptr;  // 按钮检查照片
     QPushButton* saveButton = nullptr;  // 保存按钮
-    QLineEdit* folderBox = nullptr;  // 编辑框2
     QLineEdit* fileNameBox = nullptr;  // 编辑框1
     QLineEdit* column1Box = nullptr;  // 编辑框6
     QLineEdit* column2Box = nullptr;  // 编辑框7

@@ -1,12 +1,13 @@
 #include "voicecontroller.h"
 
 #include "announce.h"
+#include "appstate.h"
 #include "besideplacement.h"
 #include "framewatch.h"
-#include "mainwindow.h"
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "stationcontext.h"
 #include "swapconfirmwindow.h"
 #include "translabel.h"
 #include "voicesettings.h"
@@ -16,12 +17,12 @@
 
 const QString VoiceController::noOutputStatus = QStringLiteral("语音输出不可用…");
 
-VoiceController::VoiceController(MainWindow& window, ETextToSpeech& speech)
-    : QObject(&window)
+VoiceController::VoiceController(StationContext& window, ETextToSpeech& speech)
+    : QObject(window.stationWindow())
     , window_(window)
     , settings_(new VoiceSettings(speech, this))
 {
-    auto* speaker = window_.findChild<MouseLabel*>(QStringLiteral("图片框1"));
+    auto* speaker = window_.stationWindow()->findChild<MouseLabel*>(QStringLiteral("图片框1"));
     connect(speaker, &MouseLabel::rightReleased, this, [this] { toggleSettingsWindow(); });
     // Said once when the output goes; announcing resumes by itself when it is back.
     connect(settings_, &VoiceSettings::outputAvailableChanged, this, [this](bool available) {
@@ -36,7 +37,7 @@ VoiceController::VoiceController(MainWindow& window, ETextToSpeech& speech)
 void VoiceController::toggleSettingsWindow()
 {
     if (!settingsWindow_) {
-        settingsWindow_ = new VoiceSettingsWindow(*settings_, &window_);
+        settingsWindow_ = new VoiceSettingsWindow(*settings_, window_.stationWindow());
         // Its frame is known once shown; it is placed again then.
         new FrameWatch(settingsWindow_, [this] { placeSettingsWindow(); });
     } else if (settingsWindow_->isVisible()) {
@@ -54,20 +55,22 @@ void VoiceController::placeSettingsWindow()
     QList<QRect> occupied;
     if (window_.swapWindow() && window_.swapWindow()->isVisible())
         occupied << window_.swapWindow()->frameGeometry();
-    const QRect screen = window_.screen()->availableGeometry();
-    settingsWindow_->move(placeBeside(window_.frameGeometry(), settingsWindow_->frameGeometry().size(), screen, occupied));
+    const QRect screen = window_.stationWindow()->screen()->availableGeometry();
+    settingsWindow_->move(placeBeside(window_.stationWindow()->frameGeometry(), settingsWindow_->frameGeometry().size(),
+                                      screen, occupied));
 }
 
 bool VoiceController::announceRow(int row)
 {
-    const auto* list = window_.findChild<RosterListView*>(QStringLiteral("超级列表框1"));
+    const auto* list = window_.stationWindow()->findChild<RosterListView*>(QStringLiteral("超级列表框1"));
     const RosterModel* roster = list->roster();
-    return AnnounceRow(window_.state.soundOn, *settings_, [roster, row](int column) { return roster->cell(row, column); });
+    return AnnounceRow(window_.appState().soundOn(), *settings_,
+                       [roster, row](int column) { return roster->cell(row, column); });
 }
 
 bool VoiceController::announceCurrentRow()
 {
-    const auto* list = window_.findChild<RosterListView*>(QStringLiteral("超级列表框1"));
+    const auto* list = window_.stationWindow()->findChild<RosterListView*>(QStringLiteral("超级列表框1"));
     if (list->rowCount() < 1)
         return false;
     return announceRow(list->currentRow());

@@ -2,7 +2,7 @@
 #include <QObject>
 
 class ETextToSpeech;
-class MainWindow;
+class StationContext;
 class VoiceSettings;
 class VoiceSettingsWindow;
 
@@ -14,7 +14,7 @@ class VoiceSettingsWindow;
 class VoiceController : public QObject {
     Q_OBJECT
 public:
-    VoiceController(MainWindow& window, ETextToSpeech& speech);
+    VoiceController(StationContext& window, ETextToSpeech& speech);
 
     // The settings and the announcing switch, from start.
     VoiceSettings& settings() const { return *settings_; }
@@ -34,7 +34,7 @@ public:
 private:
     void placeSettingsWindow();
 
-    MainWindow& window_;
+    StationContext& window_;
     VoiceSettings* settings_;
     VoiceSettingsWindow* settingsWindow_ = nullptr;
 };

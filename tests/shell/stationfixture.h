@@ -3,9 +3,13 @@
 #include "mainwindow.h"
 #include "photofoldersetting.h"
 #include "testdialogs.h"
-#include "ui_mainwindow.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -25,7 +29,6 @@ struct StationFixture {
     }
 
     QString photoFolder() const { return folder.path() + "/photos"; }
-    Ui::MainWindow* ui() const { return window->ui; }
 
     static QString data(const QString& name) { return QStringLiteral(STATION_TEST_DATA "/") + name; }
 };

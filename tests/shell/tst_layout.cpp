@@ -1,7 +1,8 @@
 // Every unit of the main window: name, kind, place, caption and initial state.
+#include "findunit.h"
 #include "mainwindow.h"
 #include "testdialogs.h"
-#include "ui_mainwindow.h"
+#include "translabel.h"
 
 #include <QAbstractSpinBox>
 #include <QCheckBox>
@@ -10,6 +11,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -173,7 +176,7 @@ private slots:
 
     void helpTextLineByLine()
     {
-        const QStringList lines = window_->ui->透明标签16->text().split(QLatin1Char('\n'));
+        const QStringList lines = findUnit<TransLabel>(window_, "透明标签16")->text().split(QLatin1Char('\n'));
         QCOMPARE(lines.size(), 21);
         QCOMPARE(lines[0], QString(23, ' ') + QStringLiteral("软件功能特点简述："));
         QCOMPARE(lines[1], QString());
@@ -184,11 +187,31 @@ private slots:
         QCOMPARE(lines[19], QString(6, ' '));
         QVERIFY(!lines[20].trimmed().isEmpty());
         // Every line, the closing one too, lies inside the label.
-        QLabel* help = window_->ui->透明标签16;
+        QLabel* help = findUnit<TransLabel>(window_, "透明标签16");
         const QRect needed =
             QFontMetrics(help->font()).boundingRect(help->contentsRect(), int(help->alignment()), help->text());
         QVERIFY2(needed.height() <= help->contentsRect().height(), qPrintable(QString::number(needed.height())));
         QVERIFY2(needed.width() <= help->contentsRect().width(), qPrintable(QString::number(needed.width())));
+    }
+
+    void groupBoxFrameLinesMeet()
+    {
+        // The frame line of the titled box runs at the height of the untitled
+        // one's, and the units inside start below it.
+        auto frameTop = [&](const char* name) {
+            auto* box = findUnit<QGroupBox>(window_, name);
+            QStyleOptionGroupBox option;
+            option.initFrom(box);
+            option.text = box->title();
+            option.lineWidth = 1;
+            option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            const QRect frame = box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, box);
+            return box->mapTo(window_, frame.topLeft()).y();
+        };
+        const int line = frameTop("分组框2");
+        QCOMPARE(frameTop("分组框1"), line);
+        for (const char* inside : {"分隔条1", "录制按钮"})
+            QVERIFY2(findUnit<QWidget>(window_, inside)->mapTo(window_, QPoint(0, 0)).y() > line, inside);
     }
 
     void videoAreaStacking()

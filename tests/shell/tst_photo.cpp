@@ -8,10 +8,10 @@
 #include "drawpanel.h"
 #include "duplicatephotowindow.h"
 #include "jpegcodec.h"
+#include "photo/recordingsoundoutput.h"
 #include "photocontroller.h"
 #include "photocut.h"
 #include "photofile.h"
-#include "photo/recordingsoundoutput.h"
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
@@ -247,7 +247,7 @@ private slots:
         importRoster();
         previewOn();
         w().toggleSound();
-        QVERIFY(w().state.soundOn);
+        QVERIFY(w().appState().soundOn());
         take();
         QTRY_VERIFY(record.played.size() >= parseWav(shutterSoundWav()).samples.size());
         QVERIFY(record.played.startsWith(parseWav(shutterSoundWav()).samples));
@@ -292,9 +292,11 @@ private slots:
         // photo's height says (not as a screen's resolution says).
         const QRect ink = captionInk(saved.value());
         QVERIFY2(!ink.isEmpty(), "no caption on the photo");
-        QVERIFY2(ink.left() > 0 && ink.right() < size.width() - 1 && ink.bottom() < size.height() - 1 &&
-                     ink.top() > size.height() * 0.8,
-                 qPrintable(QStringLiteral("caption at %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
+        QVERIFY2(
+            ink.left() > 0 && ink.right() < size.width() - 1 && ink.bottom() < size.height() - 1 &&
+                ink.top() > size.height() * 0.8,
+            qPrintable(
+                QStringLiteral("caption at %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
         QVERIFY(ink.height() >= size.height() * 0.025);
     }
 
@@ -313,8 +315,10 @@ private slots:
         take();
         QVERIFY(session().hasUnsavedTake());
         const QSize cut = session().take()->cut.size();
-        QVERIFY2(aspectDistortion(cut, size) < 0.002,
-                 qPrintable(QStringLiteral("cut %1x%2 stretched by %3%").arg(cut.width()).arg(cut.height()).arg(aspectDistortion(cut, size) * 100)));
+        QVERIFY2(aspectDistortion(cut, size) < 0.002, qPrintable(QStringLiteral("cut %1x%2 stretched by %3%")
+                                                                     .arg(cut.width())
+                                                                     .arg(cut.height())
+                                                                     .arg(aspectDistortion(cut, size) * 100)));
     }
 
     void largeTargetKeepsCameraDetail()
@@ -398,14 +402,14 @@ private slots:
         previewOn();
         autoSave(true);
         freeShooting(true);
-        const QString folder = w().state.photoFolder;
+        const QString folder = w().appState().photoFolder();
         QFile blocker(f->folder.path() + "/blocker");
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        w().state.photoFolder = blocker.fileName() + "/photos";
+        w().appState().setPhotoFolder(blocker.fileName() + "/photos");
         take();
         QCOMPARE(status(), QStringLiteral("当前状态: 照片未保存!"));
-        w().state.photoFolder = folder;
+        w().appState().setPhotoFolder(folder);
         take();
         QVERIFY(QFile::exists(photo(prefix + "1")));
         QCOMPARE(fileNameBox()->text(), prefix + "2");
@@ -487,7 +491,7 @@ private slots:
         QFile blocker(f->folder.path() + "/blocker");
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        w().state.photoFolder = blocker.fileName() + "/photos";
+        w().appState().setPhotoFolder(blocker.fileName() + "/photos");
         take();
         QCOMPARE(roster()->currentRow(), 0);
         QCOMPARE(f->dialogs.messages.size(), 1);
@@ -496,9 +500,9 @@ private slots:
         QVERIFY(roster()->roster()->cell(0, 3).isEmpty());
 
         // A vanished folder is made again, whole.
-        w().state.photoFolder = f->folder.path() + "/gone/again/photos";
+        w().appState().setPhotoFolder(f->folder.path() + "/gone/again/photos");
         take();
-        QVERIFY(QFile::exists(w().state.photoFolder + "/姓名.jpg"));
+        QVERIFY(QFile::exists(w().appState().photoFolder() + "/姓名.jpg"));
         QCOMPARE(roster()->currentRow(), 1);
     }
 
@@ -672,17 +676,26 @@ private slots:
         QVERIFY2(message.contains(QStringLiteral("第1行“a/b”")) && message.contains(QStringLiteral("第2行“a_b”")),
                  qPrintable(message));
         QCOMPARE(status(), QStringLiteral("当前状态: 照片未保存!"));
+        // The photo check marks only the row the file belongs to.
+        QTest::mouseClick(unit<QWidget>("按钮检查照片"), Qt::LeftButton);
+        QTRY_COMPARE(roster()->roster()->cell(0, 3), QStringLiteral("已照"));
+        QCOMPARE(roster()->roster()->cell(1, 3), QString());
     }
 
     void badSizesAreRefused_data()
     {
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("text");
-        QTest::newRow("empty height") << "编辑框4" << "";
-        QTest::newRow("zero height") << "编辑框4" << "0";
-        QTest::newRow("negative width") << "编辑框3" << "-5";
-        QTest::newRow("letters") << "编辑框4" << "abc";
-        QTest::newRow("too wide") << "编辑框3" << "10001";
+        QTest::newRow("empty height") << "编辑框4"
+                                      << "";
+        QTest::newRow("zero height") << "编辑框4"
+                                     << "0";
+        QTest::newRow("negative width") << "编辑框3"
+                                        << "-5";
+        QTest::newRow("letters") << "编辑框4"
+                                 << "abc";
+        QTest::newRow("too wide") << "编辑框3"
+                                  << "10001";
     }
     void badSizesAreRefused()
     {
@@ -812,18 +825,18 @@ private slots:
 
     void folderChoice()
     {
-        const QString before = w().state.photoFolder;
+        const QString before = w().appState().photoFolder();
         unit<QPushButton>("按钮1")->click();  // cancelled: the folder stays
         QCOMPARE(f->dialogs.folderPrompts, QStringList{QStringLiteral("请选择保存照片路径")});
-        QCOMPARE(w().state.photoFolder, before);
+        QCOMPARE(w().appState().photoFolder(), before);
         QCOMPARE(unit<QLineEdit>("编辑框2")->text(), before);
 
         const QString chosen = f->folder.path() + "/chosen";
         f->dialogs.folderAnswers.enqueue(chosen);
         unit<QPushButton>("按钮1")->click();
-        QCOMPARE(w().state.photoFolder, QDir::toNativeSeparators(chosen));
-        QCOMPARE(unit<QLabel>("透明标签4")->text(), w().state.photoFolder);
-        QCOMPARE(photofoldersetting::read(), w().state.photoFolder);
+        QCOMPARE(w().appState().photoFolder(), QDir::toNativeSeparators(chosen));
+        QCOMPARE(unit<QLabel>("透明标签4")->toolTip(), w().appState().photoFolder());
+        QCOMPARE(photofoldersetting::read(), w().appState().photoFolder());
     }
 
     void droppedPictureLoadsIntoThePictureObject()

@@ -474,8 +474,7 @@ private slots:
         QTest::mouseClick(unit("超级按钮1"), Qt::LeftButton);
         QVERIFY(settled());
         QCOMPARE(f->window->status(), QStringLiteral("当前状态: 照相已成功!"));
-        f->window->state.photoFolder = f->folder.path() + "/other";
-        unit<QLineEdit>("编辑框2")->setText(f->window->state.photoFolder);
+        f->window->appState().setPhotoFolder(f->folder.path() + "/other");
         QVERIFY(settled());
         QCOMPARE(f->window->status(), QStringLiteral("当前状态: 照相已成功!"));
         // The last row is still announced as such.
@@ -490,8 +489,7 @@ private slots:
         import("roster/class.xlsx");
         writePhoto(f->folder.path() + "/other/李四.jpg");
         QCOMPARE(model()->header(3), QStringLiteral("列4"));
-        f->window->state.photoFolder = f->folder.path() + "/other";
-        unit<QLineEdit>("编辑框2")->setText(f->window->state.photoFolder);
+        f->window->appState().setPhotoFolder(f->folder.path() + "/other");
         QCOMPARE(model()->header(3), QString());
         QCOMPARE(unit<RosterListView>("超级列表框1")->columnWidth(3), 50);
         QCOMPARE(model()->data(model()->index(0, 3), Qt::TextAlignmentRole).value<Qt::Alignment>(),

@@ -1,5 +1,6 @@
 // Start-up, the setting, the fade-in and the bottom-strip controls.
 #include "duplicatephotowindow.h"
+#include "findunit.h"
 #include "mainwindow.h"
 #include "photofoldersetting.h"
 #include "programpaths.h"
@@ -8,13 +9,14 @@
 #include "rosterstate.h"
 #include "swapconfirmwindow.h"
 #include "testdialogs.h"
-#include "ui_mainwindow.h"
+#include "translabel.h"
 
 #include <QApplication>
 #include <QDate>
+#include <QDir>
 #include <QLineEdit>
 #include <QPointer>
-#include <QDir>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -33,9 +35,9 @@ private slots:
             paths::programDirectory() + QDir::separator() + QString::number(QDate::currentDate().year());
         QVERIFY(photofoldersetting::exists());
         QCOMPARE(photofoldersetting::read(), expected);
-        QCOMPARE(w.ui->编辑框2->text(), expected);
-        QCOMPARE(w.ui->透明标签4->text(), expected);
-        QCOMPARE(w.state.photoFolder, expected);
+        QCOMPARE(findUnit<QLineEdit>(&w, "编辑框2")->text(), expected);
+        QCOMPARE(findUnit<TransLabel>(&w, "透明标签4")->toolTip(), expected);
+        QCOMPARE(w.appState().photoFolder(), expected);
     }
 
     void firstStartOfAProgramInAFolderOfRootsUsesPictures()
@@ -48,19 +50,19 @@ private slots:
         QFile::setPermissions(program, QFile::ReadOwner | QFile::ExeOwner);
         const QString where = QFileInfo(program).isWritable() ? dir.filePath("gone") : program;
         paths::setProgramDirectoryForTesting(where);
-        const QString expected = QDir::toNativeSeparators(paths::picturesDirectory() + "/" +
-                                                          QString::number(QDate::currentDate().year()));
+        const QString expected =
+            QDir::toNativeSeparators(paths::picturesDirectory() + "/" + QString::number(QDate::currentDate().year()));
         {
             MainWindow w;
             QCOMPARE(photofoldersetting::read(), expected);
-            QCOMPARE(w.ui->编辑框2->text(), expected);
-            QCOMPARE(w.state.photoFolder, expected);
+            QCOMPARE(findUnit<QLineEdit>(&w, "编辑框2")->text(), expected);
+            QCOMPARE(w.appState().photoFolder(), expected);
             const QString inHome = QDir::home().relativeFilePath(expected);
             QCOMPARE(w.status(), QStringLiteral("当前状态: 照片保存到 ~/") + inHome);
         }
         // Later starts read the setting and report nothing special.
         MainWindow again;
-        QCOMPARE(again.state.photoFolder, expected);
+        QCOMPARE(again.appState().photoFolder(), expected);
         QCOMPARE(again.status(), QStringLiteral("当前状态: 还未进行任何操作"));
         paths::setProgramDirectoryForTesting({});
         QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -71,9 +73,9 @@ private slots:
         const QString gone = QDir::tempPath() + "/station-no-such-folder/照片";
         QVERIFY(photofoldersetting::write(gone));
         MainWindow w;
-        QCOMPARE(w.ui->编辑框2->text(), gone);
-        QCOMPARE(w.ui->透明标签4->text(), gone);
-        QCOMPARE(w.state.photoFolder, gone);
+        QCOMPARE(findUnit<QLineEdit>(&w, "编辑框2")->text(), gone);
+        QCOMPARE(findUnit<TransLabel>(&w, "透明标签4")->toolTip(), gone);
+        QCOMPARE(w.appState().photoFolder(), gone);
         QVERIFY(!QDir(gone).exists());
         QCOMPARE(photofoldersetting::read(), gone);
     }
@@ -118,22 +120,24 @@ private slots:
     {
         MainWindow w;
         QCOMPARE(w.status(), QStringLiteral("当前状态: 还未进行任何操作"));
-        QCOMPARE(w.ui->透明标签3->text(), QStringLiteral("Velk学籍照相相片1.jpg"));
+        QCOMPARE(findUnit<TransLabel>(&w, "透明标签3")->text(), QStringLiteral("Velk学籍照相相片1.jpg"));
         QCOMPARE(w.rosterState().displayNameColumn(), 1);
-        QCOMPARE(w.state.frameScaleValue, 0.0);
-        QCOMPARE(w.ui->超级列表框1->columnWidth(0), 145);
-        QCOMPARE(w.ui->超级列表框1->columnWidth(1), 65);
-        QCOMPARE(w.ui->超级列表框1->columnWidth(2), 145);
-        QCOMPARE(w.ui->超级列表框1->columnWidth(3), 50);
+        QCOMPARE(w.appState().frameScaleValue(), 0.0);
+        QCOMPARE(findUnit<RosterListView>(&w, "超级列表框1")->columnWidth(0), 145);
+        QCOMPARE(findUnit<RosterListView>(&w, "超级列表框1")->columnWidth(1), 65);
+        QCOMPARE(findUnit<RosterListView>(&w, "超级列表框1")->columnWidth(2), 145);
+        QCOMPARE(findUnit<RosterListView>(&w, "超级列表框1")->columnWidth(3), 50);
         QVERIFY(!w.duplicateWindow()->isVisible());
         QVERIFY(!w.swapWindow()->isVisible());
-        QVERIFY(!w.ui->保存按钮->isEnabled());
+        QVERIFY(!findUnit<QPushButton>(&w, "保存按钮")->isEnabled());
         // The help text is on top of the video area at start.
         const QObjectList kids = w.children();
-        for (QWidget* under : {static_cast<QWidget*>(w.ui->视频设备), static_cast<QWidget*>(w.ui->图片框2),
-                               static_cast<QWidget*>(w.ui->外形框1), static_cast<QWidget*>(w.ui->透明标签7),
-                               static_cast<QWidget*>(w.ui->图片框111)})
-            QVERIFY(kids.indexOf(under) < kids.indexOf(w.ui->透明标签16));
+        for (QWidget* under : {static_cast<QWidget*>(findUnit<QWidget>(&w, "视频设备")),
+                               static_cast<QWidget*>(findUnit<PicBox>(&w, "图片框2")),
+                               static_cast<QWidget*>(findUnit<QWidget>(&w, "外形框1")),
+                               static_cast<QWidget*>(findUnit<TransLabel>(&w, "透明标签7")),
+                               static_cast<QWidget*>(findUnit<PicBox>(&w, "图片框111"))})
+            QVERIFY(kids.indexOf(under) < kids.indexOf(findUnit<TransLabel>(&w, "透明标签16")));
         // ...and readable: the cover hides the camera's black, the text shows on it.
         const QImage area = w.grab(QRect(306, 115, 480, 360)).toImage();
         QCOMPARE(area.pixelColor(4, 350), w.palette().color(QPalette::Window));
@@ -148,21 +152,21 @@ private slots:
     {
         MainWindow w;
         w.fadeTimer()->stop();
-        QCOMPARE(w.state.windowAlpha, 0);
+        QCOMPARE(w.appState().windowAlpha(), 0);
         w.fadeTimer()->start();
         for (int tick = 1; tick <= 50; ++tick) {
             w.fadeInStep();
-            QCOMPARE(w.state.windowAlpha, 5 * tick);
+            QCOMPARE(w.appState().windowAlpha(), 5 * tick);
             QVERIFY(w.fadeTimer()->isActive());
         }
         w.fadeInStep();
-        QCOMPARE(w.state.windowAlpha, 255);
+        QCOMPARE(w.appState().windowAlpha(), 255);
         QVERIFY(!w.fadeTimer()->isActive());
         w.fadeInStep();
-        QCOMPARE(w.state.windowAlpha, 255);
+        QCOMPARE(w.appState().windowAlpha(), 255);
         // Left to its own timer, a new window ends opaque too.
         MainWindow fresh;
-        QTRY_COMPARE_WITH_TIMEOUT(fresh.state.windowAlpha, 255, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(fresh.appState().windowAlpha(), 255, 5000);
         QVERIFY(!fresh.fadeTimer()->isActive());
     }
 
@@ -196,39 +200,62 @@ private slots:
     {
         MainWindow w;
         w.show();
-        QVERIFY(!w.state.soundOn);
-        const QImage off = w.ui->图片框1->pixmap().toImage();
-        QTest::mouseDClick(w.ui->图片框1, Qt::LeftButton);
-        QVERIFY(w.state.soundOn);
-        QVERIFY(w.ui->图片框1->pixmap().toImage() != off);
-        QTest::mouseDClick(w.ui->图片框1, Qt::LeftButton);
-        QVERIFY(!w.state.soundOn);
-        QCOMPARE(w.ui->图片框1->pixmap().toImage(), off);
+        QVERIFY(!w.appState().soundOn());
+        const QImage off = findUnit<PicBox>(&w, "图片框1")->pixmap().toImage();
+        QTest::mouseDClick(findUnit<PicBox>(&w, "图片框1"), Qt::LeftButton);
+        QVERIFY(w.appState().soundOn());
+        QVERIFY(findUnit<PicBox>(&w, "图片框1")->pixmap().toImage() != off);
+        QTest::mouseDClick(findUnit<PicBox>(&w, "图片框1"), Qt::LeftButton);
+        QVERIFY(!w.appState().soundOn());
+        QCOMPARE(findUnit<PicBox>(&w, "图片框1")->pixmap().toImage(), off);
         // The speaker's double-click does not reach the window.
-        QVERIFY(w.ui->图片框1->isVisible());
+        QVERIFY(findUnit<PicBox>(&w, "图片框1")->isVisible());
 
         // Double-clicking the window hides and shows speaker and marker together.
         QTest::mouseDClick(&w, Qt::LeftButton, {}, QPoint(600, 20));
-        QVERIFY(!w.ui->图片框1->isVisible());
-        QVERIFY(!w.ui->透明标签15->isVisible());
+        QVERIFY(!findUnit<PicBox>(&w, "图片框1")->isVisible());
+        QVERIFY(!findUnit<TransLabel>(&w, "透明标签15")->isVisible());
         QTest::mouseDClick(&w, Qt::LeftButton, {}, QPoint(600, 20));
-        QVERIFY(w.ui->图片框1->isVisible());
-        QVERIFY(w.ui->透明标签15->isVisible());
+        QVERIFY(findUnit<PicBox>(&w, "图片框1")->isVisible());
+        QVERIFY(findUnit<TransLabel>(&w, "透明标签15")->isVisible());
+    }
+
+    void aLongFolderIsShownOnceElidedInTheMiddle()
+    {
+        const QString deep = QDir::tempPath() + "/学校/二〇二六年秋季/" + QString(60, QChar(u'班')) + "/照片";
+        QVERIFY(photofoldersetting::write(deep));
+        MainWindow w;
+        auto* label = findUnit<TransLabel>(&w, "透明标签4");
+        auto* box = findUnit<QLineEdit>(&w, "编辑框2");
+        QCOMPARE(box->text(), deep);
+        QCOMPARE(label->toolTip(), deep);
+        QVERIFY(label->text().contains(QChar(0x2026)));
+        QVERIFY(label->text().startsWith(QDir::tempPath().left(4)));
+        QVERIFY(label->text().endsWith("/照片"));
+        QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width());
+        // The box under the label does not draw the path a second time.
+        QCOMPARE(box->palette().color(QPalette::Disabled, QPalette::Text).alpha(), 0);
     }
 
     void updateLinkColourToggles()
     {
         MainWindow w;
+        auto* link = findUnit<TransLabel>(&w, "透明标签14");
         const QColor red(0xFF, 0, 0), green(0, 0x80, 0);
         w.toggleUpdateLinkColour();
-        QCOMPARE(w.ui->透明标签14->textColour(), red);
+        QCOMPARE(link->textColour(), red);
         w.toggleUpdateLinkColour();
-        QCOMPARE(w.ui->透明标签14->textColour(), green);
-        w.toggleUpdateLinkColour();
-        QCOMPARE(w.ui->透明标签14->textColour(), red);
-        // Our address is empty: nothing opens, nothing fails.
+        QCOMPARE(link->textColour(), green);
+        // Our address is empty: the link is grey, does not flicker under the
+        // pointer, and nothing opens or fails.
         QVERIFY(MainWindow::updatePageAddress.isEmpty());
-        w.openUpdatePage();
+        MainWindow plain;
+        auto* idle = findUnit<TransLabel>(&plain, "透明标签14");
+        QCOMPARE(idle->textColour(), QColor(Qt::gray));
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(idle, &move);
+        QCOMPARE(idle->textColour(), QColor(Qt::gray));
+        plain.openUpdatePage();
     }
 
     void swapBannerToggleTexts()
@@ -238,35 +265,35 @@ private slots:
         SwapConfirmWindow* banner = w.swapWindow();
 
         // No roster position: free shooting texts.
-        QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
+        QTest::mousePress(findUnit<TransLabel>(&w, "透明标签15"), Qt::LeftButton);
         QVERIFY(banner->isVisible());
-        QCOMPARE(w.ui->透明标签15->text(), QStringLiteral("△"));
+        QCOMPARE(findUnit<TransLabel>(&w, "透明标签15")->text(), QStringLiteral("△"));
         QCOMPARE(banner->currentLine(), QStringLiteral("你正进行自由拍照操作…………"));
         QCOMPARE(banner->nextLine(), QStringLiteral("你未进行任何照相操作…………"));
-        QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
+        QTest::mousePress(findUnit<TransLabel>(&w, "透明标签15"), Qt::LeftButton);
         QVERIFY(!banner->isVisible());
-        QCOMPARE(w.ui->透明标签15->text(), QStringLiteral("▽"));
+        QCOMPARE(findUnit<TransLabel>(&w, "透明标签15")->text(), QStringLiteral("▽"));
 
         // At the last person.
         RosterState& roster = w.rosterState();
         roster.setRows({{{"张三", "1班", "甲"}}, {{"李四", "2班", "乙"}}, {{"王五", "3班", "丙"}}});
         roster.setCurrentRow(2);
-        QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
+        QTest::mousePress(findUnit<TransLabel>(&w, "透明标签15"), Qt::LeftButton);
         QCOMPARE(banner->currentLine(), QStringLiteral("最后位:  王五  3班"));
         QCOMPARE(banner->nextLine(), QStringLiteral("已是最后一位  照相可能即将结束"));
-        QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
+        QTest::mousePress(findUnit<TransLabel>(&w, "透明标签15"), Qt::LeftButton);
 
         // In the middle of the roster: the next row's photo name and second column.
         roster.setCurrentRow(0);
         roster.setDisplayNameColumn(2);  // the banner's next line always shows the second column
-        QTest::mousePress(w.ui->透明标签15, Qt::LeftButton);
+        QTest::mousePress(findUnit<TransLabel>(&w, "透明标签15"), Qt::LeftButton);
         QCOMPARE(banner->currentLine(), QStringLiteral("当前位:  张三  甲"));
         QCOMPARE(banner->nextLine(), QStringLiteral("下一位:  李四  2班"));
 
         // Its close box only hides it and resets the marker.
         banner->close();
         QVERIFY(!banner->isVisible());
-        QCOMPARE(w.ui->透明标签15->text(), QStringLiteral("▽"));
+        QCOMPARE(findUnit<TransLabel>(&w, "透明标签15")->text(), QStringLiteral("▽"));
     }
 
     void bannerSidesSwap()

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSettings>
+#include <QStyle>
+#include <QStyleOptionSpinBox>
 #include <QtTest>
 
 class ViewfinderControllerTest : public QObject {
@@ -54,7 +56,7 @@ private slots:
         QApplication::sendEvent(zoom, &notch);
         QCOMPARE(frame->size(), QSize(194, 145));
         QCOMPARE(w.findChild<QLabel*>(QStringLiteral("透明标签12"))->text(), QStringLiteral("1"));
-        QCOMPARE(w.state.frameScaleValue, 1.0);
+        QCOMPARE(w.appState().frameScaleValue(), 1.0);
 
         // Dragged by its grip far to the right, it stops at the limit.
         const QPoint pointer = grip->mapToGlobal(QPoint(420, 20));
@@ -66,6 +68,53 @@ private slots:
 
         w.viewfinder->hideFrame();
         QVERIFY(frame->isHidden());
+    }
+
+    void zoomBoxAndWheelAreReachable()
+    {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        auto* zoom = w.findChild<ZoomSpinBox*>(QStringLiteral("编辑框5"));
+        auto* frame = w.findChild<ShapeBox*>(QStringLiteral("外形框1"));
+        auto* grip = w.findChild<QWidget*>(QStringLiteral("透明标签7"));
+        auto* preview = w.findChild<QWidget*>(QStringLiteral("图片框2"));
+        auto* copy = w.findChild<QWidget*>(QStringLiteral("透明标签12"));
+        w.findChild<QWidget*>(QStringLiteral("透明标签16"))->hide();
+        zoom->setEnabled(true);
+        w.viewfinder->showFrame();
+        w.viewfinder->RefreshFrameShape();
+
+        // The copy of the value lies over the box but a click on the middle
+        // of the up arrow, or on the number, reaches the box.
+        QStyleOptionSpinBox option;
+        option.initFrom(zoom);
+        option.subControls = QStyle::SC_SpinBoxUp;
+        const QRect up = zoom->style()->subControlRect(QStyle::CC_SpinBox, &option, QStyle::SC_SpinBoxUp, zoom);
+        for (const QPoint inBox : {up.center(), QPoint(6, zoom->height() / 2)}) {
+            const QPoint at = w.mapFromGlobal(zoom->mapToGlobal(inBox));
+            QVERIFY(copy->geometry().contains(at));
+            QWidget* hit = w.childAt(at);
+            QVERIFY2(hit == zoom || zoom->isAncestorOf(hit), hit ? hit->metaObject()->className() : "nothing");
+        }
+
+        // After a right click on the frame the wheel over the preview, away
+        // from the frame, zooms it down to its limit.
+        QTest::mouseClick(grip, Qt::RightButton, {}, QPoint(10, 10));
+        QVERIFY(zoom->hasFocus());
+        const QSize start = frame->size();
+        const QPoint away(4, 4);
+        QVERIFY(!frame->geometry().contains(preview->mapTo(&w, away)));
+        QSize last;
+        for (int i = 0; i < 60 && frame->size() != last; ++i) {
+            last = frame->size();
+            QWheelEvent notch(away, preview->mapToGlobal(QPointF(away)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(preview, &notch);
+        }
+        QVERIFY(frame->width() <= 100 || frame->height() <= 100);
+        QVERIFY(frame->width() < start.width());
+        QCOMPARE(frame->size(), last);  // stopped at the limit, not by losing the pointer
     }
 };
 

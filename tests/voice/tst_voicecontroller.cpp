@@ -83,7 +83,7 @@ private slots:
         QVERIFY(!window->voice->announceCurrentRow());  // sound switch still off
 
         QTest::mouseDClick(window->findChild<QWidget*>("图片框1"), Qt::LeftButton);  // sound on
-        QVERIFY(window->state.soundOn);
+        QVERIFY(window->appState().soundOn());
         QVERIFY(window->voice->announceCurrentRow());
         settings->findChild<QSpinBox*>("编辑框1")->setValue(3);
         QVERIFY(window->voice->announceRow(0));
@@ -130,7 +130,7 @@ private slots:
         VoiceSettings& settings = window->voice->settings();
         QVERIFY(settings.detectVoices());
         settings.start();
-        window->state.soundOn = true;
+        window->appState().setSoundOn(true);
         Roster rows;
         rows.push_back({{"张三", "2023001", "一班", ""}});
         window->findChild<RosterListView*>("超级列表框1")->roster()->setRoster(rows);
