@@ -22,10 +22,8 @@ public:
     explicit ShapeBox(QWidget* parent = nullptr);
 
     void setLineColour(const QColor& colour);
-    QColor lineColour() const { return m_lineColour; }
 
     void setDragLimits(const viewfinder::DragLimits& limits) { m_limits = limits; }
-    viewfinder::DragLimits dragLimits() const { return m_limits; }
 
     // The grip (an overlay label) is kept at the frame's rectangle; its left
     // presses drag the frame too.

@@ -60,14 +60,23 @@ Viewfinder::Viewfinder(const ViewfinderUnits& units, double& frameScaleValue, QO
     connect(m_units.zoomBox, &ZoomSpinBox::wheelTurned, this, &Viewfinder::wheelZoom);
     connect(m_units.zoomBox, &ZoomSpinBox::spinPressed, this, &Viewfinder::spinZoom);
     connect(m_units.zoomBox, &ZoomSpinBox::textChanged, m_units.zoomCopy, &QLabel::setText);
+    // The copy of the zoom value lies over the box: it keeps the value but
+    // draws nothing and lets clicks and the wheel through to the box.
+    m_units.zoomCopy->setAttribute(Qt::WA_TransparentForMouseEvents);
+    if (auto* copy = qobject_cast<TransLabel*>(m_units.zoomCopy))
+        copy->setTextColour(Qt::transparent);
 
     // A right click on the frame readies the zoom box; from then on the wheel
     // over the frame zooms it (the wheel goes to the widget under the pointer
     // here, so it is passed on while the zoom box holds the focus).
     connect(m_units.grip, &MouseLabel::rightReleased, this,
             [this] { m_units.zoomBox->setFocus(Qt::MouseFocusReason); });
-    m_units.grip->installEventFilter(this);
-    frame->installEventFilter(this);
+    // Once readied, the wheel zooms anywhere over the preview: the shrinking
+    // frame soon leaves the pointer.
+    for (QWidget* over : {static_cast<QWidget*>(m_units.grip), static_cast<QWidget*>(frame), m_units.preview,
+                          m_units.video, m_units.helpLabel})
+        if (over)
+            over->installEventFilter(this);
 
     connect(frame, &ShapeBox::dragMoved, this, &Viewfinder::frameGeometryChanged);
 }
@@ -209,8 +218,7 @@ bool Viewfinder::eventFilter(QObject* watched, QEvent* e)
 {
     if (e->type() == QEvent::FocusIn && (watched == m_units.widthBox || watched == m_units.heightBox)) {
         m_units.statusLabel->setDisabled(true);
-    } else if (e->type() == QEvent::Wheel && (watched == m_units.grip || watched == m_units.frame) &&
-               m_units.zoomBox->hasFocus()) {
+    } else if (e->type() == QEvent::Wheel && watched != m_units.zoomBox && m_units.zoomBox->hasFocus()) {
         auto* we = static_cast<QWheelEvent*>(e);
         const int delta = we->angleDelta().y() != 0 ? we->angleDelta().y() : we->angleDelta().x();
         if (delta != 0)

@@ -19,6 +19,7 @@ struct ViewfinderUnits {
     ShapeBox* frame = nullptr;  // 外形框1
     TransLabel* grip = nullptr;  // 透明标签7
     QWidget* preview = nullptr;  // 图片框2
+    QWidget* video = nullptr;  // 视频设备, the live picture over the preview area
     QWidget* pane = nullptr;  // 画板1
     QWidget* panePicture = nullptr;  // 图片框1111
     QWidget* strip = nullptr;  // 透明标签9

@@ -54,6 +54,8 @@ SearchWindow::SearchWindow(RosterListView* list, CellColours* colours, SearchHoo
     ui->编辑框9->setRange(2, 4);
     ui->上下按钮8->setBuddy(ui->编辑框8);
     ui->上下按钮9->setBuddy(ui->编辑框9);
+    ui->透明标签3->setText(modes_[0]);
+    ui->透明标签4->setText(modes_[1]);
     ui->透明标签3->setTextColour(red);
     ui->透明标签4->setTextColour(red);
     ui->透明标签15->setAlignment(Qt::AlignCenter);
@@ -80,8 +82,8 @@ SearchWindow::SearchWindow(RosterListView* list, CellColours* colours, SearchHoo
     connect(ui->编辑框9, &QLineEdit::textChanged, this, &SearchWindow::column2Changed);
     connect(ui->选择框2, &QCheckBox::clicked, this, &SearchWindow::condition2Switched);
     connect(ui->超级按钮1, &QPushButton::clicked, this, &SearchWindow::queryClicked);
-    connect(ui->透明标签3, &MouseLabel::leftPressed, this, [this] { ToggleMatchMode(ui->透明标签3); });
-    connect(ui->透明标签4, &MouseLabel::leftPressed, this, [this] { ToggleMatchMode(ui->透明标签4); });
+    connect(ui->透明标签3, &MouseLabel::leftPressed, this, [this] { ToggleMatchMode(1); });
+    connect(ui->透明标签4, &MouseLabel::leftPressed, this, [this] { ToggleMatchMode(2); });
     connect(ui->透明标签15, &MouseLabel::leftPressed, this, [this] { expanded_ ? collapse() : expand(); });
     connect(ui->透明标签5, &MouseLabel::leftPressed, this, &SearchWindow::collapse);
     connect(ui->单选框1, &QRadioButton::toggled, this, [this](bool on) {
@@ -200,8 +202,8 @@ void SearchWindow::queryClicked()
 Conditions SearchWindow::readConditions() const
 {
     Conditions c;
-    c.mode1 = ui->透明标签3->text();
-    c.mode2 = ui->透明标签4->text();
+    c.mode1 = modes_[0];
+    c.mode2 = modes_[1];
     c.column1 = text::toInt(ui->编辑框8->text());
     c.column2 = text::toInt(ui->编辑框9->text());
     c.text1 = ui->编辑框6->text();
@@ -234,8 +236,8 @@ void SearchWindow::runSearch(SearchKind kind)
 void SearchWindow::searchFinished(int foundRow, int count)
 {
     const bool both = runningKind_ == SearchKind::BothConditions;
-    const ReportInput in{ui->编辑框8->text(),   ui->编辑框9->text(), ui->透明标签3->text(),
-                         ui->透明标签4->text(), ui->编辑框6->text(), ui->编辑框7->text()};
+    const ReportInput in{ui->编辑框8->text(), ui->编辑框9->text(), modes_[0],
+                         modes_[1],           ui->编辑框6->text(), ui->编辑框7->text()};
     const bool single = ui->单选框1->isChecked();
     const Report report = makeReport(runningKind_, single, foundRow >= 0, count, in);
     ui->透明标签2->setText(report.text);
@@ -307,11 +309,13 @@ void SearchWindow::rosterReplaced()
     ui->编辑框2->setText(heading(text::toInt(ui->编辑框9->text())));
 }
 
-void SearchWindow::ToggleMatchMode(MouseLabel* label)
+void SearchWindow::ToggleMatchMode(int condition)
 {
-    const QString next = toggledMode(label->text());
-    label->setText(next);
-    label->setTextColour(modeColour(next));
+    QString& mode = modes_[condition == 2 ? 1 : 0];
+    mode = toggledMode(mode);
+    MouseLabel* label = condition == 2 ? ui->透明标签4 : ui->透明标签3;
+    label->setText(mode);
+    label->setTextColour(modeColour(mode));
 }
 
 // --- expanding -------------------------------------------------------------------

@@ -46,11 +46,12 @@ public:
     void AppendResultRow(int row);
     void FitResultColumns();
     void ShowResultRow();
-    void ToggleMatchMode(MouseLabel* label);
+    // Condition 1 or 2 switches between "等同" and "包含"; the label shows it.
+    void ToggleMatchMode(int condition);
+    const QString& matchMode(int condition) const { return modes_[condition == 2 ? 1 : 0]; }
 
     void expand();
     void collapse();
-    bool expanded() const { return expanded_; }
     bool searching() const { return scan_.running(); }
     // The roster was replaced: old results, colours and headings go.
     void rosterReplaced();
@@ -90,4 +91,5 @@ private:
     SearchScan scan_;
     search::SearchKind runningKind_ = search::SearchKind::Condition1;
     bool expanded_ = false;
+    QString modes_[2] = {search::modeEqual, search::modeEqual};
 };

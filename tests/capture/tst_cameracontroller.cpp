@@ -86,6 +86,16 @@ private slots:
         setDialogRunner({});
     }
 
+    void withoutCamerasTheTestSourceIsShownSelected()
+    {
+        setSourceProvider([] { return QList<CaptureSource>{testCamera()}; });
+        MainWindow w;
+        auto* box = unit<QComboBox>(w, "组合框");
+        QCOMPARE(box->itemText(0), CameraController::addressEntryText());
+        QCOMPARE(box->currentText(), testCameraDescription());
+        QCOMPARE(unit<capControl>(w, "视频设备")->driverDescription(), testCameraDescription());
+    }
+
     void listingConnectsTheDriverShownAsSelected()
     {
         MainWindow w;
