@@ -196,7 +196,9 @@ int main(int argc, char** argv)
     const QByteArray xls = folder + "/roster.xls";
     const Summary dumpXlsx = repeat([&] { return spawn({PROGRAM, "--dump-roster", xlsx.constData()}); });
     print("photostation --dump-roster .xlsx", dumpXlsx, "50,000 rows, end to end");
-    print("photostation --dump-roster .xls", repeat([&] { return spawn({PROGRAM, "--dump-roster", xls.constData()}); }),
+    print("photostation --dump-roster .xls", repeat([&] {
+              return spawn({PROGRAM, "--dump-roster", xls.constData()});
+          }),
           "50,000 rows, end to end");
     const Summary openpyxl = repeat([&] { return spawn({python, BENCH_SCRIPT, "dump", xlsx.constData()}); });
     print("reference: openpyxl dump .xlsx", openpyxl, "same rows printed, end to end");

@@ -69,9 +69,7 @@ int main(int argc, char* argv[])
 
     const commandline::Tool tool = commandline::toolOf(p);
     const QString programDirectory = QCoreApplication::applicationDirPath();
-    auto entry = [&](const char* symbol) {
-        return modules::resolve(programDirectory, moduleOf(tool), symbol);
-    };
+    auto entry = [&](const char* symbol) { return modules::resolve(programDirectory, moduleOf(tool), symbol); };
     auto refuse = [](const QString& reason) {
         QTextStream err(stderr);
         err.setEncoding(QStringConverter::Utf8);

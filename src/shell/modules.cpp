@@ -9,7 +9,8 @@ namespace modules {
 QStringList searchFolders(const QString& programDirectory)
 {
     QStringList folders{QDir::cleanPath(programDirectory)};
-    const QString installed = QDir::cleanPath(programDirectory + QLatin1Char('/') + QStringLiteral(STATION_MODULE_RELDIR));
+    const QString installed =
+        QDir::cleanPath(programDirectory + QLatin1Char('/') + QStringLiteral(STATION_MODULE_RELDIR));
     if (installed != folders.constFirst())
         folders << installed;
     return folders;
