@@ -40,6 +40,7 @@ public:
     QWidget* stationWindow() override { return this; }
     class CameraController* camera = nullptr;
     class PhotoController* photo = nullptr;  // taking, naming and saving photos
+    class FaceController* faces = nullptr;  // automatic framing and the photo checks
 
     DuplicatePhotoWindow* duplicateWindow() const override { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const override { return swapWindow_; }
