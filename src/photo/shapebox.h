@@ -24,6 +24,7 @@ public:
     void setLineColour(const QColor& colour);
 
     void setDragLimits(const viewfinder::DragLimits& limits) { m_limits = limits; }
+    viewfinder::DragLimits dragLimits() const { return m_limits; }
 
     // The grip (an overlay label) is kept at the frame's rectangle; its left
     // presses drag the frame too.
