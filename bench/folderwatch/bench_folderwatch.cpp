@@ -140,7 +140,7 @@ int main(int argc, char** argv)
         idle.wall.push_back(double(wall.nsecsElapsed()) / 1e6);
     }
     std::sort(idle.cpu.begin(), idle.cpu.end());
-    std::printf("  %-34s GUI thread median %6.2f ms per 2 s period\n", "re-check, nothing changed",
+    std::printf("  %-34s GUI thread median %6.2f ms per re-check\n", "re-check, nothing changed",
                 idle.cpu[idle.cpu.size() / 2]);
     return 0;
 }

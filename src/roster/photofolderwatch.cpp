@@ -9,7 +9,9 @@ PhotoFolderWatch::PhotoFolderWatch(QObject* parent)
     , watcher_(new QFileSystemWatcher(this))
     , timer_(new QTimer(this))
 {
-    timer_->setInterval(2000);
+    // Under two seconds, so that a photo seen only by the re-check (a network
+    // share) is marked within two seconds of its saving, reading included.
+    timer_->setInterval(1500);
     connect(timer_, &QTimer::timeout, this, &PhotoFolderWatch::tick);
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &PhotoFolderWatch::folderMayHaveChanged);
 }

@@ -18,7 +18,7 @@ public:
     // does not exist yet is watched from when it appears.
     void setFolder(const QString& folder);
     QString folder() const { return folder_; }
-    // The period of the fallback check (2 s unless set).
+    // The period of the fallback check (1.5 s unless set).
     void setInterval(int milliseconds);
 
 signals:

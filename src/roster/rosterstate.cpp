@@ -253,7 +253,8 @@ void RosterState::refreshPhotoMarks(const QString& folder)
         if (basis_ && basis_->roster == rosterGeneration_ && basis_->photoNameColumn == photoNameColumn_) {
             for (const auto& [row, present] : refresh.changes)
                 model_->setCell(row, RosterModel::photographedColumn, present ? photographedMark : QString());
-            basis_->listing = std::move(refresh.listing);
+            if (refresh.listing)
+                basis_->listing = std::move(refresh.listing);
             emit photoMarksRefreshed(int(refresh.changes.size()));
         }
         if (!refreshAgain_.isEmpty())
@@ -262,6 +263,10 @@ void RosterState::refreshPhotoMarks(const QString& folder)
     watcher->setFuture(QtConcurrent::run([folder, before = basis_->listing, index = basis_->index] {
         MarksRefresh refresh{std::make_shared<const PhotoFolderListing>(folder), {}};
         refresh.changes = index->changedMarks(*before, *refresh.listing);
+        // Nothing to rewrite: the old listing stays, and the new one is
+        // freed here rather than on the GUI thread.
+        if (refresh.changes.empty())
+            refresh.listing.reset();
         return refresh;
     }));
 }
