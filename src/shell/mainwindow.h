@@ -41,6 +41,7 @@ public:
     class BarcodeController* barcode = nullptr;  // the scan box
     // Tells when the photo folder changed (another station saved into it).
     class PhotoFolderWatch* folderWatch = nullptr;
+    class FaceController* faces = nullptr;  // automatic framing and the photo checks
 
     DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const { return swapWindow_; }
