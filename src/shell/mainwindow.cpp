@@ -1,14 +1,16 @@
 #include "mainwindow.h"
 
+#include "barcodecontroller.h"
 #include "cameracontroller.h"
-
 #include "duplicatephotowindow.h"
 #include "facecontroller.h"
 #include "framewatch.h"
 #include "icons.h"
 #include "photocontroller.h"
 #include "photofoldersetting.h"
+#include "photofolderwatch.h"
 #include "programpaths.h"
+#include "reportcontroller.h"
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
@@ -121,9 +123,10 @@ MainWindow::MainWindow(QWidget* parent)
     // The boxes draw their frame line through the middle of the title, titled
     // or not, so the four lines meet at one height and nothing sticks out above.
     for (QGroupBox* box : findChildren<QGroupBox*>())
-        box->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: 6px; }"
-                                          "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-                                          " left: 6px; padding: 0 2px; background-color: palette(window); }"));
+        box->setStyleSheet(
+            QStringLiteral("QGroupBox { border: 1px solid #a0a0a0; border-radius: 2px; margin-top: 6px; }"
+                           "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+                           " left: 6px; padding: 0 2px; background-color: palette(window); }"));
     ui->图片框1->setPixmap(icons::speaker(false));
     connect(&state_, &AppState::soundOnChanged, this, [this](bool on) { ui->图片框1->setPixmap(icons::speaker(on)); });
     ui->透明标签16->setWordWrap(false);
@@ -206,6 +209,21 @@ MainWindow::MainWindow(QWidget* parent)
     voice = new VoiceController(*this, speechVoice());
     search =
         new SearchController(*rosterState_, {this, ui->超级按钮3, ui->超级列表框1, ui->透明标签3, ui->编辑框1}, this);
+    reports = new ReportController(
+        *rosterState_, {this, ui->按钮未照名单, ui->按钮相片总览},
+        {[this](const QString& text) { setStatus(text); }, [this] { return state_.photoFolder(); }}, this);
+    barcode = new BarcodeController(
+        *roster_, ui->编辑框扫码, {ui->按钮照相, ui->保存按钮},
+        {[this](const QString& text) { setStatus(text); }, [this](const QString& text) { setErrorStatus(text); }},
+        this);
+    connect(photo, &PhotoController::backgroundSaveFinished, barcode, &BarcodeController::shootingDone);
+    // Other stations may save into the same folder: their photos are marked
+    // as they appear, re-checking only the names that changed.
+    folderWatch = new PhotoFolderWatch(this);
+    folderWatch->setFolder(state_.photoFolder());
+    connect(&state_, &AppState::photoFolderChanged, folderWatch, &PhotoFolderWatch::setFolder);
+    connect(folderWatch, &PhotoFolderWatch::folderMayHaveChanged, rosterState_,
+            [this] { rosterState_->refreshPhotoMarks(state_.photoFolder()); });
 }
 
 MainWindow::~MainWindow()
@@ -225,6 +243,9 @@ MainWindow::~MainWindow()
     search = nullptr;
     camera = nullptr;
     photo = nullptr;
+    reports = nullptr;
+    barcode = nullptr;
+    folderWatch = nullptr;
     faces = nullptr;
     // Nor may a unit's last signals reach this window's own handlers.
     for (QObject* unit : findChildren<QObject*>())
@@ -306,6 +327,13 @@ void MainWindow::showPhotoFolder(const QString& folder)
 
 void MainWindow::setStatus(const QString& text)
 {
+    ui->透明标签1->setTextColour(Qt::black);
+    ui->透明标签1->setText(text);
+}
+
+void MainWindow::setErrorStatus(const QString& text)
+{
+    ui->透明标签1->setTextColour(Qt::red);
     ui->透明标签1->setText(text);
 }
 

@@ -40,12 +40,18 @@ public:
     QWidget* stationWindow() override { return this; }
     class CameraController* camera = nullptr;
     class PhotoController* photo = nullptr;  // taking, naming and saving photos
+    class ReportController* reports = nullptr;  // missing list and contact sheet
+    class BarcodeController* barcode = nullptr;  // the scan box
+    // Tells when the photo folder changed (another station saved into it).
+    class PhotoFolderWatch* folderWatch = nullptr;
     class FaceController* faces = nullptr;  // automatic framing and the photo checks
 
     DuplicatePhotoWindow* duplicateWindow() const override { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const override { return swapWindow_; }
 
     void setStatus(const QString& text) override;
+    // A status that reports a refusal, in red until the next status.
+    void setErrorStatus(const QString& text);
     QString status() const override;
 
     // One tick of the fade-in.
