@@ -226,7 +226,7 @@ private slots:
         f->window->show();
         QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
         auto* box = f->window->findChild<QLineEdit*>(QStringLiteral("编辑框扫码"));
-        QPushButton* save = f->window->ui->保存按钮;
+        QPushButton* save = findUnit<QPushButton>(f->window.get(), "保存按钮");
         // Pressed without a take: refused, and the save moves nothing on.
         save->setEnabled(true);
         box->setFocus();
@@ -235,7 +235,7 @@ private slots:
         QVERIFY(!f->dialogs.messages.isEmpty());
 
         // The operator clicks the roster list: the focus stays where it was put.
-        QWidget* list = f->window->ui->超级列表框1->viewport();
+        QWidget* list = findUnit<RosterListView>(f->window.get(), "超级列表框1")->viewport();
         QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(20, 10));
         QTRY_VERIFY(!box->hasFocus());
         save->setEnabled(true);
