@@ -158,8 +158,9 @@ private slots:
             return int(QDialog::Accepted);
         });
         click("按钮2");
-        QCOMPARE(shown, (QStringList{QStringLiteral("640 x 480  yuyv422"), QStringLiteral("1280 x 720  mjpeg"),
-                                     QStringLiteral("1920 x 1080  mjpeg")}));
+        QCOMPARE(shown, (QStringList{QStringLiteral("640 x 480  yuyv422  30 fps"),
+                                     QStringLiteral("1280 x 720  mjpeg  30 fps"),
+                                     QStringLiteral("1920 x 1080  mjpeg  15 fps")}));
         QCOMPARE(cam.get("width"), 1920LL);
         QCOMPARE(cam.get("fourcc"), (long long)V4L2_PIX_FMT_MJPEG);
         QCOMPARE(cam.get("fps"), 15LL);
