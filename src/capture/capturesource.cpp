@@ -104,8 +104,8 @@ void testCameraColour(int x, int y, QSize size, int* r, int* g, int* b)
 
 #ifndef Q_OS_WIN
 namespace {
-// A camera node this user may not open is still listed, so connecting it
-// can say why it fails. The kernel names it in sysfs for everyone; its
+// A camera node this user may not open (now) is still listed, so
+// connecting it can say why it fails. The kernel names it in sysfs for everyone; its
 // second and later nodes (metadata) are left out.
 std::optional<QString> deniedCameraName(const QString& path)
 {

@@ -76,7 +76,7 @@ std::optional<QString> captureCardName(const QString& path, bool* denied)
     const Fd f = openNode(path);
     if (!f.isOpen()) {
         if (denied)
-            *denied = errno == EACCES || errno == EPERM;
+            *denied = errno == EACCES || errno == EPERM || errno == EBUSY;
         return std::nullopt;
     }
     v4l2_capability cap{};
@@ -316,28 +316,58 @@ Status ControlSet::set(quint32 id, int value)
     return Status::success();
 }
 
+namespace {
+// Manual values and the automatic mode that governs each, with the mode's
+// manual setting: while the mode is automatic the camera refuses them.
+struct Governed {
+    quint32 control, mode;
+    int manual;
+};
+constexpr Governed governed[] = {
+    {V4L2_CID_WHITE_BALANCE_TEMPERATURE, V4L2_CID_AUTO_WHITE_BALANCE, 0},
+    {V4L2_CID_RED_BALANCE, V4L2_CID_AUTO_WHITE_BALANCE, 0},
+    {V4L2_CID_BLUE_BALANCE, V4L2_CID_AUTO_WHITE_BALANCE, 0},
+    {V4L2_CID_EXPOSURE_ABSOLUTE, V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL},
+    {V4L2_CID_EXPOSURE, V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL},
+    {V4L2_CID_GAIN, V4L2_CID_AUTOGAIN, 0},
+    {V4L2_CID_HUE, V4L2_CID_HUE_AUTO, 0},
+    {V4L2_CID_FOCUS_ABSOLUTE, V4L2_CID_FOCUS_AUTO, 0},
+};
+
+bool isMode(const Control& c)
+{
+    return c.updatesOthers ||
+           std::any_of(std::begin(governed), std::end(governed), [&](const Governed& g) { return g.mode == c.id; });
+}
+}  // namespace
+
 Status ControlSet::restoreDefaults()
 {
     if (!fd_.isOpen())
         return failure(QStringLiteral("设备未打开"));
-    // A manual value is refused while its automatic mode is on, and setting
-    // a mode changes what is accepted: manual controls go first, modes
-    // after, and again while a round still changes something.
+    auto find = [](const QList<Control>& list, quint32 id) {
+        const auto it = std::find_if(list.begin(), list.end(), [id](const Control& c) { return c.id == id; });
+        return it == list.end() ? nullptr : &*it;
+    };
+    // A manual value under an automatic mode is only accepted in manual
+    // mode: the mode goes manual first, the values follow, the modes last.
+    QList<Control> now = controls();
+    for (const Governed& g : governed) {
+        const Control* c = find(now, g.control);
+        if (c && c->inactive && c->value != c->defaultValue && find(now, g.mode)) {
+            const Status freed = set(g.mode, g.manual);
+            Q_UNUSED(freed);  // a mode that stays automatic leaves its value where it is
+        }
+    }
     QString refused;
-    for (int round = 0; round < 3; ++round) {
-        bool changed = false;
-        refused.clear();
-        for (const bool modes : {false, true})
-            for (const Control& c : controls()) {
-                if (c.updatesOthers != modes || c.value == c.defaultValue)
-                    continue;
-                const Status r = set(c.id, c.defaultValue);
-                changed = changed || r.ok();
-                if (!r && !c.inactive)
-                    refused = c.name + QStringLiteral("：") + r.error();
-            }
-        if (!changed)
-            break;
+    for (const bool modes : {false, true}) {
+        now = controls();
+        for (const Control& c : now) {
+            if (isMode(c) != modes || c.inactive || c.value == c.defaultValue)
+                continue;
+            if (const Status r = set(c.id, c.defaultValue); !r)
+                refused = c.label + QStringLiteral("：") + r.error();
+        }
     }
     return refused.isEmpty() ? Status::success() : failure(refused);
 }

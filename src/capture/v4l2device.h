@@ -12,7 +12,8 @@
 namespace v4l2 {
 
 // The card name of a video capture node; nothing for other nodes or files.
-// `denied` tells a device node this user may not open (not in the video group).
+// `denied` tells a device node this user may not open now (not in the video
+// group, or held by another program).
 std::optional<QString> captureCardName(const QString& path, bool* denied = nullptr);
 
 // What names one camera across restarts and node renumbering: its card name
