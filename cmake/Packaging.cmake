@@ -19,6 +19,11 @@ set(packaging_bin ${PROJECT_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${packaging_bin})
 
 install(TARGETS photostation RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The modules the program loads (src/shell/CMakeLists.txt): shared objects,
+# read-only like any library.
+get_property(station_modules GLOBAL PROPERTY STATION_MODULES)
+install(TARGETS ${station_modules} LIBRARY DESTINATION ${STATION_MODULE_INSTALL_DIR}
+  PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
 # Relocations are resolved at start and then made read-only (Debian's hardening).
 target_link_options(photostation PRIVATE LINKER:-z,relro LINKER:-z,now)
 

@@ -3,6 +3,8 @@
   make DIR ROWS    writes DIR/roster.xlsx (xlsxwriter) and DIR/roster.xls (xlwt)
   openpyxl FILE    reads columns A-C of every row with openpyxl in read-only
                    mode and prints "<seconds> <rows>"
+  dump FILE        the same read, printing the rows TAB-separated as
+                   photostation --dump-roster does (timed from outside)
 """
 import sys
 import time
@@ -41,8 +43,21 @@ def read_openpyxl(path):
     print("%.6f %d" % (time.perf_counter() - start, count))
 
 
+def dump(path):
+    import openpyxl
+    wb = openpyxl.load_workbook(path, read_only=True)
+    ws = wb.worksheets[0]
+    out = sys.stdout
+    for row in ws.iter_rows(min_col=1, max_col=3, values_only=True):
+        if any(v is not None for v in row):
+            out.write("\t".join("" if v is None else str(v) for v in row) + "\n")
+    wb.close()
+
+
 if __name__ == "__main__":
     if sys.argv[1] == "make":
         make(sys.argv[2], int(sys.argv[3]))
+    elif sys.argv[1] == "dump":
+        dump(sys.argv[2])
     else:
         read_openpyxl(sys.argv[2])

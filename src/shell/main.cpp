@@ -1,42 +1,105 @@
-#include "cameracontroller.h"
+// The program itself links Qt Core only: it answers --help and --version and
+// loads the module of the window or of the command-line tool asked for, so a
+// tool starts without the libraries of the window, the camera or speech.
 #include "commandline.h"
-#include "fonts.h"
-#include "mainwindow.h"
-#include "speechvoice.h"
-#include "translations.h"
-#include "widgetdialogs.h"
+#include "moduleentry.h"
+#include "modules.h"
 
-#include <QApplication>
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <memory>
+
+namespace {
+
+// The exit status when a module the command needs cannot be loaded.
+constexpr int missingModuleStatus = 3;
+
+QString moduleOf(commandline::Tool tool)
+{
+    using commandline::Tool;
+    const char* name = "";
+    switch (tool) {
+    case Tool::Window:
+        name = "window";
+        break;
+    case Tool::ListDevices:
+        name = "camera";
+        break;
+    case Tool::DumpRoster:
+        name = "roster";
+        break;
+    case Tool::Reframe:
+        name = "reframe";
+        break;
+    case Tool::MissingList:
+    case Tool::ContactSheet:
+        name = "reports";
+        break;
+    }
+    return QStringLiteral("photostation-%1" STATION_MODULE_SUFFIX).arg(QLatin1String(name));
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("photostation"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PHOTOSTATION_VERSION));
+}
+
+}  // namespace
 
 int main(int argc, char* argv[])
 {
-    // Options that need no display are answered before any window exists.
-    if (const std::optional<int> code = commandline::runWithoutDisplay(argc, argv))
-        return *code;
+    auto app = std::make_unique<QCoreApplication>(argc, argv);
+    nameApplication();
+    commandline::Parser p;
+    if (!p.parser.parse(QCoreApplication::arguments())) {
+        QTextStream(stderr) << p.parser.errorText() << "\n";
+        return 2;
+    }
+    if (p.parser.isSet(p.help)) {
+        QTextStream(stdout) << p.parser.helpText();
+        return 0;
+    }
+    if (p.parser.isSet(p.version)) {
+        QTextStream(stdout) << QCoreApplication::applicationName() << " " << QCoreApplication::applicationVersion()
+                            << "\n";
+        return 0;
+    }
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("photostation"));
-    QApplication::setApplicationVersion(QStringLiteral(PHOTOSTATION_VERSION));
-    // Desktops match the window to the installed menu entry (and its icon) by this.
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.kqvxzt.photostation"));
-    fonts::installSubstitutions();
-    if (const Status chinese = translations::installChinese(app); !chinese)
-        qWarning("%s", qPrintable(chinese.error()));
-    useWidgetDialogs();
+    const commandline::Tool tool = commandline::toolOf(p);
+    const QString programDirectory = QCoreApplication::applicationDirPath();
+    auto entry = [&](const char* symbol) { return modules::resolve(programDirectory, moduleOf(tool), symbol); };
+    auto refuse = [](const QString& reason) {
+        QTextStream err(stderr);
+        err.setEncoding(QStringConverter::Utf8);
+        err << "photostation: " << reason << "\n";
+        return missingModuleStatus;
+    };
 
-    const commandline::Options options = commandline::parse(app.arguments());
-    if (options.exitCode)
-        return *options.exitCode;
+    if (tool == commandline::Tool::Window) {
+        const Result<modules::Function> window = entry(moduleentry::windowSymbol);
+        if (!window)
+            return refuse(window.error());
+        app.reset();  // the window makes its own QApplication
+        return reinterpret_cast<moduleentry::Window>(window->address)(&argc, argv);
+    }
 
-    // The speech object lives from before the first window until exit.
-    SpeechVoiceScope speechScope;
-    MainWindow window;
-    window.move(50, 50);
-    window.show();
-    if (!options.camera.isEmpty())
-        window.camera->UseAddress(options.camera);
-    if (!options.workbook.isEmpty())
-        QMetaObject::invokeMethod(
-            &window, [&] { window.importWorkbookAtStart(options.workbook); }, Qt::QueuedConnection);
-    return app.exec();
+    const Result<modules::Function> run = entry(moduleentry::toolSymbol);
+    if (!run)
+        return refuse(run.error());
+    const QStringList arguments = QCoreApplication::arguments();
+    if (tool == commandline::Tool::ContactSheet) {
+        // Painting a PDF needs fonts, which only a GUI application has; it
+        // needs no screen, so it runs offscreen unless a platform was chosen.
+        const Result<modules::Function> make = entry(moduleentry::makeApplicationSymbol);
+        if (!make)
+            return refuse(make.error());
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app.reset();
+        app.reset(reinterpret_cast<moduleentry::MakeApplication>(make->address)(&argc, argv));
+        nameApplication();
+    }
+    return reinterpret_cast<moduleentry::Tool>(run->address)(&arguments);
 }

@@ -3,7 +3,7 @@
 # into a temporary folder), checks its metadata and file list, unpacks it into
 # a temporary root and runs the installed program from there.
 set -euo pipefail
-build="$1" version="$2" appid="$3"
+build="$1" version="$2" appid="$3" workbook="$4"
 for tool in dpkg-deb dpkg-shlibdeps cpack readelf; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is missing (packages dpkg, dpkg-dev, cmake, binutils): the package cannot be built here"
@@ -49,6 +49,10 @@ expected=(
   ./usr/share/doc/photostation/copyright
   ./usr/share/doc/photostation/changelog.gz
 )
+# The window and the command-line tools, loaded by the program when asked for.
+for module in window roster camera reframe reports; do
+  expected+=("./usr/lib/photostation/photostation-$module.so")
+done
 for size in 16 22 24 32 48 64 128 256; do
   expected+=("./usr/share/icons/hicolor/${size}x${size}/apps/photostation.png")
 done
@@ -63,19 +67,29 @@ awk '$1 ~ /^-/ && $6 != "./usr/bin/photostation" && $1 != "-rw-r--r--" {exit 1}'
 grep -q '^-rwxr-xr-x .* ./usr/bin/photostation$' <<<"$listing" || fail "the program is not executable"
 
 # Unpacked into a temporary root: the program runs from there with the
-# system's libraries only (our own are linked in), without a display.
+# system's libraries only (our own are linked in or in its module folder), without a display.
 root="$work/root"
 dpkg-deb -x "$deb" "$root"
 program="$root/usr/bin/photostation"
 # (Output is read whole before grep -q: an early exit would break the pipe.)
-dynamic="$(readelf -d "$program")"
-! grep -E 'RPATH|RUNPATH' <<<"$dynamic" || fail "the installed program keeps a library path"
-sections="$(readelf -S "$program")"
-! grep -q '\.symtab' <<<"$sections" || fail "the installed program is not stripped"
+for elf in "$program" "$root"/usr/lib/photostation/*.so; do
+  dynamic="$(readelf -d "$elf")"
+  ! grep -E 'RPATH|RUNPATH' <<<"$dynamic" || fail "$elf keeps a library path"
+  sections="$(readelf -S "$elf")"
+  ! grep -q '\.symtab' <<<"$sections" || fail "$elf is not stripped"
+done
+# The program itself links no GUI, camera or speech library.
+needed="$(readelf -d "$program" | grep NEEDED)"
+! grep -Eq 'Qt6(Gui|Widgets|Multimedia)|libav|espeak' <<<"$needed" || fail "the program links: $needed"
 run() { env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u LD_LIBRARY_PATH HOME="$work" "$program" "$@"; }
 [ "$(run --version)" = "photostation $version" ] || fail "--version said: $(run --version)"
 help="$(run --help)" || fail "--help failed"
 grep -q -- '--dump-roster' <<<"$help" || fail "--help lacks --dump-roster: $help"
+# Tools in modules: found in the installed module folder.
+rows="$(run --dump-roster "$workbook")" || fail "--dump-roster failed: $rows"
+[ "$(wc -l <<<"$rows")" -ge 2 ] || fail "--dump-roster printed: $rows"
+devices="$(run --list-devices)" || fail "--list-devices failed: $devices"
+[ -n "$devices" ] || fail "--list-devices printed nothing"
 
 # The man page is the same text as --help.
 man="$(gzip -dc "$root/usr/share/man/man1/photostation.1.gz" | sed 's/\\-/-/g')"

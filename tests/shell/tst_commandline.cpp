@@ -11,14 +11,14 @@ class CommandLineTest : public QObject {
         QByteArray err;
     };
 
-    static Run run(const QStringList& arguments)
+    static Run run(const QStringList& arguments, const QString& program = PHOTOSTATION_EXECUTABLE)
     {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("DISPLAY"));  // these options need no display
         env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(PHOTOSTATION_EXECUTABLE), arguments);
+        p.start(program, arguments);
         if (!p.waitForFinished(30000))
             return {-1, {}, {}};
         return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
@@ -61,6 +61,38 @@ private slots:
         const Run help = run({"--help"});
         QCOMPARE(help.code, 0);
         QVERIFY(help.out.contains("--dump-roster") && help.out.contains("--list-devices"));
+    }
+
+    // The program alone answers what needs no module and names the module a
+    // command lacks, with its own exit status.
+    void missingModuleIsNamed_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("module");
+        QTest::newRow("version") << QStringList{"--version"} << 0 << QString();
+        QTest::newRow("bad option") << QStringList{"--no-such-option"} << 2 << QString();
+        QTest::newRow("dump") << QStringList{"--dump-roster", STATION_TEST_DATA "/roster/class.xlsx"} << 3
+                              << "photostation-roster";
+        QTest::newRow("devices") << QStringList{"--list-devices"} << 3 << "photostation-camera";
+        QTest::newRow("sheet") << QStringList{"--contact-sheet", "x.xlsx", "--folder", ".", "-o", "x.pdf"} << 3
+                               << "photostation-reports";
+        QTest::newRow("window") << QStringList{} << 3 << "photostation-window";
+    }
+    void missingModuleIsNamed()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        QFETCH(QString, module);
+        QTemporaryDir alone;
+        const QString program = alone.filePath("photostation");
+        QVERIFY(QFile::copy(PHOTOSTATION_EXECUTABLE, program));
+        const Run r = run(arguments, program);
+        QCOMPARE(r.code, code);
+        if (!module.isEmpty()) {
+            QVERIFY(r.out.isEmpty());
+            QVERIFY2(QString::fromUtf8(r.err).contains(module), r.err.constData());
+        }
     }
 };
 

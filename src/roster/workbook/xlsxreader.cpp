@@ -410,11 +410,20 @@ struct SheetSink : XmlSink {
         return true;
     }
 
+    // The value of plainInteger() digits, at most nine of them.
+    static uint digitsValue(const QByteArray& v)
+    {
+        uint n = 0;
+        for (char c : v)
+            n = n * 10 + uint(c - '0');
+        return n;
+    }
+
     void finishCell()
     {
         if (type == Type::Shared) {
-            bool ok = false;
-            const uint index = value.trimmed().toUInt(&ok);
+            bool ok = plainInteger(value) && value.size() <= 9;
+            const uint index = ok ? digitsValue(value) : value.trimmed().toUInt(&ok);
             if (ok) {
                 store(QString());
                 sharedCells.emplace_back(sheet->size() - 1, index);
@@ -539,12 +548,32 @@ Result<Sheet> readXlsx(const QByteArray& data, const ReadOptions& options)
         return failure(error);
 
     if (!sheet.sharedCells.empty()) {
+        // The string indexes asked for, in order and once each. Marking them
+        // in a table costs a fraction of sorting the cells' indexes; a table
+        // far larger than the cells (a hostile index) falls back to sorting.
         std::vector<uint32_t> wanted;
-        wanted.reserve(sheet.sharedCells.size());
+        std::vector<uint32_t> rank;  // string index -> position in wanted, when marked
+        uint32_t highest = 0;
         for (const auto& c : sheet.sharedCells)
-            wanted.push_back(c.second);
-        std::sort(wanted.begin(), wanted.end());
-        wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+            highest = std::max(highest, c.second);
+        if (size_t(highest) < 4 * sheet.sharedCells.size() + 65536) {
+            constexpr uint32_t unmarked = UINT32_MAX;
+            rank.assign(size_t(highest) + 1, unmarked);
+            for (const auto& c : sheet.sharedCells)
+                rank[c.second] = 0;
+            for (uint32_t i = 0; i <= highest; ++i) {
+                if (rank[i] != unmarked) {
+                    rank[i] = uint32_t(wanted.size());
+                    wanted.push_back(i);
+                }
+            }
+        } else {
+            wanted.reserve(sheet.sharedCells.size());
+            for (const auto& c : sheet.sharedCells)
+                wanted.push_back(c.second);
+            std::sort(wanted.begin(), wanted.end());
+            wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+        }
         SharedStringsSink strings;
         strings.cancel = options.cancel;
         strings.wanted = &wanted;
@@ -555,7 +584,9 @@ Result<Sheet> readXlsx(const QByteArray& data, const ReadOptions& options)
         if (!package.parse(shared.target, strings, &error))
             return failure(error);
         for (const auto& [position, index] : sheet.sharedCells) {
-            const size_t k = size_t(std::lower_bound(wanted.begin(), wanted.end(), index) - wanted.begin());
+            const size_t k = !rank.empty()
+                                 ? size_t(rank[index])
+                                 : size_t(std::lower_bound(wanted.begin(), wanted.end(), index) - wanted.begin());
             result.setText(position, strings.found[k]);
         }
     }

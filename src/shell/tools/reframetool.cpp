@@ -1,0 +1,42 @@
+// --reframe: face detection over OpenCV and the JPEG codec.
+#include "commandline.h"
+#include "moduleentry.h"
+#include "reframe.h"
+
+#include <QTextStream>
+
+STATION_MODULE_ENTRY int photostation_tool(const QStringList* arguments)
+{
+    commandline::Parser p;
+    p.parser.parse(*arguments);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+    ReframeJob job;
+    job.source = p.parser.value(p.reframe);
+    job.outFolder = p.parser.value(p.output);
+    const QStringList sides = p.parser.value(p.size).split(QLatin1Char('x'));
+    bool wideOk = false;
+    bool highOk = false;
+    if (sides.size() == 2)
+        job.size = QSize(sides[0].toInt(&wideOk), sides[1].toInt(&highOk));
+    if (!wideOk || !highOk) {
+        err << QStringLiteral("--reframe 需要 --size 宽x高，例如 151x201") << "\n";
+        return 2;
+    }
+    if (job.outFolder.isEmpty()) {
+        err << QStringLiteral("--reframe 需要 -o 输出文件夹") << "\n";
+        return 2;
+    }
+    if (p.parser.isSet(p.maxKb)) {
+        bool ok = false;
+        const int kb = p.parser.value(p.maxKb).toInt(&ok);
+        if (!ok || kb < 1) {
+            err << QStringLiteral("--max-kb 应为正整数") << "\n";
+            return 2;
+        }
+        job.maxBytes = qint64(kb) * 1024;
+    }
+    return runReframe(job, out, err);
+}
