@@ -2,6 +2,7 @@
 
 #include "jpegcodec.h"
 #include "photofile.h"
+#include "sizelimit.h"
 
 #include <QFontMetricsF>
 #include <QFutureWatcher>
@@ -78,7 +79,13 @@ Result<SavedPhoto> runPhotoJob(const PhotoJob& job)
         const Result<QImage> photo = photorender::renderPhoto(job.cut, job.size, job.caption, job.captionColour);
         if (!photo)
             return failure(photo.error());
-        bytes = jpeg::encode(photo.value(), job.quality);
+        const QImage& image = photo.value();
+        const Result<LimitedJpeg> limited = encodeWithinLimit(
+            [&image](int quality) { return jpeg::encode(image, quality); }, job.quality, job.maxBytes);
+        if (limited)
+            bytes = limited->bytes;
+        else
+            bytes = failure(limited.error());
     }
     if (!bytes)
         return failure(bytes.error());

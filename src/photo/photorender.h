@@ -46,6 +46,7 @@ struct PhotoJob {
     QString caption;  // empty: none
     QColor captionColour;
     int quality = 90;
+    qint64 maxBytes = 0;  // the file must fit this many bytes; 0: no limit
     QString path;  // the photo file
     QDateTime when;  // names the kept copy of a replaced photo
 };

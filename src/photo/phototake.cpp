@@ -3,7 +3,22 @@
 void PhotoSession::setTake(Take take)
 {
     take_ = std::move(take);
+    ++takeNumber_;
     emit changed();
+}
+
+void PhotoSession::markCheckFailed()
+{
+    if (!take_ || take_->checkFailed)
+        return;
+    take_->checkFailed = true;
+    emit changed();
+}
+
+void PhotoSession::setSizeLimit(qint64 bytes, const QString& error)
+{
+    sizeLimit_ = bytes;
+    sizeLimitError_ = error;
 }
 
 void PhotoSession::discardTake()

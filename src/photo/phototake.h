@@ -28,6 +28,9 @@ struct Take {
     // that file may be replaced by it without asking again.
     QString comparedPath;
     bool saved = false;
+    // The photo check found a problem: it is not saved automatically, the
+    // operator may save it by hand.
+    bool checkFailed = false;
 };
 
 // The state of taking and saving photos: the current take and the naming
@@ -42,6 +45,9 @@ public:
     bool hasUnsavedTake() const { return take_.has_value() && !take_->saved; }
     const Take* take() const { return take_ ? &*take_ : nullptr; }
     void setTake(Take take);
+    // Counts the takes, so an answer about an older one is recognised.
+    quint64 takeNumber() const { return takeNumber_; }
+    void markCheckFailed();
     // The photo no longer belongs to whoever is current now: the row changed,
     // a roster was imported, a saved photo is being shown.
     void discardTake();
@@ -74,6 +80,13 @@ public:
     QColor captionColour() const { return captionColour_; }
     void setCaptionColour(const QColor& colour) { captionColour_ = colour; }
 
+    // --- size limit (大小上限 KB)
+    // Bytes a photo file may have; 0: no limit.
+    qint64 sizeLimit() const { return sizeLimit_; }
+    // Why the box holds no valid limit; empty when it does.
+    QString sizeLimitError() const { return sizeLimitError_; }
+    void setSizeLimit(qint64 bytes, const QString& error);
+
     // The result pane's width and height at the last take ([1], [2]).
     std::array<int, 3> paneRecord{};
 
@@ -83,6 +96,9 @@ signals:
 
 private:
     std::optional<Take> take_;
+    quint64 takeNumber_ = 0;
+    qint64 sizeLimit_ = 0;
+    QString sizeLimitError_;
     bool saving_ = false;
     QString photoBaseName_;
     int freeShotCounter_ = 0;

@@ -70,6 +70,7 @@ Viewfinder::Viewfinder(const ViewfinderUnits& units, double& frameScaleValue, QO
     frame->installEventFilter(this);
 
     connect(frame, &ShapeBox::dragMoved, this, &Viewfinder::frameGeometryChanged);
+    connect(frame, &ShapeBox::dragMoved, this, &Viewfinder::manuallyMoved);
 }
 
 void Viewfinder::markBoxes(const QString& widthError, const QString& heightError)
@@ -174,7 +175,23 @@ bool Viewfinder::applyZoom(int next, int step)
     m_frameScaleValue = next;
     RefreshFrameShape();
     emit frameGeometryChanged(frame->geometry());
+    emit manuallyMoved();
     return true;
+}
+
+void Viewfinder::placeFrame(const QRect& geometry)
+{
+    ShapeBox* frame = m_units.frame;
+    const QRect placed = viewfinder::clampFrame(geometry, frame->dragLimits());
+    if (placed == frame->geometry())
+        return;
+    const bool resized = placed.size() != frame->size();
+    frame->setGeometry(placed);
+    if (resized)
+        RefreshFrameShape();
+    else
+        frame->alignGrip();
+    emit frameGeometryChanged(placed);
 }
 
 void Viewfinder::wheelZoom(int delta)

@@ -67,6 +67,11 @@ public:
     void wheelZoom(int delta);
     void spinZoom(int step);
 
+    // Moves the frame to geometry (its outline included) for the automatic
+    // framing, pushed inside the drag limits; its size stays as given. Not a
+    // manual move.
+    void placeFrame(const QRect& geometry);
+
     // The part of the preview inside the frame's outline, in the frame's
     // parent's coordinates.
     QRect frameInterior() const;
@@ -81,6 +86,8 @@ signals:
     void frameGeometryChanged(QRect geometry);
     // The target size or its error changed.
     void targetChanged();
+    // The operator dragged or zoomed the frame.
+    void manuallyMoved();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;

@@ -3,6 +3,7 @@
 #include "cameracontroller.h"
 
 #include "duplicatephotowindow.h"
+#include "facecontroller.h"
 #include "framewatch.h"
 #include "icons.h"
 #include "photocontroller.h"
@@ -78,6 +79,7 @@ PhotoUnits photoUnits(Ui::MainWindow& ui)
     u.nameColumnButton = ui.超级按钮1;
     u.displayColumnButton = ui.超级按钮2;
     u.searchButton = ui.超级按钮3;
+    u.sizeLimitBox = ui.大小上限编辑框;
     return u;
 }
 
@@ -180,6 +182,12 @@ MainWindow::MainWindow(QWidget* parent)
     cameraUnits.refreshFrameShape = [this] { viewfinder->RefreshFrameShape(); };
     camera = new CameraController(cameraUnits);
     photo = new PhotoController(*this, photoUnits(*ui));
+    faces = new FaceController(
+        {ui->自动取景选择框, ui->照片检查选择框, ui->检查结果标签, [this](const QString& text) { setStatus(text); }},
+        *camera, *viewfinder, this);
+    photo->takeCheck = [this](const QImage& picture, std::function<void(bool)> answer) {
+        return faces && faces->checkTake(picture, std::move(answer));
+    };
     voice = new VoiceController(*this, speechVoice());
     search =
         new SearchController(*rosterState_, {this, ui->超级按钮3, ui->超级列表框1, ui->透明标签3, ui->编辑框1}, this);
@@ -202,6 +210,7 @@ MainWindow::~MainWindow()
     search = nullptr;
     camera = nullptr;
     photo = nullptr;
+    faces = nullptr;
     // Nor may a unit's last signals reach this window's own handlers.
     for (QObject* unit : findChildren<QObject*>())
         QObject::disconnect(unit, nullptr, this, nullptr);

@@ -37,6 +37,7 @@ public:
     RosterState& rosterState() const { return *rosterState_; }
     class CameraController* camera = nullptr;
     class PhotoController* photo = nullptr;  // taking, naming and saving photos
+    class FaceController* faces = nullptr;  // automatic framing and the photo checks
 
     DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const { return swapWindow_; }

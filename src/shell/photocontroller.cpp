@@ -16,6 +16,7 @@
 #include "rostermodel.h"
 #include "rosterstate.h"
 #include "shuttersound.h"
+#include "sizelimit.h"
 #include "texttoint.h"
 #include "viewfindercontroller.h"
 
@@ -69,6 +70,8 @@ PhotoController::PhotoController(MainWindow& window, const PhotoUnits& units)
     connect(u_.manualNaming, &QCheckBox::clicked, this, &PhotoController::manualNamingClicked);
     connect(u_.autoSave, &QCheckBox::clicked, this, &PhotoController::autoSaveClicked);
     connect(u_.fileNameBox, &QLineEdit::textChanged, this, &PhotoController::fileNameTyped);
+    connect(u_.sizeLimitBox, &QLineEdit::textChanged, this, &PhotoController::sizeLimitTyped);
+    sizeLimitTyped();
     // The modes follow the boxes however they change (the roster's import
     // sets them too).
     session_.setFreeShooting(u_.freeShooting->isChecked());
@@ -125,8 +128,11 @@ void PhotoController::updateSaveButton()
     // Only a fresh take can be saved, once, by the person it was taken for.
     const bool typedNameMissing =
         session_.freeShooting() && session_.manualNaming() && u_.fileNameBox->text().isEmpty();
-    u_.saveButton->setEnabled(session_.hasUnsavedTake() && !session_.saving() && !session_.autoSave() &&
-                              !typedNameMissing && !w_.duplicateWindow()->isVisible());
+    // A take the checks found fault with is saved by hand also when saving
+    // is automatic.
+    const bool byHand = !session_.autoSave() || (session_.take() && session_.take()->checkFailed);
+    u_.saveButton->setEnabled(session_.hasUnsavedTake() && !session_.saving() && byHand && !typedNameMissing &&
+                              !w_.duplicateWindow()->isVisible());
 }
 
 void PhotoController::showCaptionState()
@@ -189,8 +195,8 @@ void PhotoController::TakePhoto()
         owner.name = roster->PhotoName(r);
         session_.setPhotoBaseName(owner.name);
     } else {
-        owner.mode = session_.manualNaming() || !session_.freeShooting() ? TakeOwner::Mode::Typed
-                                                                          : TakeOwner::Mode::Numbered;
+        owner.mode =
+            session_.manualNaming() || !session_.freeShooting() ? TakeOwner::Mode::Typed : TakeOwner::Mode::Numbered;
         owner.name = u_.fileNameBox->text();
         if (!owner.name.isEmpty())
             session_.setPhotoBaseName(owner.name);
@@ -217,8 +223,7 @@ void PhotoController::TakePhoto()
     if (session_.captionOn())
         caption = r != -1 ? roster->PersonText(r, QStringLiteral(" ")) : u_.fileNameBox->text();
     // The pane shows the photo as it will be saved, rendered at its own size.
-    const Result<QImage> shown = photorender::renderPhoto(cut.value(), pane->size(), caption,
-                                                          session_.captionColour());
+    const Result<QImage> shown = photorender::renderPhoto(cut.value(), pane->size(), caption, session_.captionColour());
     if (shown)
         pane->setRetainedImage(shown.value());
 
@@ -229,6 +234,7 @@ void PhotoController::TakePhoto()
     take.captionColour = session_.captionColour();
     take.owner = owner;
     session_.setTake(std::move(take));
+    startTakeCheck();
 
     QString status = session_.manualNaming() ? QStringLiteral("照相已成功，等侍输入保存文件名！")
                                              : QStringLiteral("当前状态: 照相已成功!");
@@ -258,7 +264,39 @@ void PhotoController::TakePhoto()
         openComparison(file.path);
         return;
     }
-    if (session_.autoSave())
+    if (session_.autoSave()) {
+        if (checkingTake_)
+            autoSaveAfterCheck_ = true;
+        else
+            SavePhoto();
+    }
+}
+
+void PhotoController::startTakeCheck()
+{
+    checkingTake_ = false;
+    autoSaveAfterCheck_ = false;
+    if (!takeCheck)
+        return;
+    const quint64 number = session_.takeNumber();
+    checkingTake_ = takeCheck(session_.take()->cut, [this, number](bool passed) { takeChecked(number, passed); });
+}
+
+void PhotoController::takeChecked(quint64 takeNumber, bool passed)
+{
+    // An answer about an older take, or one no longer to be saved, changes nothing.
+    if (takeNumber != session_.takeNumber() || !session_.hasUnsavedTake())
+        return;
+    checkingTake_ = false;
+    const bool autoSave = autoSaveAfterCheck_ && session_.autoSave();
+    autoSaveAfterCheck_ = false;
+    if (!passed) {
+        session_.markCheckFailed();
+        if (session_.autoSave())
+            w_.setStatus(w_.status() + QStringLiteral("，未自动保存"));
+        return;
+    }
+    if (autoSave)
         SavePhoto();
 }
 
@@ -319,6 +357,8 @@ bool PhotoController::SavePhoto()
         return refuse(notSavedStatus, QStringLiteral("照片未保存：没有新拍的照片，请先照相。"));
     if (!w_.viewfinder->targetError().isEmpty())
         return refuse(notSavedStatus, QStringLiteral("照片未保存：") + w_.viewfinder->targetError());
+    if (!session_.sizeLimitError().isEmpty())
+        return refuse(notSavedStatus, QStringLiteral("照片未保存：") + session_.sizeLimitError());
 
     // 1. The name, computed now, whatever happened since the take.
     const Result<SaveTarget> target = saveTarget();
@@ -338,7 +378,8 @@ bool PhotoController::SavePhoto()
     }
     // A file that exists is replaced only after the comparison showed it.
     if (QFileInfo::exists(target->path) && session_.take()->comparedPath != target->path) {
-        w_.setStatus(QStringLiteral("当前状态: 照片“%1”已存在，请选择保留哪一张").arg(QFileInfo(target->path).fileName()));
+        w_.setStatus(
+            QStringLiteral("当前状态: 照片“%1”已存在，请选择保留哪一张").arg(QFileInfo(target->path).fileName()));
         openComparison(target->path);
         return false;
     }
@@ -355,6 +396,7 @@ void PhotoController::writeTake(const SaveTarget& target)
     job.caption = take->caption;
     job.captionColour = take->captionColour;
     job.quality = PhotoImage::qualityFor(photoImage_.compression());
+    job.maxBytes = session_.sizeLimit();
     job.path = target.path;
     job.when = QDateTime::currentDateTime();
     if (qint64(job.size.width()) * job.size.height() < kBackgroundPixels) {
@@ -533,4 +575,16 @@ void PhotoController::autoSaveClicked(bool)
 void PhotoController::fileNameTyped()
 {
     updateSaveButton();
+}
+
+void PhotoController::sizeLimitTyped()
+{
+    const Result<qint64> limit = parseSizeLimitKb(u_.sizeLimitBox->text());
+    session_.setSizeLimit(limit ? limit.value() : 0, limit.error());
+    // Marked as the resolution boxes are: red, with the reason as tooltip.
+    QPalette palette;
+    if (!limit)
+        palette.setColor(QPalette::Base, QColor(255, 150, 150));
+    u_.sizeLimitBox->setPalette(palette);
+    u_.sizeLimitBox->setToolTip(limit ? QStringLiteral("照片文件的大小上限（KB），留空为不限") : limit.error());
 }

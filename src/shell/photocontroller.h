@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class ColorPicker;
 class DrawPanel;
 class MainWindow;
@@ -39,6 +41,7 @@ struct PhotoUnits {
     QWidget* nameColumnButton = nullptr;  // 超级按钮1
     QWidget* displayColumnButton = nullptr;  // 超级按钮2
     QWidget* searchButton = nullptr;  // 超级按钮3
+    QLineEdit* sizeLimitBox = nullptr;  // 大小上限编辑框
 };
 
 // Taking a photo for the person in front of the camera and saving it under
@@ -68,6 +71,11 @@ public:
     const PhotoSession& session() const { return session_; }
     bool captionOn() const { return session_.captionOn(); }
 
+    // Checks a photo just taken, when checks are on (false when off); the
+    // answer comes later on this thread. An automatic save waits for it, and
+    // a photo that fails is left for the operator to save or take again.
+    std::function<bool(const QImage& photo, std::function<void(bool passed)> answer)> takeCheck;
+
 signals:
     // A save on the worker thread ended (written or failed).
     void backgroundSaveFinished();
@@ -91,6 +99,9 @@ private:
     void manualNamingClicked(bool checked);
     void autoSaveClicked(bool checked);
     void fileNameTyped();
+    void sizeLimitTyped();
+    void startTakeCheck();
+    void takeChecked(quint64 takeNumber, bool passed);
     void updateSaveButton();
     void showCaptionState();
     bool refuse(const QString& status, const QString& message);
@@ -102,4 +113,6 @@ private:
     PhotoSession session_;
     PhotoImage photoImage_;
     SoundPlayer* shutter_;
+    bool checkingTake_ = false;  // the checks of the current take are running
+    bool autoSaveAfterCheck_ = false;  // and it is saved automatically if they pass
 };

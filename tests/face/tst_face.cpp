@@ -1,3 +1,4 @@
+#include "autoframing.h"
 #include "facedetector.h"
 #include "facepictures.h"
 #include "idframing.h"
@@ -93,14 +94,12 @@ private slots:
         QCOMPARE(faces.size(), 1);
         const QRect& face = faces.constFirst();
         const double tolerance = expected.width() * 0.3;
-        QVERIFY2(std::abs(face.center().x() - expected.center().x()) < tolerance &&
-                     std::abs(face.center().y() - expected.center().y()) < tolerance &&
-                     std::abs(face.width() - expected.width()) < tolerance,
-                 qPrintable(QStringLiteral("found %1,%2 %3x%4")
-                                .arg(face.x())
-                                .arg(face.y())
-                                .arg(face.width())
-                                .arg(face.height())));
+        QVERIFY2(
+            std::abs(face.center().x() - expected.center().x()) < tolerance &&
+                std::abs(face.center().y() - expected.center().y()) < tolerance &&
+                std::abs(face.width() - expected.width()) < tolerance,
+            qPrintable(
+                QStringLiteral("found %1,%2 %3x%4").arg(face.x()).arg(face.y()).arg(face.width()).arg(face.height())));
     }
 
     void detectorCountsFaces()
@@ -130,9 +129,10 @@ private slots:
         QList<int> found;
         for (PhotoProblem p : verdict.problems)
             found << int(p);
-        QVERIFY2(found == problems, qPrintable(verdict.text() + QStringLiteral(" sharpness %1 luminance %2")
-                                                                    .arg(verdict.sharpness)
-                                                                    .arg(verdict.luminance)));
+        QVERIFY2(
+            found == problems,
+            qPrintable(verdict.text() +
+                       QStringLiteral(" sharpness %1 luminance %2").arg(verdict.sharpness).arg(verdict.luminance)));
         QCOMPARE(verdict.passed(), problems.isEmpty());
     }
 
@@ -168,6 +168,41 @@ private slots:
         auto impossible = encodeWithinLimit(encoder, 85, 2000);
         QVERIFY(!impossible.ok());
         QVERIFY2(impossible.error().contains(QStringLiteral("3.9 KB")), qPrintable(impossible.error()));
+    }
+    void autoFramingSaysEachChangeOnceAndYieldsToTheHand()
+    {
+        const viewfinder::DragLimits limits;
+        const QRectF face(500, 200, 60, 60);
+        const QRectF small(360, 220, 30, 30);
+        AutoFraming framing;
+        framing.start();
+        const QList<QList<QRectF>> seen{{}, {}, {face, small}, {face, small}, {face, small, small}, {face}, {face}};
+        const QStringList said{"未检测到人脸",
+                               "",
+                               "检测到2张人脸，取景框跟随最大的一张",
+                               "",
+                               "检测到3张人脸，取景框跟随最大的一张",
+                               "当前状态: 自动取景中",
+                               ""};
+        for (int i = 0; i < seen.size(); ++i) {
+            const AutoFraming::Step step = framing.onFaces(seen[i], QSize(151, 201), limits, 2);
+            QCOMPARE(step.message, said[i]);
+            // No face: the frame stays; otherwise it goes to the largest face,
+            // with the target's aspect inside the drag limits.
+            QCOMPARE(step.goal.has_value(), !seen[i].isEmpty());
+            if (step.goal) {
+                QVERIFY(qAbs(step.goal->center().x() - face.center().x()) <= 1);
+                QVERIFY(qAbs(double(step.goal->width() - 4) / (step.goal->height() - 4) - 151.0 / 201) < 0.01);
+                QCOMPARE(viewfinder::clampFrame(*step.goal, limits), *step.goal);
+            }
+        }
+        framing.takenOverByHand();
+        QVERIFY(!framing.onFaces({face}, QSize(151, 201), limits, 2).goal);
+        framing.start();
+        QVERIFY(framing.onFaces({face}, QSize(151, 201), limits, 2).goal);
+        // A face too large for the preview gives the largest frame that fits.
+        const std::optional<QRect> huge = frameForFace(QRectF(400, 100, 400, 400), QSize(151, 201), limits, 2);
+        QVERIFY(huge && huge->height() == limits.bottom - limits.top);
     }
 };
 

@@ -1,5 +1,7 @@
 #include "sizelimit.h"
 
+#include "texttoint.h"
+
 #include <algorithm>
 
 Result<LimitedJpeg> encodeWithinLimit(const QualityEncoder& encode, int quality, qint64 limitBytes)
@@ -37,4 +39,16 @@ Result<LimitedJpeg> encodeWithinLimit(const QualityEncoder& encode, int quality,
         }
     }
     return best;
+}
+
+Result<qint64> parseSizeLimitKb(const QString& text)
+{
+    const QString t = text::toHalfWidth(text).trimmed();
+    if (t.isEmpty())
+        return qint64(0);
+    bool ok = false;
+    const int kb = t.toInt(&ok);
+    if (!ok || kb < 1 || kb > largestLimitKb)
+        return failure(QStringLiteral("大小上限应为 1 到 %1 之间的整数（KB），留空为不限").arg(largestLimitKb));
+    return qint64(kb) * 1024;
 }

@@ -2,6 +2,7 @@
 #include "result.h"
 
 #include <QByteArray>
+#include <QString>
 
 #include <functional>
 
@@ -19,3 +20,11 @@ using QualityEncoder = std::function<Result<QByteArray>(int quality)>;
 // searches the highest quality from lowestLimitQuality up that fits. Fails
 // with the smallest size reached when even that is too large.
 Result<LimitedJpeg> encodeWithinLimit(const QualityEncoder& encode, int quality, qint64 limitBytes);
+
+// The largest limit the 大小上限 KB box takes.
+constexpr int largestLimitKb = 100000;
+
+// The limit typed into the 大小上限 KB box, in bytes: 0 when the box is empty
+// (no limit), a whole number of KB from 1 to largestLimitKb (full-width
+// digits count), or the reason the text is not one.
+Result<qint64> parseSizeLimitKb(const QString& text);

@@ -1,0 +1,53 @@
+#pragma once
+#include "facedetector.h"
+#include "photochecks.h"
+
+#include <QImage>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QObject;
+template <typename T> class QFutureWatcher;
+
+// Runs face work on a worker thread, one job at a time, with a detector of
+// its own that is loaded by the first job (so the window never waits for the
+// cascade). The job's end is reported on the context's thread.
+class FaceWorker {
+public:
+    // The detector, or null when none could be loaded (error says why).
+    using Work = std::function<void(const FaceDetector* detector, const QString& error)>;
+    enum class WhenBusy {
+        Drop,  // a job offered while one runs is dropped (live pictures)
+        Wait,  // it waits, in place of any job that waited before it
+    };
+
+    explicit FaceWorker(QObject* context);
+    ~FaceWorker();
+    FaceWorker(const FaceWorker&) = delete;
+    FaceWorker& operator=(const FaceWorker&) = delete;
+
+    bool busy() const { return running_ != nullptr; }
+    // False when the job was dropped. done runs on the context's thread once
+    // work has ended (not when the context or this worker is gone by then).
+    bool run(Work work, std::function<void()> done, WhenBusy whenBusy);
+
+private:
+    struct Detector;
+    struct Job {
+        Work work;
+        std::function<void()> done;
+    };
+    void start(Job job);
+
+    QPointer<QObject> context_;
+    std::shared_ptr<Detector> detector_;
+    QFutureWatcher<void>* running_ = nullptr;
+    std::optional<Job> waiting_;
+};
+
+// The checks of a photo just taken, with the faces the detector finds in it.
+PhotoVerdict checkTakenPhoto(const QImage& photo, const FaceDetector& detector);

@@ -1,0 +1,173 @@
+#include "facecontroller.h"
+
+#include "cameracontroller.h"
+#include "capcontrol.h"
+#include "capturesession.h"
+#include "shapebox.h"
+#include "viewfinder.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+// The live search runs on a grey copy this wide: a sitter's face is large,
+// and the narrow copy keeps the preview's cost low.
+constexpr int liveWorkWidth = 320;
+// At most this often (ms); a picture that arrives while a search runs is not searched.
+constexpr int livePeriodMs = 150;
+constexpr int glidePeriodMs = 40;
+
+void showVerdict(QLabel* label, const QString& text, bool passed)
+{
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, passed ? QColor(0, 128, 0) : QColor(255, 0, 0));
+    label->setPalette(palette);
+    label->setText(text);
+    label->setToolTip(text);
+}
+
+}  // namespace
+
+FaceController::FaceController(const FaceUnits& units, CameraController& camera, Viewfinder& viewfinder,
+                               QObject* parent)
+    : QObject(parent)
+    , u_(units)
+    , camera_(camera)
+    , viewfinder_(viewfinder)
+    , liveWorker_(this)
+    , checkWorker_(this)
+    , poll_(new QTimer(this))
+    , glide_(new QTimer(this))
+{
+    poll_->setInterval(livePeriodMs);
+    glide_->setInterval(glidePeriodMs);
+    connect(poll_, &QTimer::timeout, this, &FaceController::offerPicture);
+    connect(glide_, &QTimer::timeout, this, &FaceController::glide);
+    connect(u_.autoFrame, &QCheckBox::toggled, this, &FaceController::autoFrameToggled);
+    connect(&viewfinder_, &Viewfinder::manuallyMoved, this, [this] {
+        if (!framing_.following())
+            return;
+        framing_.takenOverByHand();
+        goal_.reset();
+        glide_->stop();
+        u_.setStatus(QStringLiteral("当前状态: 取景框已手动调整，自动取景暂停"));
+    });
+    // A new target size lays the frame out afresh: following starts from there.
+    connect(&viewfinder_, &Viewfinder::targetChanged, this, [this] {
+        if (framing_.following())
+            framing_.relayout();
+    });
+    u_.verdict->clear();
+}
+
+void FaceController::autoFrameToggled(bool on)
+{
+    goal_.reset();
+    glide_->stop();
+    if (!on) {
+        framing_.stop();
+        poll_->stop();
+        return;
+    }
+    framing_.start();
+    offeredSerial_ = 0;
+    // Framing by the face goes with checking by it; the operator may still
+    // switch the checks off.
+    u_.check->setChecked(true);
+    poll_->start();
+}
+
+void FaceController::offerPicture()
+{
+    if (!framing_.following() || !camera_.state().previewOn() || !viewfinder_.targetError().isEmpty())
+        return;
+    if (viewfinder_.units().frame->dragging() || liveWorker_.busy())
+        return;
+    capControl* device = camera_.device();
+    if (!device->session())
+        return;
+    quint64 serial = 0;
+    const QImage picture = device->session()->latest(&serial);
+    if (picture.isNull() || serial == offeredSerial_)
+        return;
+    offeredSerial_ = serial;
+    auto faces = std::make_shared<QList<QRect>>();
+    const QSize size = picture.size();
+    liveWorker_.run(
+        [picture, faces](const FaceDetector* detector, const QString&) {
+            if (detector)
+                *faces = detector->detect(picture, liveWorkWidth);
+        },
+        [this, faces, size] { facesFound(*faces, size); }, FaceWorker::WhenBusy::Drop);
+}
+
+void FaceController::facesFound(const QList<QRect>& faces, QSize pictureSize)
+{
+    emit detected();
+    if (!framing_.following())
+        return;
+    // From the picture to the window: the preview fills the camera unit,
+    // centred, the overhang cropped.
+    capControl* device = camera_.device();
+    const capture::FillMapping mapping{QSizeF(pictureSize), QSizeF(device->size())};
+    if (!mapping.isValid())
+        return;
+    const double scale = mapping.scale();
+    const QPointF visible = mapping.visibleFrameRect().topLeft();
+    const QPointF origin(device->pos());
+    QList<QRectF> inWindow;
+    for (const QRect& face : faces)
+        inWindow << QRectF(origin + (QPointF(face.topLeft()) - visible) * scale, QSizeF(face.size()) * scale);
+    const ShapeBox* frame = viewfinder_.units().frame;
+    const AutoFraming::Step step =
+        framing_.onFaces(inWindow, viewfinder_.target(), frame->dragLimits(), ShapeBox::kLineWidth);
+    if (!step.message.isEmpty())
+        u_.setStatus(step.message);
+    if (step.goal && *step.goal != frame->geometry()) {
+        goal_ = step.goal;
+        if (!glide_->isActive())
+            glide_->start();
+        glide();
+    }
+}
+
+void FaceController::glide()
+{
+    const ShapeBox* frame = viewfinder_.units().frame;
+    if (!goal_ || !framing_.following() || frame->dragging() || frame->geometry() == *goal_) {
+        glide_->stop();
+        return;
+    }
+    viewfinder_.placeFrame(glideToward(frame->geometry(), *goal_));
+}
+
+bool FaceController::checkTake(const QImage& photo, std::function<void(bool passed)> answer)
+{
+    if (!u_.check->isChecked())
+        return false;
+    showVerdict(u_.verdict, QStringLiteral("正在检查照片…"), true);
+    auto verdict = std::make_shared<Result<PhotoVerdict>>(failure(QString()));
+    checkWorker_.run(
+        [photo, verdict](const FaceDetector* detector, const QString& error) {
+            if (detector)
+                *verdict = checkTakenPhoto(photo, *detector);
+            else
+                *verdict = failure(error);
+        },
+        [this, verdict, answer = std::move(answer)] {
+            const bool passed = verdict->ok() && (*verdict)->passed();
+            const QString text =
+                verdict->ok() ? (*verdict)->text() : QStringLiteral("无法检查照片：") + verdict->error();
+            showVerdict(u_.verdict, text, passed);
+            u_.setStatus(passed ? QStringLiteral("当前状态: 照片检查通过")
+                                : QStringLiteral("当前状态: 照片检查未通过：%1").arg(text));
+            emit checked(passed);
+            answer(passed);
+        },
+        FaceWorker::WhenBusy::Wait);
+    return true;
+}

@@ -1,0 +1,60 @@
+#pragma once
+#include "autoframing.h"
+#include "faceworker.h"
+
+#include <QObject>
+#include <QRect>
+
+#include <functional>
+
+class QCheckBox;
+class QLabel;
+class QTimer;
+class CameraController;
+class Viewfinder;
+
+// The main window's units of the face features, filled by the window.
+struct FaceUnits {
+    QCheckBox* autoFrame = nullptr;  // 自动取景选择框
+    QCheckBox* check = nullptr;  // 照片检查选择框
+    QLabel* verdict = nullptr;  // 检查结果标签
+    std::function<void(const QString&)> setStatus;
+};
+
+// Automatic framing of the live picture and the checks of a photo just
+// taken. Faces are searched on worker threads; the window only shows what
+// AutoFraming decides and what the checks say.
+class FaceController : public QObject {
+    Q_OBJECT
+public:
+    FaceController(const FaceUnits& units, CameraController& camera, Viewfinder& viewfinder, QObject* parent);
+
+    const AutoFraming& framing() const { return framing_; }
+    // Starts the checks of a photo just taken when they are switched on
+    // (false when they are off); answer gets whether it passed, on this
+    // thread, once they are done.
+    bool checkTake(const QImage& photo, std::function<void(bool passed)> answer);
+
+signals:
+    // A live detection came back (with or without faces).
+    void detected();
+    // The checks of a take came back and are shown.
+    void checked(bool passed);
+
+private:
+    void autoFrameToggled(bool on);
+    void offerPicture();
+    void facesFound(const QList<QRect>& faces, QSize pictureSize);
+    void glide();
+
+    FaceUnits u_;
+    CameraController& camera_;
+    Viewfinder& viewfinder_;
+    AutoFraming framing_;
+    FaceWorker liveWorker_;
+    FaceWorker checkWorker_;
+    QTimer* poll_;
+    QTimer* glide_;
+    quint64 offeredSerial_ = 0;
+    std::optional<QRect> goal_;
+};

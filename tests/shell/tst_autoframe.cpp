@@ -1,0 +1,229 @@
+// The face features through the real main window, with a picture of the
+// portrait as the camera: the frame finds the face, the operator's drag
+// wins over it, a photo that fails its checks is not saved by itself, and
+// the size limit is met or refused.
+#include "cameracontroller.h"
+#include "capcontrol.h"
+#include "capturesource.h"
+#include "face/facepictures.h"
+#include "facecontroller.h"
+#include "facedetector.h"
+#include "jpegcodec.h"
+#include "photocontroller.h"
+#include "shapebox.h"
+#include "stationfixture.h"
+#include "viewfindercontroller.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+namespace {
+
+const QString prefix = QStringLiteral("Velk学籍照相相片");
+
+// The portrait at 0.9 on the left of a 640 x 480 grey picture: its face
+// (about 86 px) stands well left of where the frame starts.
+QImage faceOnTheLeft()
+{
+    return facepictures::shifted(QSize(640, 480), QPoint(20, 10), 0.9);
+}
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class AutoFrameTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<StationFixture> f;
+    QTemporaryDir pictures;
+    MainWindow& w() { return *f->window; }
+    template <class T> T* unit(const char* name)
+    {
+        for (T* candidate : w().findChildren<T*>(QString::fromUtf8(name)))
+            if (candidate->window() == &w())
+                return candidate;
+        qFatal("no unit %s", name);
+    }
+    ShapeBox* frame() { return unit<ShapeBox>("外形框1"); }
+    QString photo(int n) { return f->photoFolder() + "/" + prefix + QString::number(n) + ".jpg"; }
+    void check(const char* name, bool on)
+    {
+        auto* box = unit<QCheckBox>(name);
+        if (box->isChecked() != on)
+            box->click();
+    }
+
+    // The picture as the camera's source, previewed, numbered free shots.
+    void cameraOn(const QImage& picture)
+    {
+        const QString path = pictures.filePath(QStringLiteral("source%1.png").arg(++sources_));
+        QVERIFY(picture.save(path));
+        QSignalSpy connected(w().camera, &CameraController::addressFinished);
+        w().camera->UseAddress(path);
+        QVERIFY(connected.wait(20000));
+        QCOMPARE(connected.first().first().toBool(), true);
+        unit<QPushButton>("预览按钮")->click();
+        QVERIFY(w().camera->state().previewOn());
+        QTRY_COMPARE_WITH_TIMEOUT(w().camera->device()->latestFrame().size(), picture.size(), 20000);
+        check("选择框2", true);  // free shooting
+        check("选择框1", true);  // automatic saving
+    }
+    // Waits until the frame has not moved over several detections.
+    QRect settledFrame()
+    {
+        QSignalSpy detected(w().faces, &FaceController::detected);
+        QRect last;
+        for (int still = 0, tries = 0; still < 4 && tries < 100; ++tries) {
+            if (!detected.wait(10000))
+                return {};
+            QTest::qWait(100);  // the glide between detections
+            still = frame()->geometry() == last ? still + 1 : 0;
+            last = frame()->geometry();
+        }
+        return last;
+    }
+    // The face's centre in window coordinates, from where it is in the picture.
+    QPointF faceInWindow(const QImage& picture)
+    {
+        const QList<QRect> faces = (*FaceDetector::create())->detect(picture);
+        if (faces.size() != 1)
+            return {};
+        const QRectF seen = w().camera->device()->widgetToFrame(QRectF(w().camera->device()->rect()));
+        const double scale = w().camera->device()->width() / seen.width();
+        return QPointF(w().camera->device()->pos()) + (QRectF(faces.first()).center() - seen.topLeft()) * scale;
+    }
+    int sources_ = 0;
+
+private slots:
+    void initTestCase()
+    {
+        if (!facepictures::available() || !FaceDetector::create())
+            QSKIP("no portrait or no face cascade");
+        QVERIFY(pictures.isValid());
+    }
+    void init() { f = std::make_unique<StationFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void framePutsTheFaceInTheMiddleOfTheSavedPhoto()
+    {
+        const QImage picture = faceOnTheLeft();
+        cameraOn(picture);
+        QVERIFY(!unit<QCheckBox>("照片检查选择框")->isChecked());
+        const QPointF face = faceInWindow(picture);
+        QVERIFY(!face.isNull());
+        QVERIFY(qAbs(frame()->geometry().center().x() - face.x()) > 40);  // not there from the start
+
+        check("自动取景选择框", true);
+        QVERIFY(unit<QCheckBox>("照片检查选择框")->isChecked());
+        const QRect settled = settledFrame();
+        QVERIFY(!settled.isNull());
+        QVERIFY2(qAbs(settled.center().x() - face.x()) <= 4, qPrintable(QString::number(settled.center().x())));
+        // Eyes near 45 % from the top: the face's middle a little lower.
+        QVERIFY(face.y() > settled.top() + settled.height() * 0.4 && face.y() < settled.top() + settled.height() * 0.6);
+
+        unit<QPushButton>("按钮照相")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(photo(1)), 20000);
+        QCOMPARE(unit<QLabel>("检查结果标签")->text(), QStringLiteral("照片检查通过"));
+        const Result<QImage> saved = jpeg::decode(bytesOf(photo(1)));
+        QVERIFY(saved.ok());
+        QCOMPARE(saved->size(), QSize(151, 201));
+        const QList<QRect> faces = (*FaceDetector::create())->detect(saved.value());
+        QCOMPARE(faces.size(), 1);
+        QVERIFY(qAbs(QRectF(faces.first()).center().x() - 75.5) < 151 * 0.08);
+        QVERIFY(faces.first().height() > 201 * 0.3 && faces.first().height() < 201 * 0.6);
+    }
+
+    void dragStopsFollowingUntilSwitchedOnAgain()
+    {
+        cameraOn(faceOnTheLeft());
+        check("自动取景选择框", true);
+        const QRect onFace = settledFrame();
+        QVERIFY(!onFace.isNull());
+
+        // The operator drags the frame by its outline 80 px to the right.
+        const QPoint grab = frame()->mapToGlobal(QPoint(1, onFace.height() / 2));
+        QTest::mousePress(frame(), Qt::LeftButton, {}, frame()->mapFromGlobal(grab));
+        for (int step = 1; step <= 4; ++step)
+            QTest::mouseMove(frame(), frame()->mapFromGlobal(grab + QPoint(20 * step, 0)));
+        QTest::mouseRelease(frame(), Qt::LeftButton, {}, frame()->mapFromGlobal(grab + QPoint(80, 0)));
+        const QRect dragged = frame()->geometry();
+        QCOMPARE(dragged.left(), onFace.left() + 80);
+        QVERIFY(!w().faces->framing().following());
+
+        QTest::qWait(1000);  // several detection periods
+        QCOMPARE(frame()->geometry(), dragged);
+
+        check("自动取景选择框", false);
+        check("自动取景选择框", true);
+        QCOMPARE(settledFrame(), onFace);
+    }
+
+    void failingCheckIsNotSavedByItself()
+    {
+        cameraOn(facepictures::withoutFace().scaled(640, 480));
+        check("照片检查选择框", true);
+        QSignalSpy checked(w().faces, &FaceController::checked);
+        unit<QPushButton>("按钮照相")->click();
+        QVERIFY(checked.wait(20000));
+        QCOMPARE(checked.first().first().toBool(), false);
+        QVERIFY(unit<QLabel>("检查结果标签")->text().contains(QStringLiteral("未检测到人脸")));
+        QVERIFY(w().status().contains(QStringLiteral("未自动保存")));
+        QVERIFY(!QFile::exists(photo(1)));
+        // The operator may still keep it.
+        QPushButton* save = unit<QPushButton>("保存按钮");
+        QVERIFY(save->isEnabled());
+        save->click();
+        QVERIFY(QFile::exists(photo(1)));
+    }
+
+    void sizeLimit_data()
+    {
+        QTest::addColumn<QString>("limit");  // "fit": under the unlimited file's size
+        QTest::addColumn<QString>("refusal");  // empty: saved
+        QTest::newRow("met") << "fit"
+                             << "";
+        QTest::newRow("cannot fit") << "1"
+                                    << "最小为";
+        QTest::newRow("not a number") << "十"
+                                      << "大小上限";
+    }
+    void sizeLimit()
+    {
+        QFETCH(QString, limit);
+        QFETCH(QString, refusal);
+        cameraOn(facepictures::shifted(QSize(640, 480), QPoint(60, 0), 0.95));
+        unit<QPushButton>("按钮照相")->click();
+        QVERIFY(QFile::exists(photo(1)));
+        const qint64 unlimited = QFileInfo(photo(1)).size();
+
+        QLineEdit* box = unit<QLineEdit>("大小上限编辑框");
+        const qint64 kb = limit == "fit" ? unlimited * 6 / 10 / 1024 : 0;
+        box->setText(limit == "fit" ? QString::number(kb) : limit);
+        QCOMPARE(box->palette().color(QPalette::Base) == QColor(255, 150, 150), refusal == "大小上限");
+        unit<QPushButton>("按钮照相")->click();
+        if (refusal.isEmpty()) {
+            const QByteArray bytes = bytesOf(photo(2));
+            QVERIFY(bytes.size() > 0 && bytes.size() <= kb * 1024);
+            QVERIFY(bytes.contains(QByteArray("\xFF\xC0", 2)) && !bytes.contains(QByteArray("\xFF\xC2", 2)));
+            QCOMPARE(jpeg::decode(bytes)->size(), QSize(151, 201));
+            QVERIFY(f->dialogs.messages.isEmpty());
+        } else {
+            QVERIFY(!QFile::exists(photo(2)));
+            QCOMPARE(f->dialogs.messages.size(), 1);
+            QVERIFY2(f->dialogs.messages.first().text.contains(refusal), qPrintable(f->dialogs.messages.first().text));
+        }
+    }
+};
+
+QTEST_MAIN(AutoFrameTest)
+#include "tst_autoframe.moc"
