@@ -147,8 +147,10 @@ void FaceController::glide()
 
 bool FaceController::checkTake(const QImage& photo, std::function<void(bool passed)> answer)
 {
-    if (!u_.check->isChecked())
+    if (!u_.check->isChecked()) {
+        u_.verdict->clear();  // an older take's verdict would pass for this one's
         return false;
+    }
     showVerdict(u_.verdict, QStringLiteral("正在检查照片…"), true);
     auto verdict = std::make_shared<Result<PhotoVerdict>>(failure(QString()));
     checkWorker_.run(

@@ -184,6 +184,11 @@ private slots:
         QVERIFY(save->isEnabled());
         save->click();
         QVERIFY(QFile::exists(photo(1)));
+        // Unchecked, the next take shows no verdict at all.
+        check("照片检查选择框", false);
+        unit<QPushButton>("按钮照相")->click();
+        QVERIFY(QFile::exists(photo(2)));
+        QVERIFY(unit<QLabel>("检查结果标签")->text().isEmpty());
     }
 
     void sizeLimit_data()
