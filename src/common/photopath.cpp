@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace {
 
 const QString extension = QStringLiteral(".jpg");
@@ -49,18 +51,23 @@ PhotoPath fileName(const QString& name)
     if (name.isEmpty())
         return {{}, QStringLiteral("照片名为空，无法保存或查找照片")};
 
+    // Rosters hold tens of thousands of names: a name that needs no change
+    // is not copied character by character.
     QString safe = name;
-    for (QChar& c : safe) {
-        if (forbidden(c))
-            c = QLatin1Char('_');
+    if (std::any_of(name.cbegin(), name.cend(), forbidden)) {
+        for (QChar& c : safe) {
+            if (forbidden(c))
+                c = QLatin1Char('_');
+        }
     }
-    for (qsizetype i = 0; i < safe.size() && safe[i] == QLatin1Char('.'); ++i)
+    for (qsizetype i = 0; i < safe.size() && safe.at(i) == QLatin1Char('.'); ++i)
         safe[i] = QLatin1Char('_');
-    if (reservedDeviceName(safe))
+    if ((safe.size() == 3 || safe.size() == 4) && reservedDeviceName(safe))
         safe.prepend(QLatin1Char('_'));
 
     safe += extension;
-    if (safe.toUtf8().size() > maxFileNameBytes)
+    // A UTF-16 unit takes at most 3 bytes of UTF-8: short names need no count.
+    if (safe.size() * 3 > maxFileNameBytes && safe.toUtf8().size() > maxFileNameBytes)
         return {{}, QStringLiteral("照片名太长，无法作为文件名: %1").arg(name)};
     return {safe, {}};
 }

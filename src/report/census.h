@@ -1,21 +1,8 @@
 #pragma once
+#include "photofolderlisting.h"
 #include "rostermodel.h"
 
-#include <QSet>
 #include <QString>
-
-// The photo files present in one folder, listed once, so that many names are
-// checked with one directory read instead of one file-system call each. It
-// answers like photopath::exists for every name.
-class PhotoFolderListing {
-public:
-    explicit PhotoFolderListing(const QString& folder);
-    bool has(const QString& photoName) const;
-    qsizetype size() const { return files_.size(); }
-
-private:
-    QSet<QString> files_;
-};
 
 // Who of a roster has a photo in the folder.
 struct PhotoCensus {

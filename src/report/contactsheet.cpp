@@ -3,14 +3,13 @@
 #include "photopath.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QPageLayout>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTemporaryFile>
 
-#include <cstdio>
 #include <map>
 
 namespace {
@@ -18,9 +17,6 @@ namespace {
 constexpr int columnsPerPage = 5;
 constexpr int rowsPerPage = 6;
 constexpr int perPage = columnsPerPage * rowsPerPage;
-// A temporary file is private to its owner; the finished sheet is not.
-constexpr QFileDevice::Permissions readableByAll =
-    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
 
 struct Section {
     QString name;
@@ -43,13 +39,13 @@ std::vector<Section> sectionsOf(const ContactSheetJob& job)
 
 }  // namespace
 
-Result<int> writeContactSheet(const ContactSheetJob& job, const SheetProgress& progress)
+Result<StagedSheet> stageContactSheet(const ContactSheetJob& job, const SheetProgress& progress)
 {
-    const QFileInfo target(job.path);
-    if (!target.absoluteDir().exists())
-        return failure(QStringLiteral("文件夹不存在：%1").arg(QDir::toNativeSeparators(target.absolutePath())));
-    QTemporaryFile temporary(target.absoluteDir().filePath(QStringLiteral(".sheet-XXXXXX.pdf")));
-    if (!temporary.open())
+    Result<StagedFile> staged = StagedFile::create(job.path, QStringLiteral(".sheet-XXXXXX.pdf"));
+    if (!staged)
+        return failure(staged.error());
+    QFile temporary(staged.value().temporaryPath());
+    if (!temporary.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return failure(
             QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(job.path), temporary.errorString()));
 
@@ -65,8 +61,9 @@ Result<int> writeContactSheet(const ContactSheetJob& job, const SheetProgress& p
         if (!painter.begin(&pdf))
             return failure(QStringLiteral("无法写入 %1").arg(QDir::toNativeSeparators(job.path)));
 
-        const QRect page = pdf.pageLayout().paintRectPixels(pdf.resolution()).translated(
-            -pdf.pageLayout().paintRectPixels(pdf.resolution()).topLeft());
+        const QRect page = pdf.pageLayout()
+                               .paintRectPixels(pdf.resolution())
+                               .translated(-pdf.pageLayout().paintRectPixels(pdf.resolution()).topLeft());
         const int headerHeight = pdf.resolution() * 4 / 10;
         const int cellWidth = page.width() / columnsPerPage;
         const int cellHeight = (page.height() - headerHeight) / rowsPerPage;
@@ -101,8 +98,8 @@ Result<int> writeContactSheet(const ContactSheetJob& job, const SheetProgress& p
                 for (size_t k = first; k < std::min(section.rows.size(), first + perPage); ++k) {
                     const size_t row = section.rows[k];
                     const int slot = int(k - first);
-                    const QRect cell(slot % columnsPerPage * cellWidth, headerHeight + slot / columnsPerPage * cellHeight,
-                                     cellWidth, cellHeight);
+                    const QRect cell(slot % columnsPerPage * cellWidth,
+                                     headerHeight + slot / columnsPerPage * cellHeight, cellWidth, cellHeight);
                     const QRect box = cell.adjusted(pad, pad, -pad, -pad - textHeight);
                     const auto& cells = job.census.rows[row].cells;
                     QImage photo;
@@ -119,15 +116,16 @@ Result<int> writeContactSheet(const ContactSheetJob& job, const SheetProgress& p
                         painter.drawText(box, Qt::AlignCenter, QStringLiteral("未照"));
                     } else {
                         const QSize shown = photo.size().scaled(box.size(), Qt::KeepAspectRatio);
-                        painter.drawImage(QRect(QPoint(box.center().x() - shown.width() / 2,
-                                                       box.center().y() - shown.height() / 2),
-                                                shown),
-                                          photo);
+                        painter.drawImage(
+                            QRect(QPoint(box.center().x() - shown.width() / 2, box.center().y() - shown.height() / 2),
+                                  shown),
+                            photo);
                     }
                     const QRect text(cell.left(), box.bottom() + pad / 2, cell.width(), textHeight);
-                    painter.drawText(text, Qt::AlignHCenter | Qt::AlignTop,
-                                     cells[size_t(job.photoNameColumn)] + QLatin1Char('\n') +
-                                         cells[size_t(job.displayNameColumn)]);
+                    QString caption = cells[size_t(job.photoNameColumn)];
+                    if (job.displayNameColumn >= 0 && job.displayNameColumn < 3)
+                        caption += QLatin1Char('\n') + cells[size_t(job.displayNameColumn)];
+                    painter.drawText(text, Qt::AlignHCenter | Qt::AlignTop, caption);
                     ++done;
                     if (progress && !progress(done, total)) {
                         painter.end();
@@ -144,11 +142,18 @@ Result<int> writeContactSheet(const ContactSheetJob& job, const SheetProgress& p
             return failure(QStringLiteral("写入 %1 失败").arg(QDir::toNativeSeparators(job.path)));
     }
     if (!temporary.flush())
-        return failure(QStringLiteral("写入 %1 失败：%2").arg(QDir::toNativeSeparators(job.path), temporary.errorString()));
+        return failure(
+            QStringLiteral("写入 %1 失败：%2").arg(QDir::toNativeSeparators(job.path), temporary.errorString()));
     temporary.close();
-    temporary.setPermissions(readableByAll);
-    if (std::rename(QFile::encodeName(temporary.fileName()).constData(), QFile::encodeName(job.path).constData()) != 0)
-        return failure(QStringLiteral("无法写入 %1").arg(QDir::toNativeSeparators(job.path)));
-    temporary.setAutoRemove(false);
-    return pages;
+    return StagedSheet{std::move(staged).value(), pages};
+}
+
+Result<int> writeContactSheet(const ContactSheetJob& job, const SheetProgress& progress)
+{
+    Result<StagedSheet> sheet = stageContactSheet(job, progress);
+    if (!sheet)
+        return failure(sheet.error());
+    if (const Status committed = sheet.value().file.commit(); !committed)
+        return failure(committed.error());
+    return sheet.value().pages;
 }

@@ -1,16 +1,17 @@
 #pragma once
 #include "census.h"
 #include "result.h"
+#include "stagedfile.h"
 
 #include <functional>
 
 struct ContactSheetJob {
     PhotoCensus census;
-    QString folder;           // where the photos are
+    QString folder;  // where the photos are
     int photoNameColumn = 0;  // 0..2
-    int displayNameColumn = 1;
-    int groupColumn = 2;      // one section per value of this column
-    QString path;             // the PDF
+    int displayNameColumn = 1;  // outside 0..2: no display name
+    int groupColumn = 2;  // one section per value of this column
+    QString path;  // the PDF
 };
 
 // Called after each photo with the count done so far; false cancels.
@@ -22,3 +23,11 @@ using SheetProgress = std::function<bool(int done, int total)>;
 // in each page's header. The file appears complete or not at all; a cancel
 // leaves nothing behind.
 Result<int> writeContactSheet(const ContactSheetJob& job, const SheetProgress& progress = {});
+
+// The same, written under a temporary name for the caller to commit (or to
+// drop, leaving no file).
+struct StagedSheet {
+    StagedFile file;
+    int pages = 0;
+};
+Result<StagedSheet> stageContactSheet(const ContactSheetJob& job, const SheetProgress& progress = {});

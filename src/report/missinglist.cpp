@@ -2,12 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
-#include <QTemporaryFile>
 
 #include <xlsxwriter.h>
 
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -22,14 +19,16 @@ QString csvField(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-Status writeCsv(const PhotoCensus& census, const QString& path)
+Status writeCsv(const PhotoCensus& census, const StagedFile& staged)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return failure(QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    QFile file(staged.temporaryPath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return failure(
+            QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(staged.target()), file.errorString()));
     const QByteArray bytes = missingListCsv(census);
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        return failure(QStringLiteral("写入 %1 失败：%2").arg(QDir::toNativeSeparators(path), file.errorString()));
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return failure(
+            QStringLiteral("写入 %1 失败：%2").arg(QDir::toNativeSeparators(staged.target()), file.errorString()));
     return Status::success();
 }
 
@@ -41,25 +40,21 @@ struct WorkbookCloser {
     }
 };
 
-Status writeXlsx(const PhotoCensus& census, const QString& path)
+Status writeXlsx(const PhotoCensus& census, const StagedFile& staged)
 {
-    // libxlsxwriter writes to a name of its own; it goes to a temporary file
-    // beside the target that is renamed over it once complete.
-    const QFileInfo target(path);
-    if (!target.absoluteDir().exists())
-        return failure(QStringLiteral("文件夹不存在：%1").arg(QDir::toNativeSeparators(target.absolutePath())));
-    QTemporaryFile temporary(target.absoluteDir().filePath(QStringLiteral(".missing-XXXXXX.xlsx")));
-    if (!temporary.open())
-        return failure(QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(path), temporary.errorString()));
-    temporary.close();
-    const QByteArray temporaryName = QFile::encodeName(temporary.fileName());
-
-    std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new(temporaryName.constData()));
+    const QString shown = QDir::toNativeSeparators(staged.target());
+    const QByteArray temporaryName = QFile::encodeName(staged.temporaryPath());
+    // Rows are written in order, so the workbook streams them out with their
+    // text inline instead of keeping every string for a shared table: much
+    // faster on a large roster, and read back the same.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(workbook_new_opt(temporaryName.constData(), &options));
     if (!workbook)
-        return failure(QStringLiteral("无法创建 %1").arg(QDir::toNativeSeparators(path)));
+        return failure(QStringLiteral("无法创建 %1").arg(shown));
     lxw_worksheet* sheet = workbook_add_worksheet(workbook.get(), "未照名单");
     if (!sheet)
-        return failure(QStringLiteral("无法创建 %1").arg(QDir::toNativeSeparators(path)));
+        return failure(QStringLiteral("无法创建 %1").arg(shown));
     lxw_row_t row = 0;
     for (size_t i = 0; i < census.rows.size(); ++i) {
         if (census.photographed[qsizetype(i)])
@@ -74,14 +69,7 @@ Status writeXlsx(const PhotoCensus& census, const QString& path)
     worksheet_write_string(sheet, row, 0, census.summary().toUtf8().constData(), nullptr);
     const lxw_error closed = workbook_close(workbook.release());
     if (closed != LXW_NO_ERROR)
-        return failure(QStringLiteral("写入 %1 失败：%2")
-                           .arg(QDir::toNativeSeparators(path), QString::fromUtf8(lxw_strerror(closed))));
-    temporary.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                             QFileDevice::ReadOther);
-    // rename() replaces the old list in one step.
-    if (std::rename(temporaryName.constData(), QFile::encodeName(path).constData()) != 0)
-        return failure(QStringLiteral("无法写入 %1").arg(QDir::toNativeSeparators(path)));
-    temporary.setAutoRemove(false);
+        return failure(QStringLiteral("写入 %1 失败：%2").arg(shown, QString::fromUtf8(lxw_strerror(closed))));
     return Status::success();
 }
 
@@ -101,12 +89,27 @@ QByteArray missingListCsv(const PhotoCensus& census)
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-Status writeMissingList(const PhotoCensus& census, const QString& path)
+Result<StagedFile> stageMissingList(const PhotoCensus& census, const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QLatin1String("csv"))
-        return writeCsv(census, path);
-    if (suffix == QLatin1String("xlsx"))
-        return writeXlsx(census, path);
-    return failure(QStringLiteral("未照名单只能保存为 .xlsx 或 .csv 文件：%1").arg(QDir::toNativeSeparators(path)));
+    const bool csv = suffix == QLatin1String("csv");
+    if (!csv && suffix != QLatin1String("xlsx"))
+        return failure(QStringLiteral("未照名单只能保存为 .xlsx 或 .csv 文件：%1").arg(QDir::toNativeSeparators(path)));
+    // libxlsxwriter writes to a name of its own: the staged temporary.
+    Result<StagedFile> staged =
+        StagedFile::create(path, csv ? QStringLiteral(".missing-XXXXXX.csv") : QStringLiteral(".missing-XXXXXX.xlsx"));
+    if (!staged)
+        return staged;
+    const Status written = csv ? writeCsv(census, staged.value()) : writeXlsx(census, staged.value());
+    if (!written)
+        return failure(written.error());
+    return staged;
+}
+
+Status writeMissingList(const PhotoCensus& census, const QString& path)
+{
+    Result<StagedFile> staged = stageMissingList(census, path);
+    if (!staged)
+        return failure(staged.error());
+    return staged.value().commit();
 }

@@ -1,10 +1,36 @@
 #pragma once
+#include "photofolderlisting.h"
+
+#include <QHash>
+#include <QList>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
-// Which photo names have their photo in `folder`: the folder is listed once and
-// every name is looked up in that listing by its exact file name (the one rule
-// of photopath), so the check costs one directory read, not one per row. A
-// missing or unreadable folder has no photos. Safe to call from any thread.
+// Which rows each photo file belongs to, by the one photo-name rule (a
+// refused name belongs to no file). Built once per roster and photo-name
+// column, so that a change in the folder touches only the rows of the
+// files that changed.
+class PhotoNameIndex {
+public:
+    explicit PhotoNameIndex(const std::vector<QString>& names);
+
+    int rowCount() const { return rowCount_; }
+    // Whether each row's photo is in the listing.
+    std::vector<bool> marks(const PhotoFolderListing& listing) const;
+    // The rows whose mark differs between two listings of the folder, with
+    // their mark in the newer one.
+    std::vector<std::pair<int, bool>> changedMarks(const PhotoFolderListing& before,
+                                                   const PhotoFolderListing& after) const;
+
+private:
+    QHash<QString, QList<int>> rowsOfFile_;
+    int rowCount_ = 0;
+};
+
+// Which photo names have their photo in `folder`: the folder is listed once
+// and every name looked up in that listing by its exact file name, so the
+// check costs one directory read, not one per row. A missing or unreadable
+// folder has no photos. Safe to call from any thread.
 std::vector<bool> photographedNames(const QString& folder, const std::vector<QString>& names);

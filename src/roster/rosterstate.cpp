@@ -6,6 +6,8 @@
 #include <QFutureWatcher>
 #include <QtConcurrent>
 
+#include <utility>
+
 namespace {
 
 const QString currentPosition = QStringLiteral("当前位:");
@@ -160,30 +162,111 @@ void RosterState::startImport(const QString& path, const std::array<QString, 3>&
         QtConcurrent::run([path, columns, cancel] { return readRosterRows(path, columns, cancel.get()); }));
 }
 
+namespace {
+
+struct PhotoCheck {
+    std::shared_ptr<const PhotoFolderListing> listing;
+    std::shared_ptr<const PhotoNameIndex> index;
+    std::vector<bool> marks;
+};
+
+struct MarksRefresh {
+    std::shared_ptr<const PhotoFolderListing> listing;
+    std::vector<std::pair<int, bool>> changes;
+};
+
+const QString photographedMark = QStringLiteral("已照");
+
+}  // namespace
+
 void RosterState::startPhotoCheck(const QString& folder)
 {
     const quint64 generation = ++checkGeneration_;
     const quint64 roster = rosterGeneration_;
+    const int column = photoNameColumn_;
     checking_ = true;
     std::vector<QString> names;
     names.reserve(size_t(rowCount()));
     for (int r = 0; r < rowCount(); ++r)
         names.push_back(PhotoName(r));
 
-    auto* watcher = new QFutureWatcher<std::vector<bool>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, roster] {
+    auto* watcher = new QFutureWatcher<PhotoCheck>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, roster, column, folder] {
         watcher->deleteLater();
         if (generation != checkGeneration_ || roster != rosterGeneration_)
             return;
         checking_ = false;
-        const std::vector<bool> found = watcher->future().takeResult();
-        std::vector<QString> marks(found.size());
-        for (size_t r = 0; r < found.size(); ++r)
-            if (found[r])
-                marks[r] = QStringLiteral("已照");
+        PhotoCheck check = watcher->future().takeResult();
+        std::vector<QString> marks(check.marks.size());
+        for (size_t r = 0; r < check.marks.size(); ++r)
+            if (check.marks[r])
+                marks[r] = photographedMark;
         model_->setColumn(RosterModel::photographedColumn, marks);
+        basis_ = CheckBasis{folder, roster, column, std::move(check.listing), std::move(check.index)};
+        // A refresh read against the old basis is dropped; one asked for
+        // meanwhile runs against the new one.
+        if (refreshing_) {
+            ++refreshGeneration_;
+            refreshing_ = false;
+            if (refreshAgain_.isEmpty())
+                refreshAgain_ = folder;
+        }
         emit photosChecked();
+        if (!refreshAgain_.isEmpty())
+            refreshPhotoMarks(std::exchange(refreshAgain_, QString()));
     });
-    watcher->setFuture(
-        QtConcurrent::run([folder, names = std::move(names)] { return photographedNames(folder, names); }));
+    watcher->setFuture(QtConcurrent::run([folder, names = std::move(names)] {
+        PhotoCheck check{
+            std::make_shared<const PhotoFolderListing>(folder), std::make_shared<const PhotoNameIndex>(names), {}};
+        check.marks = check.index->marks(*check.listing);
+        return check;
+    }));
+}
+
+bool RosterState::basisHolds(const QString& folder) const
+{
+    return basis_ && basis_->folder == folder && basis_->roster == rosterGeneration_ &&
+           basis_->photoNameColumn == photoNameColumn_;
+}
+
+void RosterState::refreshPhotoMarks(const QString& folder)
+{
+    if (rowCount() == 0)
+        return;
+    if (refreshing_ || checking_) {
+        refreshAgain_ = folder;
+        return;
+    }
+    // The marks come from a check of another folder, roster or column (or
+    // from none): the check that the change started brings them in.
+    if (!basisHolds(folder))
+        return;
+    refreshing_ = true;
+    const quint64 generation = ++refreshGeneration_;
+    auto* watcher = new QFutureWatcher<MarksRefresh>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        if (generation != refreshGeneration_)
+            return;
+        refreshing_ = false;
+        MarksRefresh refresh = watcher->future().takeResult();
+        if (basis_ && basis_->roster == rosterGeneration_ && basis_->photoNameColumn == photoNameColumn_) {
+            for (const auto& [row, present] : refresh.changes)
+                model_->setCell(row, RosterModel::photographedColumn, present ? photographedMark : QString());
+            if (refresh.listing)
+                basis_->listing = std::move(refresh.listing);
+            emit photoMarksRefreshed(int(refresh.changes.size()));
+        }
+        if (!refreshAgain_.isEmpty())
+            refreshPhotoMarks(std::exchange(refreshAgain_, QString()));
+    });
+    watcher->setFuture(QtConcurrent::run([folder, before = basis_->listing, index = basis_->index] {
+        MarksRefresh refresh{std::make_shared<const PhotoFolderListing>(folder), {}};
+        refresh.changes = index->changedMarks(*before, *refresh.listing);
+        // Nothing to rewrite: the old listing stays, and the new one is
+        // freed here rather than on the GUI thread.
+        if (refresh.changes.empty())
+            refresh.listing.reset();
+        return refresh;
+    }));
 }

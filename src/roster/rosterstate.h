@@ -1,4 +1,5 @@
 #pragma once
+#include "photocheck.h"
 #include "result.h"
 #include "rostermodel.h"
 
@@ -8,6 +9,7 @@
 #include <array>
 #include <atomic>
 #include <memory>
+#include <optional>
 
 // The roster as the station works with it: the rows (in the model it owns),
 // the current row, the photo-name and display-name columns, the "已照" marks,
@@ -72,6 +74,15 @@ public:
     void startPhotoCheck(const QString& folder);
     bool checkingPhotos() const { return checking_; }
 
+    // Brings the marks up to date with the folder as it is now (another
+    // station may have saved into it): the folder is read again in a task and
+    // only the rows whose file appeared or vanished since the last check are
+    // rewritten, so the GUI thread's share stays small however large the
+    // roster. Nothing happens without a finished check of this folder, roster
+    // and photo-name column to start from. Calls while a read or a check runs
+    // are folded into one more read after it.
+    void refreshPhotoMarks(const QString& folder);
+
     // Sets the roster at once (no task): rows, headings back to "列1".."列4",
     // row 0 current when there is one.
     void setRows(Roster rows);
@@ -85,9 +96,23 @@ signals:
     // The import's outcome; `rowsRead` is false when nothing replaced the roster.
     void importFinished(bool rowsRead, const QString& error);
     void photosChecked();
+    // A refresh rewrote the marks of `rows` rows.
+    void photoMarksRefreshed(int rows);
 
 private:
     void replaceRoster(Roster rows, const std::array<QString, 3>& headings);
+    void refreshFinished();
+
+    // What the marks on screen were made from: the listing of a folder, for
+    // one roster and photo-name column.
+    struct CheckBasis {
+        QString folder;
+        quint64 roster = 0;
+        int photoNameColumn = 0;
+        std::shared_ptr<const PhotoFolderListing> listing;
+        std::shared_ptr<const PhotoNameIndex> index;
+    };
+    bool basisHolds(const QString& folder) const;
 
     RosterModel* model_;
     int current_ = -1;
@@ -102,4 +127,8 @@ private:
     bool checking_ = false;
     quint64 checkGeneration_ = 0;
     quint64 rosterGeneration_ = 0;
+    std::optional<CheckBasis> basis_;
+    bool refreshing_ = false;
+    QString refreshAgain_;  // the folder of a refresh asked for while one ran
+    quint64 refreshGeneration_ = 0;
 };

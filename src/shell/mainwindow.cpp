@@ -1,14 +1,16 @@
 #include "mainwindow.h"
 
+#include "barcodecontroller.h"
 #include "cameracontroller.h"
-
 #include "duplicatephotowindow.h"
 #include "facecontroller.h"
 #include "framewatch.h"
 #include "icons.h"
 #include "photocontroller.h"
 #include "photofoldersetting.h"
+#include "photofolderwatch.h"
 #include "programpaths.h"
+#include "reportcontroller.h"
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
@@ -191,6 +193,21 @@ MainWindow::MainWindow(QWidget* parent)
     voice = new VoiceController(*this, speechVoice());
     search =
         new SearchController(*rosterState_, {this, ui->超级按钮3, ui->超级列表框1, ui->透明标签3, ui->编辑框1}, this);
+    reports = new ReportController(
+        *rosterState_, {this, ui->按钮未照名单, ui->按钮相片总览},
+        {[this](const QString& text) { setStatus(text); }, [this] { return state.photoFolder; }}, this);
+    barcode = new BarcodeController(
+        *roster_, ui->编辑框扫码, {ui->按钮照相, ui->保存按钮},
+        {[this](const QString& text) { setStatus(text); }, [this](const QString& text) { setErrorStatus(text); }},
+        this);
+    connect(photo, &PhotoController::backgroundSaveFinished, barcode, &BarcodeController::shootingDone);
+    // Other stations may save into the same folder: their photos are marked
+    // as they appear, re-checking only the names that changed.
+    folderWatch = new PhotoFolderWatch(this);
+    folderWatch->setFolder(state.photoFolder);
+    connect(ui->编辑框2, &QLineEdit::textChanged, folderWatch, &PhotoFolderWatch::setFolder);
+    connect(folderWatch, &PhotoFolderWatch::folderMayHaveChanged, rosterState_,
+            [this] { rosterState_->refreshPhotoMarks(state.photoFolder); });
 }
 
 MainWindow::~MainWindow()
@@ -210,6 +227,9 @@ MainWindow::~MainWindow()
     search = nullptr;
     camera = nullptr;
     photo = nullptr;
+    reports = nullptr;
+    barcode = nullptr;
+    folderWatch = nullptr;
     faces = nullptr;
     // Nor may a unit's last signals reach this window's own handlers.
     for (QObject* unit : findChildren<QObject*>())
@@ -274,6 +294,13 @@ void MainWindow::created()
 
 void MainWindow::setStatus(const QString& text)
 {
+    ui->透明标签1->setTextColour(Qt::black);
+    ui->透明标签1->setText(text);
+}
+
+void MainWindow::setErrorStatus(const QString& text)
+{
+    ui->透明标签1->setTextColour(Qt::red);
     ui->透明标签1->setText(text);
 }
 

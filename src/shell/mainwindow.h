@@ -37,12 +37,18 @@ public:
     RosterState& rosterState() const { return *rosterState_; }
     class CameraController* camera = nullptr;
     class PhotoController* photo = nullptr;  // taking, naming and saving photos
+    class ReportController* reports = nullptr;  // missing list and contact sheet
+    class BarcodeController* barcode = nullptr;  // the scan box
+    // Tells when the photo folder changed (another station saved into it).
+    class PhotoFolderWatch* folderWatch = nullptr;
     class FaceController* faces = nullptr;  // automatic framing and the photo checks
 
     DuplicatePhotoWindow* duplicateWindow() const { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const { return swapWindow_; }
 
     void setStatus(const QString& text);
+    // A status that reports a refusal, in red until the next status.
+    void setErrorStatus(const QString& text);
     QString status() const;
 
     // One tick of the fade-in.

@@ -1,6 +1,7 @@
 #include "census.h"
 #include "contactsheet.h"
 #include "missinglist.h"
+#include "photocheck.h"
 #include "photopath.h"
 #include "rosterread.h"
 
@@ -82,15 +83,22 @@ private slots:
         putPhoto(folder_, QStringLiteral("s002"));
         QVERIFY(folder_.mkdir(QStringLiteral("已替换")));
         putPhoto(QDir(folder_.filePath(QStringLiteral("已替换"))), QStringLiteral("S002"));
+        // Nor is a link to no file a photo of S004.
+        QVERIFY(
+            QFile::link(folder_.filePath(QStringLiteral("gone.jpg")), folder_.filePath(QStringLiteral("S004.jpg"))));
     }
 
     void listingAnswersLikeTheOnePhotoRule()
     {
         const PhotoFolderListing listing(folder_.path());
-        for (const QString& name : {QStringLiteral("S001"), QStringLiteral("S002"), QStringLiteral("s002"),
-                                    QStringLiteral("a/b"), QStringLiteral("a_b"), QStringLiteral("S004"), QString(),
-                                    QStringLiteral("..")})
+        for (const QString& name :
+             {QStringLiteral("S001"), QStringLiteral("S002"), QStringLiteral("s002"), QStringLiteral("a/b"),
+              QStringLiteral("a_b"), QStringLiteral("S004"), QString(), QStringLiteral("..")})
             QCOMPARE(listing.has(name), photopath::exists(folder_.path(), name));
+        // The roster's check is the same listing.
+        const std::vector<QString> names{QStringLiteral("S001"), QStringLiteral("S002"), QStringLiteral("a/b"),
+                                         QStringLiteral("S004")};
+        QCOMPARE(photographedNames(folder_.path(), names), std::vector<bool>({true, false, true, false}));
         QVERIFY(!PhotoFolderListing(dir_.filePath(QStringLiteral("none"))).has(QStringLiteral("S001")));
     }
 
@@ -143,9 +151,9 @@ private slots:
         QCOMPARE(pages.value(), 4);
         QCOMPARE(pdfPages(path), 4);
         const QString text = pdfText(path);
-        for (const QString& expected : {QStringLiteral("一班"), QStringLiteral("二班"), QStringLiteral("三班"),
-                                        QStringLiteral("第 4 页"), QStringLiteral("S001"), QStringLiteral("张三"),
-                                        QStringLiteral("未照"), QStringLiteral("T30")})
+        for (const QString& expected :
+             {QStringLiteral("一班"), QStringLiteral("二班"), QStringLiteral("三班"), QStringLiteral("第 4 页"),
+              QStringLiteral("S001"), QStringLiteral("张三"), QStringLiteral("未照"), QStringLiteral("T30")})
             QVERIFY2(text.contains(expected), qPrintable(expected));
         // 35 people, 2 photos: one "未照" box per missing person.
         QCOMPARE(text.count(QStringLiteral("未照")), 35 - 2);
