@@ -76,12 +76,12 @@ bool BarcodeController::eventFilter(QObject* watched, QEvent* event)
     if (widget == box_) {
         keepFocus_ = true;
     } else if (widget && widget->window() == box_->window()) {
-        // The operator clicking or tabbing elsewhere in the window takes the
-        // focus for good; a shooting button, or the program moving the focus
-        // (to the roster list after a save), does not.
+        // The operator clicking elsewhere in the window takes the focus for
+        // good; a shooting button, or the program moving the focus (to the
+        // roster list after a save, or on from a button the save disabled,
+        // which Qt reports as a tab), does not.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        const bool operatorMoved = reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
-                                   reason == Qt::BacktabFocusReason || reason == Qt::ShortcutFocusReason;
+        const bool operatorMoved = reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason;
         auto* button = qobject_cast<QAbstractButton*>(widget);
         if (operatorMoved && !(button && shootingButtons_.contains(button)))
             keepFocus_ = false;

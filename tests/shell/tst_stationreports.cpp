@@ -217,6 +217,30 @@ private slots:
         QCOMPARE(f->window->ui->透明标签1->textColour(), row < 0 ? QColor(Qt::red) : QColor(Qt::black));
     }
 
+    void scanBoxKeepsTheFocusWhileShooting()
+    {
+        f->window->rosterState().setRows(rosterOf(classRows));
+        f->window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
+        auto* box = f->window->findChild<QLineEdit*>(QStringLiteral("编辑框扫码"));
+        QPushButton* save = f->window->ui->保存按钮;
+        // Pressed without a take: refused, and the save moves nothing on.
+        save->setEnabled(true);
+        box->setFocus();
+        QTest::mouseClick(save, Qt::LeftButton);
+        QTRY_VERIFY(box->hasFocus());
+        QVERIFY(!f->dialogs.messages.isEmpty());
+
+        // The operator clicks the roster list: the focus stays where it was put.
+        QWidget* list = f->window->ui->超级列表框1->viewport();
+        QTest::mouseClick(list, Qt::LeftButton, {}, QPoint(20, 10));
+        QTRY_VERIFY(!box->hasFocus());
+        save->setEnabled(true);
+        QTest::mouseClick(save, Qt::LeftButton);
+        QTest::qWait(50);
+        QVERIFY(!box->hasFocus());
+    }
+
     void marksFollowAnotherStation()
     {
         // Two stations on one shared folder, with the same class.
