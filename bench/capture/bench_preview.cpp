@@ -109,14 +109,18 @@ void emulatedWebcam(int seconds, double loopCpuShare)
     std::printf("\npreview, emulated UVC webcam 30 fps, same unit and rate\n");
     std::printf("%-16s %8s %8s %8s %12s %9s %10s %10s %14s %6s\n", "format", "camera", "dropped", "seen",
                 "cpu ms/frame", "% core", "camera %", "preview %", "paint delay avg", "late");
-    for (const CaptureFormat& format : {CaptureFormat{QSize(640, 480), QStringLiteral("yuyv422"), 0},
-                                        CaptureFormat{QSize(1280, 720), QStringLiteral("mjpeg"), 0}}) {
+    // The first row is the format the station chooses by itself on connecting
+    // (before a format set here is remembered for the camera).
+    for (CaptureFormat format : {CaptureFormat{}, CaptureFormat{QSize(640, 480), QStringLiteral("yuyv422"), 0}}) {
         capControl c;
         c.resize(480, 360);
         c.show();
         c.driverCount();
         c.setDriverIndex(1);
-        if (!c.setCaptureFormat(format)) {
+        if (format.size.isEmpty()) {
+            format = c.captureFormat();
+            std::printf("(chosen on connecting: %s)\n", qPrintable(format.label()));
+        } else if (!c.setCaptureFormat(format)) {
             std::printf("cannot set %s: %s\n", qPrintable(format.label()), qPrintable(c.lastError()));
             continue;
         }
@@ -143,6 +147,9 @@ int main(int argc, char** argv)
 {
     setvbuf(stdout, nullptr, _IOLBF, 0);
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    // Formats chosen here must not become the operator's settings.
+    QTemporaryDir sandbox;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.path()));
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 10;
     setSourceProvider([] { return QList<CaptureSource>{testCamera()}; });

@@ -66,6 +66,9 @@ int main(int argc, char** argv)
     setvbuf(stdout, nullptr, _IOLBF, 0);
     if (qgetenv("QT_QPA_PLATFORM").isEmpty())
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Formats chosen here must not become the operator's settings.
+    QTemporaryDir sandbox;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.path()));
     QApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
     const QString codec = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("mjpeg");

@@ -2,7 +2,9 @@
 
 #include "capturedialogs.h"
 #include "capturesession.h"
+#include "formatrule.h"
 #include "recorder.h"
+#include "v4l2device.h"
 
 #include <QMetaMethod>
 #include <QMouseEvent>
@@ -98,6 +100,11 @@ bool capControl::driverIsBuiltIn(int index) const
     return index >= 1 && index <= sources_.size() && sources_[index - 1].builtIn;
 }
 
+QString capControl::driverName(int index) const
+{
+    return index >= 1 && index <= sources_.size() ? sources_[index - 1].description : QString();
+}
+
 void capControl::setDriverIndex(int index)
 {
     if (backendMissing(1))
@@ -133,10 +140,27 @@ void capControl::endRecordingForSwitch()
     emit captureEnded(lastError_);
 }
 
+// A camera starts at the format chosen for it in an earlier run if it still
+// offers it, else at the rule's choice; other sources at their own.
+CaptureFormat capControl::initialFormat(const CaptureSource& source) const
+{
+    if (source.inputFormat != QLatin1String("v4l2"))
+        return {};
+    const QList<CaptureFormat> offered = v4l2::formats(source.url);
+    if (const auto kept = rememberedFormat(v4l2::cameraIdentity(source.url))) {
+        for (const CaptureFormat& f : offered)
+            if (f.size == kept->size && f.pixelFormat == kept->pixelFormat)
+                return *kept;
+    }
+    return chooseFormat(offered, v4l2::currentFormat(source.url).value_or(CaptureFormat{}));
+}
+
 bool capControl::connectSource(const CaptureSource& source)
 {
-    // The format chosen for this source before, if it still takes it.
-    const CaptureFormat kept = chosenFormats_.value(formatKey(source));
+    // The format chosen for this source in this run, if it still takes it.
+    CaptureFormat kept = chosenFormats_.value(formatKey(source));
+    if (kept.size.isEmpty())
+        kept = initialFormat(source);
     Status r = session_->open(source, kept);
     if (!r && !kept.size.isEmpty())
         r = session_->open(source, {});
@@ -159,22 +183,31 @@ void capControl::cancelAddress()
     pendingInterrupt_.reset();
 }
 
+void capControl::openInBackground(const CaptureSource& source, std::function<void(const OpenAttempt&)> done)
+{
+    cancelAddress();
+    auto interrupt = std::make_shared<Interrupt>();
+    auto* watcher = new QFutureWatcher<OpenAttempt>(this);
+    pendingOpen_ = watcher;
+    pendingInterrupt_ = interrupt;
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, done = std::move(done)] {
+        watcher->deleteLater();
+        pendingOpen_ = nullptr;
+        pendingInterrupt_.reset();
+        done(watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run([source, interrupt] {
+        return std::make_shared<Result<std::shared_ptr<OpenedInput>>>(openInput(source, {}, *interrupt));
+    }));
+}
+
 void capControl::connectAddress(const CaptureSource& source)
 {
     if (backendMissing(1)) {
         emit addressConnected(false, lastError_);
         return;
     }
-    cancelAddress();
-    auto interrupt = std::make_shared<Interrupt>();
-    auto* watcher = new QFutureWatcher<OpenAttempt>(this);
-    pendingOpen_ = watcher;
-    pendingInterrupt_ = interrupt;
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, source] {
-        watcher->deleteLater();
-        pendingOpen_ = nullptr;
-        pendingInterrupt_.reset();
-        const OpenAttempt attempt = watcher->result();
+    openInBackground(source, [this, source](const OpenAttempt& attempt) {
         if (!attempt->ok()) {
             lastError_ = attempt->error();
             emit addressConnected(false, lastError_);
@@ -187,9 +220,25 @@ void capControl::connectAddress(const CaptureSource& source)
         refreshActivity();
         emit addressConnected(true, QString());
     });
-    watcher->setFuture(QtConcurrent::run([source, interrupt] {
-        return std::make_shared<Result<std::shared_ptr<OpenedInput>>>(openInput(source, {}, *interrupt));
-    }));
+}
+
+// A network source answers within its timeout, not at once: it is opened
+// again off this thread while the preview waits for it.
+void capControl::reopenForPreview()
+{
+    openInBackground(connected_, [this](const OpenAttempt& attempt) {
+        if (!previewing_)
+            return;
+        if (attempt->ok()) {
+            session_->adopt(attempt->value());
+            refreshActivity();
+            return;
+        }
+        lastError_ = attempt->error();
+        previewing_ = false;
+        refreshActivity();
+        emit previewLost(lastError_);
+    });
 }
 
 CaptureFormat capControl::captureFormat() const
@@ -244,6 +293,13 @@ bool capControl::ShowPreview(bool show, int rateMs)
     if (!session_->hasSource()) {
         lastError_ = kNoSource;
         return false;
+    }
+    if (connected_.isNetwork() && driverIndex_ == kAddressSource && session_->needsOpening()) {
+        previewing_ = true;
+        if (!pendingOpen_)
+            reopenForPreview();
+        refreshActivity();
+        return true;
     }
     const Status r = session_->start();
     if (!r) {
@@ -390,6 +446,8 @@ bool capControl::setCaptureFormat(const CaptureFormat& format)
         return false;
     }
     chosenFormats_.insert(formatKey(connected_), session_->format());
+    if (connected_.inputFormat == QLatin1String("v4l2"))
+        rememberFormat(v4l2::cameraIdentity(connected_.url), session_->format());
     refreshActivity();
     return true;
 }

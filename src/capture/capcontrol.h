@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QImage>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -33,6 +34,8 @@ public:
     QString driverDescription() const;
     // Whether driver `index` (1-based) is the built-in test source.
     bool driverIsBuiltIn(int index) const;
+    // The name of driver `index` (1-based), connected or not.
+    QString driverName(int index) const;
     // 1-based; kAddressSource while an address is connected; -1 before any connection.
     int driverIndex() const { return driverIndex_; }
     void setDriverIndex(int index);
@@ -41,6 +44,7 @@ public:
     // answer comes with addressConnected. Until then the old source stays;
     // a newer request replaces an older one still under way.
     void connectAddress(const capture::CaptureSource& source);
+    // Also while a lost network source is opened again for the preview.
     bool isConnectingAddress() const { return bool(pendingOpen_); }
     QString lastError() const { return lastError_; }
     // Why the last driverIndex write was refused (busy, gone); empty after a success.
@@ -106,6 +110,11 @@ private:
     using OpenAttempt = std::shared_ptr<Result<std::shared_ptr<capture::OpenedInput>>>;
 
     bool connectSource(const capture::CaptureSource& source);
+    capture::CaptureFormat initialFormat(const capture::CaptureSource& source) const;
+    // Opens a source on a worker thread; `done` runs here with the result
+    // unless a newer request or a switch cancelled it.
+    void openInBackground(const capture::CaptureSource& source, std::function<void(const OpenAttempt&)> done);
+    void reopenForPreview();
     void endRecordingForSwitch();
     void cancelAddress();
     void refreshActivity();

@@ -6,11 +6,16 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
+#include <QSignalBlocker>
 #include <QSlider>
 #include <QSpinBox>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace capture {
 
@@ -64,52 +69,116 @@ CaptureFormat FormatDialog::selectedFormat() const
     return row >= 0 && row < formats_.size() ? formats_[row] : CaptureFormat{};
 }
 
+struct SourceControlsDialog::Row {
+    quint32 id = 0;
+    QString label;
+    QSlider* slider = nullptr;
+    QCheckBox* check = nullptr;
+    QComboBox* menu = nullptr;
+    QLabel* value = nullptr;
+    QLabel* caption = nullptr;
+};
+
 SourceControlsDialog::SourceControlsDialog(const QString& devicePath, QWidget* parent)
     : QDialog(parent)
     , controls_(std::make_unique<v4l2::ControlSet>(devicePath))
+    , status_(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("图像参数"));
+    status_->setObjectName(QStringLiteral("status"));
+    status_->setWordWrap(true);
     auto* form = new QFormLayout;
-    auto* status = new QLabel(this);
-    auto apply = [this, status](quint32 id, int value) {
-        const Status r = controls_->set(id, value);
-        status->setText(r.error());
-    };
     for (const v4l2::Control& c : controls_->controls()) {
+        auto row = std::make_shared<Row>();
+        row->id = c.id;
+        row->label = c.label;
         QWidget* w = nullptr;
         if (c.kind == v4l2::Control::Kind::Boolean) {
-            auto* box = new QCheckBox(this);
-            box->setChecked(c.value != 0);
-            connect(box, &QCheckBox::toggled, this, [apply, id = c.id](bool on) { apply(id, on ? 1 : 0); });
-            w = box;
+            row->check = new QCheckBox(this);
+            connect(row->check, &QCheckBox::toggled, this, [this, id = c.id](bool on) { apply(id, on ? 1 : 0); });
+            w = row->check;
         } else if (c.kind == v4l2::Control::Kind::Menu) {
-            auto* box = new QComboBox(this);
-            for (const auto& [index, text] : c.menu) {
-                box->addItem(text, index);
-                if (index == c.value)
-                    box->setCurrentIndex(box->count() - 1);
-            }
-            connect(box, &QComboBox::currentIndexChanged, this,
-                    [apply, box, id = c.id](int) { apply(id, box->currentData().toInt()); });
-            w = box;
+            row->menu = new QComboBox(this);
+            for (const auto& [index, text] : c.menu)
+                row->menu->addItem(text, index);
+            connect(row->menu, &QComboBox::currentIndexChanged, this,
+                    [this, box = row->menu, id = c.id](int) { apply(id, box->currentData().toInt()); });
+            w = row->menu;
         } else {
-            auto* slider = new QSlider(Qt::Horizontal, this);
-            slider->setRange(c.minimum, c.maximum);
-            slider->setSingleStep(c.step);
-            slider->setValue(c.value);
-            connect(slider, &QSlider::valueChanged, this, [apply, id = c.id](int v) { apply(id, v); });
-            w = slider;
+            row->slider = new QSlider(Qt::Horizontal, this);
+            row->slider->setRange(c.minimum, c.maximum);
+            row->slider->setSingleStep(c.step);
+            row->slider->setPageStep(std::max(c.step, (c.maximum - c.minimum) / 10));
+            row->value = new QLabel(this);
+            row->value->setObjectName(c.name + QStringLiteral("/value"));
+            row->value->setMinimumWidth(fontMetrics().horizontalAdvance(QString::number(c.maximum)) + 8);
+            connect(row->slider, &QSlider::valueChanged, this, [this, id = c.id](int v) { apply(id, v); });
+            auto* line = new QWidget(this);
+            auto* h = new QHBoxLayout(line);
+            h->setContentsMargins(0, 0, 0, 0);
+            h->addWidget(row->slider, 1);
+            h->addWidget(row->value);
+            w = line;
         }
-        w->setObjectName(c.name);
-        form->addRow(c.name, w);
-        ++count_;
+        (row->slider ? static_cast<QWidget*>(row->slider) : w)->setObjectName(c.name);
+        row->caption = new QLabel(c.label, this);
+        form->addRow(row->caption, w);
+        rows_.append(row);
     }
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
-    layout->addWidget(status);
-    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    connect(close, &QDialogButtonBox::rejected, this, &QDialog::accept);
-    layout->addWidget(close);
+    layout->addWidget(status_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    auto* defaults = buttons->addButton(QStringLiteral("恢复默认"), QDialogButtonBox::ResetRole);
+    defaults->setObjectName(QStringLiteral("恢复默认"));
+    connect(defaults, &QPushButton::clicked, this, &SourceControlsDialog::restoreDefaults);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::accept);
+    layout->addWidget(buttons);
+    reread();
+}
+
+void SourceControlsDialog::apply(quint32 id, int value)
+{
+    const Status r = controls_->set(id, value);
+    QString label;
+    for (const auto& row : rows_)
+        if (row->id == id)
+            label = row->label;
+    status_->setText(r ? QString() : QStringLiteral("“%1”没有改变：%2").arg(label, r.error()));
+    reread();
+}
+
+void SourceControlsDialog::restoreDefaults()
+{
+    const Status r = controls_->restoreDefaults();
+    status_->setText(r ? QString() : QStringLiteral("有的参数没有恢复：%1").arg(r.error()));
+    reread();
+}
+
+// The camera is the truth: values it refused or changed by itself, and which
+// controls apply at the moment, are shown as it tells them.
+void SourceControlsDialog::reread()
+{
+    const QList<v4l2::Control> now = controls_->controls();
+    for (const auto& row : rows_) {
+        const auto it = std::find_if(now.begin(), now.end(), [&](const v4l2::Control& c) { return c.id == row->id; });
+        if (it == now.end())
+            continue;
+        const QSignalBlocker a(row->slider), b(row->check), c(row->menu);
+        if (row->slider) {
+            row->slider->setValue(it->value);
+            row->value->setText(QString::number(it->value));
+            row->slider->setEnabled(!it->inactive);
+            row->value->setEnabled(!it->inactive);
+        } else if (row->check) {
+            row->check->setChecked(it->value != 0);
+            row->check->setEnabled(!it->inactive);
+        } else if (row->menu) {
+            row->menu->setCurrentIndex(row->menu->findData(it->value));
+            row->menu->setEnabled(!it->inactive);
+        }
+        row->caption->setEnabled(!it->inactive);
+    }
 }
 
 SourceControlsDialog::~SourceControlsDialog() = default;

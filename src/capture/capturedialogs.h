@@ -8,6 +8,7 @@
 #include <memory>
 
 class QComboBox;
+class QLabel;
 class QListWidget;
 class QSpinBox;
 
@@ -37,17 +38,29 @@ private:
 };
 
 // "图像参数": the camera's picture controls, applied as they are moved.
-// Each control is a QSlider, QCheckBox or QComboBox named after the control.
+// Each control is a QSlider, QCheckBox or QComboBox named after the
+// driver's control name, labelled in Chinese; a slider's value shows in the
+// label "<name>/value". After every change all controls are read back from
+// the camera: a refused value goes back, controls the camera ignores now
+// (manual values under an automatic mode) are greyed. The reason of a
+// refusal shows in the label "status"; the button "恢复默认" restores the
+// camera's defaults.
 class SourceControlsDialog : public QDialog {
     Q_OBJECT
 public:
     explicit SourceControlsDialog(const QString& devicePath, QWidget* parent = nullptr);
     ~SourceControlsDialog() override;
-    bool hasControls() const { return count_ > 0; }
+    bool hasControls() const { return !rows_.isEmpty(); }
 
 private:
+    struct Row;
+    void apply(quint32 id, int value);
+    void restoreDefaults();
+    void reread();
+
     std::unique_ptr<v4l2::ControlSet> controls_;
-    int count_ = 0;
+    QList<std::shared_ptr<Row>> rows_;
+    QLabel* status_;
 };
 
 // "视频压缩": the recording codec (objectName "codec") and quality ("quality").

@@ -1,5 +1,6 @@
 #include "capturesession.h"
 
+#include "cameraerror.h"
 #include "ffmpegutil.h"
 
 #include <QFile>
@@ -17,6 +18,17 @@ qint64 nowNs()
 QString noPicture(const CaptureSource& s)
 {
     return QStringLiteral("视频来源 %1 没有图像").arg(s.description);
+}
+
+bool isCamera(const CaptureSource& s)
+{
+    return s.inputFormat == QLatin1String("v4l2");
+}
+
+// A system error number inside an FFmpeg result (FFmpeg's own codes are tags far below).
+bool isErrno(int rc)
+{
+    return rc < 0 && rc > -4096;
 }
 }  // namespace
 
@@ -92,7 +104,7 @@ Result<OpenedInputPtr> openInput(const CaptureSource& source, const CaptureForma
         // Never block inside a device read: the worker polls, so a stop is seen at once.
         in->flags |= AVFMT_FLAG_NONBLOCK;
     }
-    const QByteArray url = source.builtIn  ? testCameraGraph(chosen).toUtf8()
+    const QByteArray url = source.builtIn    ? testCameraGraph(chosen).toUtf8()
                            : source.isFile() ? QFile::encodeName(source.url)
                                              : source.url.toUtf8();
     interrupt.arm(source.isNetwork() ? kNetworkTimeoutMs : 0);
@@ -101,9 +113,12 @@ Result<OpenedInputPtr> openInput(const CaptureSource& source, const CaptureForma
     int rc = avformat_open_input(&raw, url.constData(), fmt, &rawOpts);  // frees raw on failure
     opts.reset(rawOpts);
     if (rc < 0) {
-        const QString why = interrupt.expired() ? QStringLiteral("%1 秒内没有应答").arg(kNetworkTimeoutMs / 1000)
-                                                : ff::errorText(rc);
+        const QString why =
+            interrupt.expired() ? QStringLiteral("%1 秒内没有应答").arg(kNetworkTimeoutMs / 1000) : ff::errorText(rc);
         interrupt.arm(0);
+        if (isCamera(source) && isErrno(rc))
+            return failure(AVUNERROR(rc) == EBUSY ? cameraBusyText(source.description)
+                                                  : cameraErrorText(AVUNERROR(rc), source.description));
         return failure(QStringLiteral("无法打开视频来源 %1：%2").arg(source.description, why));
     }
     in.reset(raw);
@@ -337,8 +352,8 @@ void CaptureSession::run(quint64 generation)
                 }
                 break;
             }
-            if (avformat_seek_file(ctx, -1, INT64_MIN, 0, 0, 0) < 0
-                && av_seek_frame(ctx, in.stream, 0, AVSEEK_FLAG_BACKWARD) < 0) {
+            if (avformat_seek_file(ctx, -1, INT64_MIN, 0, 0, 0) < 0 &&
+                av_seek_frame(ctx, in.stream, 0, AVSEEK_FLAG_BACKWARD) < 0) {
                 failureText = QStringLiteral("视频来源 %1 无法从头播放").arg(in.source.description);
                 break;
             }
@@ -347,7 +362,9 @@ void CaptureSession::run(quint64 generation)
             continue;
         }
         if (rc < 0) {
-            if (!interrupt_.stop)
+            if (!interrupt_.stop && isCamera(in.source) && isErrno(rc))
+                failureText = cameraErrorText(AVUNERROR(rc), in.source.description);
+            else if (!interrupt_.stop)
                 failureText = rc == AVERROR_EOF ? QStringLiteral("视频来源已停止发送图像")
                               : interrupt_.expired()
                                   ? QStringLiteral("视频来源已断开：%1 秒内没有收到图像").arg(kNetworkTimeoutMs / 1000)

@@ -52,6 +52,9 @@ public:
     // and format: the next start() opens it again.
     void release();
     bool isOpen() const { return bool(opened_); }
+    // The source is known but must be opened again before it delivers
+    // (let go, or lost).
+    bool needsOpening() const { return hasSource_ && (!opened_ || dead_); }
     bool hasSource() const { return hasSource_; }
     const CaptureSource& source() const { return source_; }
     const CaptureFormat& format() const { return format_; }

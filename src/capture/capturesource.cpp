@@ -10,11 +10,13 @@ extern "C" {
 #endif
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 #include <QRegularExpression>
+#include <QUrl>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace capture {
 
@@ -48,8 +50,9 @@ Result<CaptureSource> addressSource(const QString& address)
     // Anything else is a file: a path, or a file: address.
     const QString path = scheme == QLatin1String("file") ? url.toLocalFile() : text;
     if (!QFileInfo(path).isFile())
-        return failure(QStringLiteral("找不到文件 %1。地址应以 http://、https:// 或 rtsp:// 开头，或是一个图片或视频文件。")
-                           .arg(QDir::toNativeSeparators(path)));
+        return failure(
+            QStringLiteral("找不到文件 %1。地址应以 http://、https:// 或 rtsp:// 开头，或是一个图片或视频文件。")
+                .arg(QDir::toNativeSeparators(path)));
     s.url = QFileInfo(path).absoluteFilePath();
     s.description = QFileInfo(path).fileName();
     return s;
@@ -99,6 +102,31 @@ void testCameraColour(int x, int y, QSize size, int* r, int* g, int* b)
     *b = 128;
 }
 
+#ifndef Q_OS_WIN
+namespace {
+// A camera node this user may not open (now) is still listed, so
+// connecting it can say why it fails. The kernel names it in sysfs for everyone; its
+// second and later nodes (metadata) are left out.
+std::optional<QString> deniedCameraName(const QString& path)
+{
+    const QFileInfo node(path);
+    if (node.absolutePath() == QLatin1String("/dev")) {
+        const QString sys = QStringLiteral("/sys/class/video4linux/") + node.fileName();
+        QFile index(sys + QStringLiteral("/index"));
+        if (index.open(QIODevice::ReadOnly) && index.readAll().trimmed() != "0")
+            return std::nullopt;
+        QFile name(sys + QStringLiteral("/name"));
+        if (name.open(QIODevice::ReadOnly)) {
+            const QString text = QString::fromUtf8(name.readAll().trimmed());
+            if (!text.isEmpty())
+                return text;
+        }
+    }
+    return node.fileName();
+}
+}  // namespace
+#endif
+
 QList<CaptureSource> scanCameras(const QString& devDir)
 {
     QList<CaptureSource> found;
@@ -128,7 +156,7 @@ QList<CaptureSource> scanCameras(const QString& devDir)
     const QDir dir(devDir);
     static const QRegularExpression node(QStringLiteral("^video(\\d+)$"));
     QList<QPair<int, QString>> nodes;
-    for (const QString& name : dir.entryList(QDir::System | QDir::Files | QDir::Readable)) {
+    for (const QString& name : dir.entryList(QDir::System | QDir::Files)) {
         const auto m = node.match(name);
         if (m.hasMatch())
             nodes.append({m.captured(1).toInt(), dir.filePath(name)});
@@ -137,7 +165,10 @@ QList<CaptureSource> scanCameras(const QString& devDir)
     for (const auto& [number, path] : nodes) {
         if (found.size() >= kMaxCameras)
             break;
-        const auto card = v4l2::captureCardName(path);
+        bool denied = false;
+        auto card = v4l2::captureCardName(path, &denied);
+        if (!card && denied)
+            card = deniedCameraName(path);
         if (!card)
             continue;  // metadata nodes, output devices, plain files
         CaptureSource s;

@@ -12,17 +12,33 @@
 namespace v4l2 {
 
 // The card name of a video capture node; nothing for other nodes or files.
-std::optional<QString> captureCardName(const QString& path);
+// `denied` tells a device node this user may not open now (not in the video
+// group, or held by another program).
+std::optional<QString> captureCardName(const QString& path, bool* denied = nullptr);
 
-// The discrete sizes of every pixel format FFmpeg can read from the node.
+// What names one camera across restarts and node renumbering: its card name
+// and where it is plugged in. Empty when the node cannot be opened.
+QString cameraIdentity(const QString& path);
+
+// The discrete sizes of every pixel format FFmpeg can read from the node,
+// each with the best frame rate it is offered at (0 = not told).
 QList<capture::CaptureFormat> formats(const QString& path);
+
+// The format the camera is set to now (another program or the last user
+// left it so); nothing when it cannot be read or FFmpeg cannot read it.
+std::optional<capture::CaptureFormat> currentFormat(const QString& path);
 
 struct Control {
     quint32 id = 0;
-    QString name;
+    QString name;  // the driver's own (English) name
+    QString label;  // what the operator reads: Chinese for the standard controls
     enum class Kind { Integer, Boolean, Menu } kind = Kind::Integer;
     int minimum = 0, maximum = 0, step = 1, defaultValue = 0, value = 0;
-    QList<QPair<int, QString>> menu;  // menu index, text
+    QList<QPair<int, QString>> menu;  // menu index, text (Chinese where known)
+    // Not applicable now (a manual value while its automatic mode is on).
+    bool inactive = false;
+    // Changing it can change others (an automatic mode).
+    bool updatesOthers = false;
 };
 
 // An open device node: closed on destruction, moved but never copied, so a
@@ -71,8 +87,11 @@ public:
 
     bool isOpen() const { return fd_.isOpen(); }
     QList<Control> controls() const;
-    // Applies a value at once; the error text on failure.
+    // Applies a value at once; on failure the reason, in Chinese first.
     Status set(quint32 id, int value);
+    // Sets every control to its default; automatic modes last, so the
+    // manual values they govern are still accepted first.
+    Status restoreDefaults();
 
 private:
     Fd fd_;

@@ -73,8 +73,7 @@ CameraController::CameraController(const CameraUnits& units)
     // At start the box is empty: count, list, select the first. Nothing is
     // waiting to be handled yet, so this listing runs straight through.
     beginListing();
-    while (listNextDriver()) {
-    }
+    while (listNextDriver()) { }
     finishListing();
 }
 
@@ -117,11 +116,13 @@ bool CameraController::listNextDriver()
         return false;
     const int i = ++listed_;
     device()->setDriverIndex(i);
+    // A camera that cannot be connected now (busy) keeps its name in the list.
+    const QString name = device()->driverName(i);
     const QSignalBlocker quiet(u_.deviceBox);
     if (i - 1 < u_.deviceBox->count())
-        u_.deviceBox->setItemText(i - 1, device()->driverDescription());
+        u_.deviceBox->setItemText(i - 1, name);
     else
-        u_.deviceBox->addItem(device()->driverDescription(), i);
+        u_.deviceBox->addItem(name, i);
     return true;
 }
 
@@ -208,9 +209,9 @@ void CameraController::ConnectChosenDriver(int comboIndex)
 
 void CameraController::askForAddress()
 {
-    const QString address =
-        Dialogs::current().askText(QStringLiteral("网络摄像头的地址（http://、https://、rtsp://），或一个图片或视频文件："),
-                                   addressEntryText(), lastAddress_);
+    const QString address = Dialogs::current().askText(
+        QStringLiteral("网络摄像头的地址（http://、https://、rtsp://），或一个图片或视频文件："), addressEntryText(),
+        lastAddress_);
     if (address.trimmed().isEmpty()) {
         selectItem(shownItem_);  // cancelled: the connected source stays
         return;
@@ -280,12 +281,28 @@ void CameraController::TogglePreview()
         return;
     }
     previewForRecording_ = false;
-    state_.setPreviewOn(!state_.previewOn());
-    device()->ShowPreview(state_.previewOn(), 60);
-    if (!state_.previewOn()) {
+    if (state_.previewOn()) {
+        state_.setPreviewOn(false);
+        device()->ShowPreview(false, 60);
         showPreviewOffState();
         return;
     }
+    // The camera shown as selected may have refused its connection (busy):
+    // it is asked again, and a refusal leaves the preview off with the reason.
+    const int shownDriver = shownItem_ >= 0 ? u_.deviceBox->itemData(shownItem_).toInt() : -1;
+    QString refused;
+    if (shownDriver >= 1 && (device()->driverIndex() != shownDriver || !device()->connectionError().isEmpty())) {
+        device()->setDriverIndex(shownDriver);
+        refused = device()->connectionError();
+    }
+    if (refused.isEmpty() && !device()->ShowPreview(true, 60))
+        refused = device()->lastError();
+    if (!refused.isEmpty()) {
+        showPreviewOffState();
+        Dialogs::current().message(refused, dialogtitle::reminder, Dialogs::Icon::Warning);
+        return;
+    }
+    state_.setPreviewOn(true);
     u_.helpText->lower();
     u_.helpText->hide();
     u_.showFrame();

@@ -9,6 +9,47 @@
 #include "widgetdialogs.h"
 
 #include <QApplication>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+
+// Runs its work once, soon after the window's first paint: what the first
+// picture does not need waits until the window is on screen. A window that is
+// not painted (never exposed) has it run after a while all the same.
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QWidget* window, std::function<void()> work)
+        : QObject(window)
+        , work_(std::move(work))
+    {
+        window->installEventFilter(this);
+        QTimer::singleShot(2000, this, [this] { run(); });
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && work_)
+            QMetaObject::invokeMethod(
+                this, [this] { run(); }, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    void run()
+    {
+        if (!work_)
+            return;
+        const std::function<void()> work = std::move(work_);
+        work_ = nullptr;
+        work();
+    }
+
+    std::function<void()> work_;
+};
+
+}  // namespace
 
 STATION_MODULE_ENTRY int photostation_window(int* argc, char** argv)
 {
@@ -26,15 +67,19 @@ STATION_MODULE_ENTRY int photostation_window(int* argc, char** argv)
     if (options.exitCode)
         return *options.exitCode;
 
-    // The speech object lives from before the first window until exit.
-    SpeechVoiceScope speechScope;
+    // The speech object lives from before the first window until exit; its
+    // engine starts once the window has painted, before a workbook given on
+    // the command line is imported (whose first row is announced).
+    SpeechVoiceScope speechScope(SpeechVoiceScope::Start::Later);
     MainWindow window;
     window.move(50, 50);
     window.show();
-    if (!options.camera.isEmpty())
-        window.camera->UseAddress(options.camera);
-    if (!options.workbook.isEmpty())
-        QMetaObject::invokeMethod(
-            &window, [&] { window.importWorkbookAtStart(options.workbook); }, Qt::QueuedConnection);
+    new AfterFirstPaint(&window, [&] {
+        speechScope.start();
+        if (!options.camera.isEmpty())
+            window.camera->UseAddress(options.camera);
+        if (!options.workbook.isEmpty())
+            window.importWorkbookAtStart(options.workbook);
+    });
     return app.exec();
 }

@@ -20,12 +20,18 @@ void installSpeechVoice(ETextToSpeech* speech)
     installed = speech;
 }
 
-SpeechVoiceScope::SpeechVoiceScope()
+SpeechVoiceScope::SpeechVoiceScope(Start when)
     : speech_(std::make_unique<ETextToSpeech>())
+{
+    installSpeechVoice(speech_.get());
+    if (when == Start::Now)
+        start();
+}
+
+void SpeechVoiceScope::start()
 {
     // Without an engine every operation reports false and detection says so.
     speech_->CreateVoice();
-    installSpeechVoice(speech_.get());
 }
 
 SpeechVoiceScope::~SpeechVoiceScope()

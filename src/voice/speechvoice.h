@@ -10,12 +10,16 @@ ETextToSpeech& speechVoice();
 // Installs the process-wide object (not owned); nullptr brings back the stand-in.
 void installSpeechVoice(ETextToSpeech* speech);
 
-// main()'s hold on the process-wide object: made and started (after the
-// application object, before the first window), installed, and released as
-// the exit clean-up when the scope ends.
+// main()'s hold on the process-wide object: made (after the application
+// object, before the first window), installed, started, and released as the
+// exit clean-up when the scope ends.
 class SpeechVoiceScope {
 public:
-    SpeechVoiceScope();
+    // Later leaves the engine to start(): loading the voice data then waits
+    // until the window has painted. Until it starts the object speaks nothing.
+    enum class Start { Now, Later };
+    explicit SpeechVoiceScope(Start when = Start::Now);
+    void start();
     ~SpeechVoiceScope();
     SpeechVoiceScope(const SpeechVoiceScope&) = delete;
     SpeechVoiceScope& operator=(const SpeechVoiceScope&) = delete;

@@ -2,6 +2,7 @@
 #include "aviwriter.h"
 #include "capturesource.h"
 #include "fillgeometry.h"
+#include "formatrule.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -37,6 +38,41 @@ private slots:
         setSourceProvider([cam] { return QList<CaptureSource>{cam, testCamera()}; });
         QCOMPARE(listDevicesText(), QStringLiteral("1\tUSB Camera\n2\t内置测试图像\n"));
         setSourceProvider({});
+    }
+
+    // The enumeration order of a camera must not matter; the current format
+    // (first row) is the answer when nothing is smooth.
+    void formatRule_data()
+    {
+        QTest::addColumn<QString>("offered");  // "fmt WxH@fps;..."
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("MJPEG HD at 30 fps") << "yuyv422 640x480@30;mjpeg 1280x720@30;mjpeg 1920x1080@15"
+                                            << "mjpeg 1280x720@30";
+        QTest::newRow("MJPEG wins at the same size") << "yuyv422 1280x720@30;mjpeg 1280x720@30;yuyv422 640x480@30"
+                                                     << "mjpeg 1280x720@30";
+        QTest::newRow("larger raw beats smaller MJPEG") << "mjpeg 640x480@30;yuyv422 800x600@25"
+                                                        << "yuyv422 800x600@25";
+        QTest::newRow("NTSC rate counts as smooth") << "mjpeg 1920x1080@29.97;mjpeg 1280x720@30"
+                                                    << "mjpeg 1920x1080@29.97";
+        QTest::newRow("nothing beyond 1080p") << "mjpeg 3840x2160@30;mjpeg 1920x1080@30;mjpeg 1920x1200@30"
+                                              << "mjpeg 1920x1080@30";
+        QTest::newRow("nothing smooth keeps the current") << "yuyv422 1280x720@10;mjpeg 1920x1080@24"
+                                                          << "yuyv422 1280x720@10";
+        QTest::newRow("rate not told keeps the current") << "yuyv422 640x480@0;mjpeg 1280x720@0"
+                                                         << "yuyv422 640x480@0";
+    }
+    void formatRule()
+    {
+        QFETCH(QString, offered);
+        QFETCH(QString, expected);
+        auto parse = [](const QString& t) {
+            const QStringList p = t.split(QRegularExpression(QStringLiteral("[ x@]")));
+            return CaptureFormat{QSize(p[1].toInt(), p[2].toInt()), p[0], p[3].toDouble()};
+        };
+        QList<CaptureFormat> list;
+        for (const QString& item : offered.split(QLatin1Char(';')))
+            list << parse(item);
+        QCOMPARE(chooseFormat(list, list.first()).label(), parse(expected).label());
     }
 
     void testCameraOffersTheDocumentedSizes()

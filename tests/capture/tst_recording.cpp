@@ -35,6 +35,40 @@ private slots:
     }
     void cleanup() { setSourceProvider({}); }
 
+    // The compression quality takes effect: lower quality, smaller file.
+    void lowerQualityGivesSmallerFiles_data()
+    {
+        QTest::addColumn<QString>("codec");
+        QTest::newRow("mjpeg") << QStringLiteral("mjpeg");
+        if (avcodec_find_encoder_by_name("mpeg4"))
+            QTest::newRow("mpeg4") << QStringLiteral("mpeg4");
+    }
+    void lowerQualityGivesSmallerFiles()
+    {
+        QFETCH(QString, codec);
+        // A detailed picture, moving a little each frame, as a camera gives.
+        QImage picture(320, 240, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb((x * 7 + y * 3) % 256, (x * x + y) % 256, (x ^ y) * 5 % 256));
+        qint64 previous = -1;
+        for (const int quality : {100, 85, 50, 10, 1}) {
+            const QString path = dir_.filePath(QStringLiteral("%1-%2.avi").arg(codec).arg(quality));
+            AviWriter w;
+            QVERIFY(w.open(path, picture.size(), {codec, quality}, 41).ok());
+            for (int i = 0; i < 12; ++i)
+                QVERIFY(w.write(picture.copy(i, 0, 300, 240).scaled(picture.size())).ok());
+            QVERIFY(w.finish().ok());
+            const qint64 size = QFileInfo(path).size();
+            if (previous >= 0)
+                QVERIFY2(
+                    size < previous,
+                    qPrintable(
+                        QStringLiteral("quality %1: %2 bytes, not below %3").arg(quality).arg(size).arg(previous)));
+            previous = size;
+        }
+    }
+
     void recordingPlaysBackAtTheFramePeriod_data()
     {
         QTest::addColumn<QString>("codec");

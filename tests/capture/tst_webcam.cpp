@@ -2,11 +2,17 @@
 // controls, FFmpeg's v4l2 input, YUYV and MJPEG decoding, damaged frames
 // and unplugging.
 #include "capcontrol.h"
+#include "capturedialogs.h"
 #include "capturesource.h"
 #include "emulatedcamera.h"
 #include "v4l2device.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
 #include <QSignalSpy>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -138,6 +144,136 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(c.latestFrame().copy(0, 0, size.width(), kTestMarkBandHeight) !=
                                      frame.copy(0, 0, size.width(), kTestMarkBandHeight),
                                  10000);
+    }
+
+    // Connecting picks the format by rule; the camera's first mode is its current one.
+    void connectingChoosesTheSharpestSmoothFormat_data()
+    {
+        QTest::addColumn<QString>("modes");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<quint32>("fourcc");
+        QTest::addColumn<int>("fps");
+        QTest::newRow("MJPEG HD at 30 fps")
+            << "YUYV 640x480@30,YUYV 320x240@30,MJPG 640x480@30,MJPG 1280x720@30,MJPG 1920x1080@15" << QSize(1280, 720)
+            << quint32(V4L2_PIX_FMT_MJPEG) << 30;
+        QTest::newRow("only YUYV") << "YUYV 320x240@30,YUYV 640x480@30/15,YUYV 1280x720@10" << QSize(640, 480)
+                                   << quint32(V4L2_PIX_FMT_YUYV) << 30;
+        QTest::newRow("HD only at 15 fps") << "YUYV 640x480@30,MJPG 1920x1080@15,MJPG 1280x720@15,MJPG 800x600@30"
+                                           << QSize(800, 600) << quint32(V4L2_PIX_FMT_MJPEG) << 30;
+        QTest::newRow("nothing smooth") << "YUYV 1280x720@10/5,MJPG 1920x1080@15" << QSize(1280, 720)
+                                        << quint32(V4L2_PIX_FMT_YUYV) << 10;
+    }
+    void connectingChoosesTheSharpestSmoothFormat()
+    {
+        QFETCH(QString, modes);
+        QFETCH(QSize, size);
+        QFETCH(quint32, fourcc);
+        QFETCH(int, fps);
+        EmulatedCamera cam(node(0), kCard, modes);
+        capControl c;
+        connectFirst(c);
+        QCOMPARE(cam.get("width"), size.width());
+        QCOMPARE(cam.get("height"), size.height());
+        QCOMPARE(cam.get("fourcc"), fourcc);
+        QCOMPARE(cam.get("fps"), fps);
+        QVERIFY(c.ShowPreview(true, 60));
+        QTRY_COMPARE_WITH_TIMEOUT(c.latestFrame().size(), size, 10000);
+    }
+
+    // Each failure says what happened in Chinese first, the system's words after.
+    void cameraFailuresAreExplained_data()
+    {
+        QTest::addColumn<QByteArray>("fault");
+        QTest::addColumn<QString>("expected");
+        const QString card = kCard;
+        // A node that cannot be opened is listed by its file name.
+        QTest::newRow("no permission") << QByteArray("eacces")
+                                       << "没有权限打开摄像头 — 请把用户加入 video 组：video0（Permission denied）";
+        QTest::newRow("busy at open") << QByteArray("busy_open") << "摄像头正被其他程序使用：video0";
+        QTest::newRow("busy streaming") << QByteArray("busy_stream") << "摄像头正被其他程序使用：" + card;
+        QTest::newRow("unplugged") << QByteArray("unplug_after") << "摄像头已断开：" + card + "（No such device）";
+    }
+    void cameraFailuresAreExplained()
+    {
+        QFETCH(QByteArray, fault);
+        QFETCH(QString, expected);
+        EmulatedCamera cam(node(0), kCard);
+        capControl c;
+        QSignalSpy lost(&c, &capControl::previewLost);
+        if (fault == "unplug_after") {
+            connectFirst(c);
+            QVERIFY(c.ShowPreview(true, 60));
+            QVERIFY(cam.set(fault.constData(), 3));
+            QVERIFY(lost.wait(10000));
+            QCOMPARE(lost.first().first().toString(), expected);
+            return;
+        }
+        QVERIFY(cam.set(fault.constData(), 1));
+        QVERIFY(c.driverCount() >= 2);  // listed although it cannot be opened
+        c.setDriverIndex(1);
+        QCOMPARE(c.connectionError(), expected);
+        QVERIFY(!c.ShowPreview(true, 60));
+    }
+
+    // The dialog reads the camera back after every change: what the camera
+    // ignores now is greyed, what it refused goes back, defaults come back.
+    void controlsDialogFollowsTheCamera()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        SourceControlsDialog d(node(0));
+        QVERIFY(d.hasControls());
+        QStringList captions;
+        for (QLabel* l : d.findChildren<QLabel*>())
+            captions << l->text();
+        for (const char* n :
+             {"亮度", "对比度", "饱和度", "自动白平衡", "白平衡色温", "自动曝光", "曝光时间", "电源频率"})
+            QVERIFY2(captions.contains(QString::fromUtf8(n)), n);
+        auto* brightness = d.findChild<QSlider*>(QStringLiteral("Brightness"));
+        auto* autoWhite = d.findChild<QCheckBox*>(QStringLiteral("White Balance, Automatic"));
+        auto* temperature = d.findChild<QSlider*>(QStringLiteral("White Balance Temperature"));
+        auto* exposureMode = d.findChild<QComboBox*>(QStringLiteral("Auto Exposure"));
+        auto* exposure = d.findChild<QSlider*>(QStringLiteral("Exposure Time, Absolute"));
+        auto* status = d.findChild<QLabel*>(QStringLiteral("status"));
+        QVERIFY(brightness && autoWhite && temperature && exposureMode && exposure && status);
+        auto valueOf = [&](const char* name) {
+            return d.findChild<QLabel*>(QString::fromUtf8(name) + QStringLiteral("/value"))->text();
+        };
+
+        brightness->setValue(20);
+        QCOMPARE(valueOf("Brightness"), QStringLiteral("20"));
+        QVERIFY(autoWhite->isChecked());
+        QVERIFY(!temperature->isEnabled());
+        QVERIFY(!exposure->isEnabled());
+
+        // A refused value goes back, with the reason.
+        temperature->setValue(3000);
+        QCOMPARE(temperature->value(), 4600);
+        QCOMPARE(valueOf("White Balance Temperature"), QStringLiteral("4600"));
+        QVERIFY2(status->text().startsWith(QStringLiteral("“白平衡色温”没有改变：摄像头在当前模式下不接受这个值")),
+                 qPrintable(status->text()));
+
+        // Switching an automatic mode off un-greys what it governs.
+        autoWhite->setChecked(false);
+        QVERIFY(temperature->isEnabled());
+        temperature->setValue(3000);
+        QCOMPARE(cam.control(V4L2_CID_WHITE_BALANCE_TEMPERATURE), 3000);
+        QVERIFY(status->text().isEmpty());
+        exposureMode->setCurrentIndex(exposureMode->findText(QStringLiteral("手动")));
+        QVERIFY(exposure->isEnabled());
+        exposure->setValue(500);
+        QCOMPARE(cam.control(V4L2_CID_EXPOSURE_ABSOLUTE), 500);
+        autoWhite->setChecked(true);
+        QVERIFY(!temperature->isEnabled());
+
+        QVERIFY(cam.set("clear_log", 1));
+        d.findChild<QPushButton*>(QStringLiteral("恢复默认"))->click();
+        for (const v4l2::Control& k : v4l2::ControlSet(node(0)).controls())
+            QVERIFY2(cam.control(k.id) == k.defaultValue, qPrintable(k.name));
+        for (const EmulatedCamera::ControlWrite& w : cam.controlLog())
+            QCOMPARE(w.error, 0);
+        QCOMPARE(brightness->value(), 0);
+        QVERIFY(!temperature->isEnabled() && !exposure->isEnabled());
+        QVERIFY(status->text().isEmpty());
     }
 
     void damagedFramesAreNeverShown()

@@ -158,14 +158,49 @@ private slots:
             return int(QDialog::Accepted);
         });
         click("按钮2");
-        QCOMPARE(shown, (QStringList{QStringLiteral("640 x 480  yuyv422"), QStringLiteral("1280 x 720  mjpeg"),
-                                     QStringLiteral("1920 x 1080  mjpeg")}));
+        QCOMPARE(shown,
+                 (QStringList{QStringLiteral("640 x 480  yuyv422  30 fps"), QStringLiteral("1280 x 720  mjpeg  30 fps"),
+                              QStringLiteral("1920 x 1080  mjpeg  15 fps")}));
         QCOMPARE(cam.get("width"), 1920LL);
         QCOMPARE(cam.get("fourcc"), (long long)V4L2_PIX_FMT_MJPEG);
         QCOMPARE(cam.get("fps"), 15LL);
         QVERIFY(w().camera->state().previewOn());
         QTRY_COMPARE_WITH_TIMEOUT(device()->latestFrame().size(), QSize(1920, 1080), 10000);
         QVERIFY(f->dialogs.messages.isEmpty());
+
+        // The next start connects the camera at the chosen format, not by rule.
+        f->window.reset();
+        QCOMPARE(cam.get("open_handles"), 0LL);
+        f->window = std::make_unique<MainWindow>();
+        QCOMPARE(device()->captureFormat().size, QSize(1920, 1080));
+        QCOMPARE(cam.get("width"), 1920LL);
+        QCOMPARE(cam.get("fps"), 15LL);
+    }
+
+    // Another program streams from the camera: it stays listed, and the
+    // preview says so and stays off; once free, the preview works.
+    void busyCameraLeavesThePreviewOff()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        cam.set("busy_stream", 1);
+        openWindow();
+        QCOMPARE(box()->itemText(0), kCard);
+        QCOMPARE(box()->currentIndex(), 0);
+        const QString statusBefore = w().status();
+        click("预览按钮");
+        QCOMPARE(f->dialogs.texts(), QStringList{QStringLiteral("摄像头正被其他程序使用：") + kCard});
+        QVERIFY(!w().camera->state().previewOn());
+        QVERIFY(!device()->isPreviewing());
+        QVERIFY(!w().status().contains(QStringLiteral("已打开")));
+        QCOMPARE(unit<QPushButton>("预览按钮")->text(), QStringLiteral("开启预览"));
+        QCOMPARE(unit<QLabel>("标签3")->text(), QStringLiteral("关闭状态"));
+        QVERIFY(!unit("按钮照相")->isEnabled());
+        QCOMPARE(box()->itemText(0), kCard);
+
+        cam.set("busy_stream", 0);
+        previewOn();
+        QCOMPARE(device()->driverDescription(), kCard);
+        QCOMPARE(f->dialogs.messages.size(), 1);
     }
 
     void controlsDialogChangesReachTheCamera()
@@ -221,7 +256,8 @@ private slots:
         f->dialogs.saveAnswers.enqueue(path);
         click("录制按钮");
         QVERIFY(w().camera->state().recording());
-        QTRY_VERIFY_WITH_TIMEOUT(device()->framesRecorded() > 10, 10000);
+        // Ten distinct pictures stored (repeated periods are stored once).
+        QTRY_VERIFY_WITH_TIMEOUT(device()->framesRecorded() - device()->recordingStats().repeated > 10, 10000);
         cam.unplug();
         QTRY_VERIFY_WITH_TIMEOUT(!w().camera->state().recording(), 10000);
         QVERIFY(!device()->isCapturing());

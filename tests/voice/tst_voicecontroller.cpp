@@ -26,6 +26,16 @@ private slots:
             QVERIFY(speechVoice().hasEngine());
         }
         QVERIFY(!speechVoice().hasEngine());  // released: the engine is free again
+        {
+            // The window's start: installed at once, the engine after the first paint.
+            const ETextToSpeech* standIn = &speechVoice();
+            SpeechVoiceScope startUp(SpeechVoiceScope::Start::Later);
+            QVERIFY(&speechVoice() != standIn);
+            QVERIFY(!speechVoice().hasEngine());
+            startUp.start();
+            QVERIFY(speechVoice().hasEngine());
+        }
+        QVERIFY(!speechVoice().hasEngine());
     }
     void init()
     {

@@ -1,0 +1,82 @@
+#include "formatrule.h"
+
+#include <QSettings>
+#include <QStringList>
+#include <QUrl>
+
+namespace capture {
+
+namespace {
+
+bool isCompressed(const CaptureFormat& f)
+{
+    return f.pixelFormat == QLatin1String("mjpeg");
+}
+
+QSettings store()
+{
+#ifdef Q_OS_WIN
+    return QSettings(QStringLiteral("HKEY_CURRENT_USER\\kqvxzt\\tessmarrow"), QSettings::NativeFormat);
+#else
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("kqvxzt"),
+                     QStringLiteral("tessmarrow"));
+#endif
+}
+
+// Card names and bus addresses hold '/' and ':', which settings keys must not.
+QString keyOf(const QString& identity)
+{
+    return QStringLiteral("cameraFormats/") + QString::fromLatin1(QUrl::toPercentEncoding(identity).replace('%', '_'));
+}
+
+}  // namespace
+
+CaptureFormat chooseFormat(const QList<CaptureFormat>& offered, const CaptureFormat& current)
+{
+    const CaptureFormat* best = nullptr;
+    auto better = [](const CaptureFormat& a, const CaptureFormat& b) {
+        const qint64 areaA = qint64(a.size.width()) * a.size.height();
+        const qint64 areaB = qint64(b.size.width()) * b.size.height();
+        if (areaA != areaB)
+            return areaA > areaB;
+        if (isCompressed(a) != isCompressed(b))
+            return isCompressed(a);
+        return a.frameRate > b.frameRate;
+    };
+    for (const CaptureFormat& f : offered) {
+        const bool fits = f.size.width() <= kLargestAutoSize.width() && f.size.height() <= kLargestAutoSize.height();
+        // 29.97 and 25 count; a camera rounding 25 down to 24.99 as well.
+        if (!fits || f.size.isEmpty() || f.frameRate < kSmoothFrameRate - 0.05)
+            continue;
+        if (!best || better(f, *best))
+            best = &f;
+    }
+    return best ? *best : current;
+}
+
+std::optional<CaptureFormat> rememberedFormat(const QString& cameraIdentity)
+{
+    if (cameraIdentity.isEmpty())
+        return std::nullopt;
+    const QStringList parts = store().value(keyOf(cameraIdentity)).toString().split(QLatin1Char(' '));
+    if (parts.size() != 4)
+        return std::nullopt;
+    CaptureFormat f{QSize(parts[0].toInt(), parts[1].toInt()), parts[2], parts[3].toDouble()};
+    if (f.size.isEmpty() || f.pixelFormat.isEmpty())
+        return std::nullopt;
+    return f;
+}
+
+void rememberFormat(const QString& cameraIdentity, const CaptureFormat& format)
+{
+    if (cameraIdentity.isEmpty() || format.size.isEmpty() || format.pixelFormat.isEmpty())
+        return;
+    QSettings s = store();
+    s.setValue(keyOf(cameraIdentity), QStringLiteral("%1 %2 %3 %4")
+                                          .arg(format.size.width())
+                                          .arg(format.size.height())
+                                          .arg(format.pixelFormat)
+                                          .arg(format.frameRate));
+}
+
+}  // namespace capture

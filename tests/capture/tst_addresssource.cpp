@@ -1,0 +1,171 @@
+// Network and file sources through the main window: an MJPEG stream over
+// HTTP served by the ffmpeg program, a picture file looped. The photo is
+// the source's picture under the frame; a lost stream turns the preview
+// off, and opening it again never holds up the window.
+#include "cameracontroller.h"
+#include "capcontrol.h"
+#include "capturesession.h"
+#include "capturesource.h"
+#include "jpegcodec.h"
+#include "rostercontroller.h"
+#include "shell/stationfixture.h"
+#include "viewfindercontroller.h"
+
+#include <QCheckBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QtTest>
+
+using namespace capture;
+
+namespace {
+
+// Whether something listens on the port (ffmpeg's server serves one client,
+// so a probing connection would use it up).
+bool isListening(quint16 port)
+{
+    QFile tcp(QStringLiteral("/proc/net/tcp"));
+    if (!tcp.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray local = ":" + QByteArray::number(port, 16).toUpper().rightJustified(4, '0');
+    for (const QByteArray& line : tcp.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        if (f.size() > 3 && f[1].endsWith(local) && f[3] == "0A")
+            return true;
+    }
+    return false;
+}
+
+quint16 freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// Mean difference per channel between two pictures of one size.
+double meanDifference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int col = 0; col < x.width(); ++col) {
+            const QRgb p = x.pixel(col, row), q = y.pixel(col, row);
+            sum += qAbs(qRed(p) - qRed(q)) + qAbs(qGreen(p) - qGreen(q)) + qAbs(qBlue(p) - qBlue(q));
+        }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+}  // namespace
+
+class AddressSourceTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<StationFixture> f;
+    MainWindow& w() { return *f->window; }
+    template <typename T = QWidget> T* unit(const char* name) { return w().findChild<T*>(QString::fromUtf8(name)); }
+    capControl* device() { return unit<capControl>("视频设备"); }
+
+    void useAddress(const QString& address)
+    {
+        QSignalSpy done(w().camera, &CameraController::addressFinished);
+        w().camera->UseAddress(address);
+        QVERIFY(done.wait(15000));
+        QVERIFY2(done.first().first().toBool(), qPrintable(f->dialogs.texts().join('\n')));
+    }
+
+    // The saved photo is `picture` (what the source shows) under the frame's interior.
+    void checkPhoto(const QImage& picture, double tolerance)
+    {
+        w().roster()->dropFiles({StationFixture::data("roster/class.xlsx")});
+        QTRY_COMPARE(w().roster()->rowCount(), 5);
+        unit<QPushButton>("保存字幕")->click();  // caption off: every pixel is the picture
+        auto* autoSave = unit<QCheckBox>("选择框1");
+        if (!autoSave->isChecked())
+            autoSave->click();
+        unit<QPushButton>("按钮照相")->click();
+        const Result<QImage> saved = loadJpeg(f->photoFolder() + QStringLiteral("/姓名.jpg"));
+        QVERIFY2(saved.ok(), qPrintable(f->dialogs.texts().join('\n')));
+        const QRect interior = w().viewfinder->frameInterior().translated(-device()->pos());
+        const QRect region = device()->widgetToFrame(QRectF(interior)).toRect();
+        const QImage expected =
+            picture.copy(region).scaled(saved.value().size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const double diff = meanDifference(saved.value(), expected);
+        QVERIFY2(diff < tolerance, qPrintable(QString::number(diff)));
+    }
+
+private slots:
+    void init() { f = std::make_unique<StationFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void pictureFileIsLoopedAndPhotographed()
+    {
+        const QString path = QStringLiteral(STATION_SHARED_TESTDATA "/portrait.png");
+        const QImage portrait(path);
+        if (portrait.isNull())
+            QSKIP("the shared test portrait is missing");
+        useAddress(path);
+        QCOMPARE(device()->driverDescription(), QStringLiteral("portrait.png"));
+        unit<QPushButton>("预览按钮")->click();
+        QVERIFY(w().camera->state().previewOn());
+        QTRY_VERIFY_WITH_TIMEOUT(!device()->latestFrame().isNull(), 10000);
+        // A still picture keeps coming: the preview stays live.
+        const quint64 serial = device()->session()->serial();
+        QTRY_VERIFY_WITH_TIMEOUT(device()->session()->serial() > serial + 2, 10000);
+        QCOMPARE(device()->latestFrame().size(), portrait.size());
+        QVERIFY(meanDifference(device()->latestFrame(), portrait) < 1.0);
+        checkPhoto(portrait, 6);
+        QVERIFY(w().camera->state().previewOn());
+    }
+
+    void httpStreamPreviewsAndIsLostAndReopenedInTheBackground()
+    {
+        const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+        if (ffmpeg.isEmpty())
+            QSKIP("the ffmpeg program is not installed");
+        const quint16 port = freePort();
+        const CaptureFormat format{QSize(640, 480), QStringLiteral("bgr0"), 10};
+        QProcess server;
+        server.start(ffmpeg, {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", testCameraGraph(format),
+                              "-c:v", "mjpeg", "-q:v", "2", "-f", "mpjpeg", "-listen", "1",
+                              QStringLiteral("http://127.0.0.1:%1/camera.mjpg").arg(port)});
+        QVERIFY(server.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(isListening(port), 15000);
+        // The server serves one client: the stream is connected while previewing.
+        unit<QPushButton>("预览按钮")->click();
+        QVERIFY(w().camera->state().previewOn());
+        useAddress(QStringLiteral("http://127.0.0.1:%1/camera.mjpg").arg(port));
+        QTRY_COMPARE_WITH_TIMEOUT(device()->latestFrame().size(), QSize(640, 480), 10000);
+        QImage gradient(640, 480, QImage::Format_RGB32);
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) {
+                int r, g, b;
+                testCameraColour(x, y, gradient.size(), &r, &g, &b);
+                gradient.setPixel(x, y, qRgb(r, g, b));
+            }
+        checkPhoto(gradient, 6);
+
+        // The server goes: like an unplugged camera.
+        server.kill();
+        server.waitForFinished();
+        QTRY_VERIFY_WITH_TIMEOUT(!w().camera->state().previewOn(), 15000);
+        QCOMPARE(f->dialogs.messages.size(), 1);
+
+        // An address that answers nothing: the window goes on while it is tried.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost, port));
+        unit<QPushButton>("预览按钮")->click();
+        QVERIFY(device()->isConnectingAddress());
+        QTRY_VERIFY_WITH_TIMEOUT(!w().camera->state().previewOn(), 20000);
+        QCOMPARE(f->dialogs.messages.size(), 2);
+        QVERIFY2(f->dialogs.messages.last().text.contains(QStringLiteral("秒内没有")),
+                 qPrintable(f->dialogs.messages.last().text));
+        QCOMPARE(unit<QPushButton>("预览按钮")->text(), QStringLiteral("开启预览"));
+    }
+};
+
+QTEST_MAIN(AddressSourceTest)
+#include "tst_addresssource.moc"
