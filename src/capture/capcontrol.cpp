@@ -197,7 +197,7 @@ void capControl::openInBackground(const CaptureSource& source, std::function<voi
         done(watcher->result());
     });
     watcher->setFuture(QtConcurrent::run([source, interrupt] {
-        return std::make_shared<Result<std::shared_ptr<OpenedInput>>>(openInput(source, {}, *interrupt));
+        return std::make_shared<Result<std::shared_ptr<OpenedInput>>>(openInput(source, {}, interrupt));
     }));
 }
 

@@ -58,10 +58,13 @@ struct OpenedInput {
     int stream = -1;
     QSize frameSize;
     double frameRate = 0;
+    std::shared_ptr<Interrupt> interrupt;  // the callback FFmpeg was opened with
 };
 
-Result<OpenedInputPtr> openInput(const CaptureSource& source, const CaptureFormat& format, Interrupt& interrupt)
+Result<OpenedInputPtr> openInput(const CaptureSource& source, const CaptureFormat& format,
+                                 const std::shared_ptr<Interrupt>& interruptPtr)
 {
+    Interrupt& interrupt = *interruptPtr;
     ff::registerDevices();
     CaptureFormat chosen = format;
     if (source.builtIn && chosen.size.isEmpty())
@@ -166,6 +169,7 @@ Result<OpenedInputPtr> openInput(const CaptureSource& source, const CaptureForma
         chosen.size = opened->frameSize;
     opened->format = chosen;
     opened->input = std::move(in);
+    opened->interrupt = interruptPtr;
     return opened;
 }
 
@@ -182,7 +186,7 @@ CaptureSession::~CaptureSession()
 Status CaptureSession::open(const CaptureSource& source, const CaptureFormat& format)
 {
     close();
-    interrupt_.stop = false;
+    interrupt_->stop = false;
     Result<OpenedInputPtr> r = openInput(source, format, interrupt_);
     if (!r)
         return failure(r.error());
@@ -196,7 +200,9 @@ void CaptureSession::adopt(OpenedInputPtr opened)
     if (!opened)
         return;
     opened_ = std::move(opened);
-    opened_->input->interrupt_callback = {&Interrupt::callback, &interrupt_};
+    interrupt_ = opened_->interrupt;
+    interrupt_->stop = false;
+    opened_->input->interrupt_callback = {&Interrupt::callback, interrupt_.get()};
     source_ = opened_->source;
     format_ = opened_->format;
     frameSize_ = opened_->frameSize;
@@ -243,7 +249,7 @@ Status CaptureSession::start()
             return r;
         }
     }
-    interrupt_.stop = false;
+    interrupt_->stop = false;
     running_ = true;
     thread_ = std::thread([this, g = generation_] { run(g); });
     return Status::success();
@@ -251,11 +257,11 @@ Status CaptureSession::start()
 
 void CaptureSession::stop()
 {
-    interrupt_.stop = true;
+    interrupt_->stop = true;
     if (thread_.joinable())
         thread_.join();
     running_ = false;
-    interrupt_.stop = false;
+    interrupt_->stop = false;
 }
 
 QImage CaptureSession::latest(quint64* serial, qint64* arrivalNs) const
@@ -295,7 +301,7 @@ void CaptureSession::run(quint64 generation)
 
     auto waitForTurn = [&] {
         const qint64 due = paceStart + delivered * periodNs;
-        while (!interrupt_.stop) {
+        while (!interrupt_->stop) {
             const qint64 left = due - nowNs();
             if (left <= 0)
                 break;
@@ -326,14 +332,14 @@ void CaptureSession::run(quint64 generation)
         }
     };
 
-    while (!interrupt_.stop) {
-        interrupt_.arm(network ? kNetworkTimeoutMs : 0);
+    while (!interrupt_->stop) {
+        interrupt_->arm(network ? kNetworkTimeoutMs : 0);
         const int rc = av_read_frame(ctx, pkt.get());
         if (rc == AVERROR(EAGAIN)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
             continue;
         }
-        if (rc == AVERROR_EOF && paced && !interrupt_.stop) {
+        if (rc == AVERROR_EOF && paced && !interrupt_->stop) {
             avcodec_send_packet(dec, nullptr);
             receiveAll();
             if (thisRound == 0) {
@@ -343,9 +349,9 @@ void CaptureSession::run(quint64 generation)
             if (thisRound == 1) {
                 // A still picture: shown again at the pace, nothing to read.
                 const QImage still = latest();
-                while (!interrupt_.stop) {
+                while (!interrupt_->stop) {
                     waitForTurn();
-                    if (interrupt_.stop)
+                    if (interrupt_->stop)
                         break;
                     publish(still);
                     ++delivered;
@@ -362,11 +368,11 @@ void CaptureSession::run(quint64 generation)
             continue;
         }
         if (rc < 0) {
-            if (!interrupt_.stop && isCamera(in.source) && isErrno(rc))
+            if (!interrupt_->stop && isCamera(in.source) && isErrno(rc))
                 failureText = cameraErrorText(AVUNERROR(rc), in.source.description);
-            else if (!interrupt_.stop)
+            else if (!interrupt_->stop)
                 failureText = rc == AVERROR_EOF ? QStringLiteral("视频来源已停止发送图像")
-                              : interrupt_.expired()
+                              : interrupt_->expired()
                                   ? QStringLiteral("视频来源已断开：%1 秒内没有收到图像").arg(kNetworkTimeoutMs / 1000)
                                   : QStringLiteral("视频来源已断开：%1").arg(ff::errorText(rc));
             break;
@@ -375,7 +381,7 @@ void CaptureSession::run(quint64 generation)
             receiveAll();
         av_packet_unref(pkt.get());
     }
-    interrupt_.arm(0);
+    interrupt_->arm(0);
     if (!failureText.isEmpty()) {
         dead_ = true;
         running_ = false;

@@ -32,9 +32,11 @@ struct OpenedInput;
 using OpenedInputPtr = std::shared_ptr<OpenedInput>;
 
 // Opens a source at a format (empty size = its default). Blocks up to
-// kNetworkTimeoutMs for network sources; `interrupt` (kept alive by the
-// caller until this returns) cancels it.
-Result<OpenedInputPtr> openInput(const CaptureSource& source, const CaptureFormat& format, Interrupt& interrupt);
+// kNetworkTimeoutMs for network sources; `interrupt` cancels it. The opened
+// input keeps `interrupt`: FFmpeg's network layer holds on to the callback it
+// was opened with, so the reader must stop and time out through the same one.
+Result<OpenedInputPtr> openInput(const CaptureSource& source, const CaptureFormat& format,
+                                 const std::shared_ptr<Interrupt>& interrupt);
 
 class CaptureSession : public QObject {
     Q_OBJECT
@@ -90,7 +92,7 @@ private:
     QSize frameSize_;
     double frameRate_ = 0;
     quint64 generation_ = 0;
-    Interrupt interrupt_;
+    std::shared_ptr<Interrupt> interrupt_ = std::make_shared<Interrupt>();  // the opened input's
     std::thread thread_;
     std::atomic<bool> running_{false};
     std::atomic<bool> dead_{false};
