@@ -75,6 +75,7 @@ void FaceController::autoFrameToggled(bool on)
     }
     framing_.start();
     offeredSerial_ = 0;
+    lastFaces_.reset();
     // Framing by the face goes with checking by it; the operator may still
     // switch the checks off.
     u_.check->setChecked(true);
@@ -95,14 +96,25 @@ void FaceController::offerPicture()
     if (picture.isNull() || serial == offeredSerial_)
         return;
     offeredSerial_ = serial;
+    // A still picture (a picture file as source) comes again every period as
+    // the same image: its faces are known, so it is not searched again.
+    if (lastFaces_ && picture.cacheKey() == lastFaces_->pictureKey) {
+        facesFound(lastFaces_->faces, picture.size());
+        return;
+    }
     auto faces = std::make_shared<QList<QRect>>();
     const QSize size = picture.size();
+    const qint64 key = picture.cacheKey();
     liveWorker_.run(
         [picture, faces](const FaceDetector* detector, const QString&) {
             if (detector)
                 *faces = detector->detect(picture, liveWorkWidth);
         },
-        [this, faces, size] { facesFound(*faces, size); }, FaceWorker::WhenBusy::Drop);
+        [this, faces, size, key] {
+            lastFaces_ = KnownFaces{key, *faces};
+            facesFound(*faces, size);
+        },
+        FaceWorker::WhenBusy::Drop);
 }
 
 void FaceController::facesFound(const QList<QRect>& faces, QSize pictureSize)

@@ -2,10 +2,12 @@
 #include "autoframing.h"
 #include "faceworker.h"
 
+#include <QList>
 #include <QObject>
 #include <QRect>
 
 #include <functional>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -56,5 +58,10 @@ private:
     QTimer* poll_;
     QTimer* glide_;
     quint64 offeredSerial_ = 0;
+    struct KnownFaces {
+        qint64 pictureKey = 0;
+        QList<QRect> faces;
+    };
+    std::optional<KnownFaces> lastFaces_;  // of the last picture searched
     std::optional<QRect> goal_;
 };
