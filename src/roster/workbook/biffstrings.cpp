@@ -166,7 +166,7 @@ bool unicodeString(Segments& s, int lengthBytes, QString* out)
             if (out)
                 *out = textOf(p + header, count, wide);
             s.advance(header + bytes);
-            return s.skip(size_t(runs) * 4) && s.skip(extension);
+            return (runs == 0 && extension == 0) || (s.skip(size_t(runs) * 4) && s.skip(extension));
         }
     }
     uint32_t count = 0;
