@@ -20,16 +20,6 @@ extern "C" {
 
 namespace capture {
 
-QString CaptureFormat::label() const
-{
-    QString t = QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
-    if (!pixelFormat.isEmpty())
-        t += QStringLiteral("  ") + pixelFormat;
-    if (frameRate > 0)
-        t += QStringLiteral("  %1 fps").arg(frameRate);
-    return t;
-}
-
 Result<CaptureSource> addressSource(const QString& address)
 {
     const QString text = address.trimmed();

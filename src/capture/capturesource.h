@@ -5,23 +5,11 @@
 #include <QSize>
 #include <QString>
 
+#include "captureformat.h"
 #include "result.h"
 #include <functional>
 
 namespace capture {
-
-// One picture format a source can deliver.
-struct CaptureFormat {
-    QSize size;
-    QString pixelFormat;  // FFmpeg's name ("yuyv422", "mjpeg"); empty = the source's default
-    double frameRate = 0;  // 0 = the source's default
-
-    QString label() const;
-    bool operator==(const CaptureFormat& o) const
-    {
-        return size == o.size && pixelFormat == o.pixelFormat && frameRate == o.frameRate;
-    }
-};
 
 struct CaptureSource {
     QString description;

@@ -1,7 +1,7 @@
 #pragma once
 // V4L2 queries FFmpeg does not offer: device identity, formats and the
 // picture controls (brightness, contrast, ...). Empty answers off Linux.
-#include "capturesource.h"
+#include "captureformat.h"
 #include "result.h"
 
 #include <QList>

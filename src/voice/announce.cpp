@@ -3,17 +3,6 @@
 #include "etexttospeech.h"
 #include "voicesettings.h"
 
-int pronounceColumn(const QString& text)
-{
-    if (text == QLatin1String("1"))
-        return 0;
-    if (text == QLatin1String("2"))
-        return 1;
-    if (text == QLatin1String("3"))
-        return 2;
-    return -1;
-}
-
 bool AnnounceRow(bool soundOn, VoiceSettings& settings, const std::function<QString(int column)>& cellText)
 {
     if (!soundOn || !settings.speakingOn())

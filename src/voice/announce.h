@@ -5,10 +5,6 @@
 
 class VoiceSettings;
 
-// The roster column the pronounce-column text names: "1" → 0, "2" → 1,
-// "3" → 2; -1 for any other text (nothing is spoken then).
-int pronounceColumn(const QString& text);
-
 // Announces a roster row: speaks its cell in the pronounce column (cellText
 // gives a column's text) when the sound switch is on and announcing is on.
 // With "只读当前" the speech still queued is discarded first. True when a

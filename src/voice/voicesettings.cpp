@@ -1,10 +1,20 @@
 #include "voicesettings.h"
 
-#include "announce.h"
 #include "etexttospeech.h"
 
 #include <QMetaObject>
 #include <QPointer>
+
+int pronounceColumn(const QString& text)
+{
+    if (text == QLatin1String("1"))
+        return 0;
+    if (text == QLatin1String("2"))
+        return 1;
+    if (text == QLatin1String("3"))
+        return 2;
+    return -1;
+}
 
 VoiceSettings::VoiceSettings(ETextToSpeech& speech, QObject* parent)
     : QObject(parent)
@@ -12,7 +22,8 @@ VoiceSettings::VoiceSettings(ETextToSpeech& speech, QObject* parent)
 {
     // The player thread reports; the state changes on this object's thread.
     speech_.setOutputListener([this](bool available) {
-        QMetaObject::invokeMethod(this, [this, available] { setOutputAvailable(available); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, available] { setOutputAvailable(available); }, Qt::QueuedConnection);
     });
 }
 

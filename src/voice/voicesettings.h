@@ -9,6 +9,10 @@ class ETextToSpeech;
 // The speech settings and the announcing switch, as the settings window shows
 // them. Every change goes to the speech object at once and is announced with
 // changed(); the window only renders this state and sends the operator's intents.
+// The roster column the pronounce-column text names: "1" → 0, "2" → 1,
+// "3" → 2; -1 for any other text (nothing is spoken then).
+int pronounceColumn(const QString& text);
+
 class VoiceSettings : public QObject {
     Q_OBJECT
 public:

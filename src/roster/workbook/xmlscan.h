@@ -1,5 +1,5 @@
 #pragma once
-#include "zippart.h"
+#include "xmlsink.h"
 
 #include <string>
 #include <vector>
