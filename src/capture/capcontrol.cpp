@@ -59,6 +59,7 @@ capControl::~capControl()
 void capControl::tearDownBackend()
 {
     cancelAddress();
+    captureWaiting_ = false;
     const Status stopped = recorder_->stop();
     Q_UNUSED(stopped);  // the unit is going; nobody is left to tell
     session_->close();
@@ -133,6 +134,12 @@ void capControl::setDriverIndex(int index)
 
 void capControl::endRecordingForSwitch()
 {
+    if (captureWaiting_) {
+        captureWaiting_ = false;
+        lastError_ = kSwitched;
+        emit captureEnded(lastError_);
+        return;
+    }
     if (!recorder_->isRunning())
         return;
     const Status r = recorder_->stop();
@@ -223,21 +230,38 @@ void capControl::connectAddress(const CaptureSource& source)
 }
 
 // A network source answers within its timeout, not at once: it is opened
-// again off this thread while the preview waits for it.
+// again off this thread while the preview (or a recording) waits for it.
 void capControl::reopenForPreview()
 {
     openInBackground(connected_, [this](const OpenAttempt& attempt) {
-        if (!previewing_)
+        const bool recording = captureWaiting_;
+        captureWaiting_ = false;
+        if (!previewing_ && !recording)
             return;
         if (attempt->ok()) {
             session_->adopt(attempt->value());
             refreshActivity();
+            if (recording) {
+                const Status r = startRecorder();
+                if (!r) {
+                    lastError_ = r.error();
+                    refreshActivity();
+                    emit captureEnded(lastError_);
+                }
+            }
             return;
         }
+        // As when the source is lost during a recording or a preview.
         lastError_ = attempt->error();
-        previewing_ = false;
-        refreshActivity();
-        emit previewLost(lastError_);
+        if (recording)
+            emit captureEnded(lastError_);
+        if (previewing_) {
+            previewing_ = false;
+            refreshActivity();
+            emit previewLost(lastError_);
+        } else {
+            refreshActivity();
+        }
     });
 }
 
@@ -248,7 +272,7 @@ CaptureFormat capControl::captureFormat() const
 
 bool capControl::isCapturing() const
 {
-    return recorder_->isRunning();
+    return captureWaiting_ || recorder_->isRunning();
 }
 
 qint64 capControl::framesRecorded() const
@@ -335,28 +359,47 @@ bool capControl::StartCapture(bool keep, const QString& file, int periodMs, bool
         lastError_ = kNoSource;
         return false;
     }
+    if (connected_.isNetwork() && driverIndex_ == kAddressSource && session_->needsOpening()) {
+        captureWaiting_ = true;
+        waitingFile_ = file;
+        leftAborts_ = keptLeft_;
+        rightAborts_ = keptRight_;
+        if (!pendingOpen_)
+            reopenForPreview();
+        refreshActivity();
+        return true;
+    }
     const Status started = session_->start();
     if (!started) {
         lastError_ = started.error();
         refreshActivity();
         return false;
     }
-    Recorder::Settings s;
-    s.path = file;
-    s.periodMs = keptPeriod_;
-    s.limitS = keptLimit_;
-    s.compression = compression_;
-    s.streamFrames = isSignalConnected(QMetaMethod::fromSignal(&capControl::frameCaptured));
-    const Status r = recorder_->start(session_.get(), s);
+    waitingFile_ = file;
+    const Status r = startRecorder();
     if (!r) {
         lastError_ = r.error();
         refreshActivity();
         return false;
     }
-    leftAborts_ = keptLeft_;
-    rightAborts_ = keptRight_;
     refreshActivity();
     return true;
+}
+
+Status capControl::startRecorder()
+{
+    Recorder::Settings s;
+    s.path = waitingFile_;
+    s.periodMs = keptPeriod_;
+    s.limitS = keptLimit_;
+    s.compression = compression_;
+    s.streamFrames = isSignalConnected(QMetaMethod::fromSignal(&capControl::frameCaptured));
+    const Status r = recorder_->start(session_.get(), s);
+    if (r) {
+        leftAborts_ = keptLeft_;
+        rightAborts_ = keptRight_;
+    }
+    return r;
 }
 
 bool capControl::StopCapture()
@@ -365,6 +408,15 @@ bool capControl::StopCapture()
         return false;
     if (!isCapturing())
         return false;
+    if (captureWaiting_) {
+        // Nothing was written yet; the source is not waited for any more
+        // unless the preview wants it.
+        captureWaiting_ = false;
+        if (!previewing_)
+            cancelAddress();
+        refreshActivity();
+        return true;
+    }
     const Status r = recorder_->stop();
     refreshActivity();
     if (!r)

@@ -61,6 +61,8 @@ public:
 
     // State.
     bool isPreviewing() const { return previewing_; }
+    // Also while a lost network source is opened again for a recording
+    // that starts once it answers.
     bool isCapturing() const;
     int previewRate() const { return previewRateMs_; }
     capture::CaptureFormat captureFormat() const;
@@ -115,6 +117,7 @@ private:
     // unless a newer request or a switch cancelled it.
     void openInBackground(const capture::CaptureSource& source, std::function<void(const OpenAttempt&)> done);
     void reopenForPreview();
+    Status startRecorder();
     void endRecordingForSwitch();
     void cancelAddress();
     void refreshActivity();
@@ -136,6 +139,10 @@ private:
     int keptLimit_ = -1;
     bool keptLeft_ = true;
     bool keptRight_ = true;
+    // A recording asked for while its network source is opened again: it
+    // starts (into this file) when the source answers.
+    bool captureWaiting_ = false;
+    QString waitingFile_;
     capture::CompressionSettings compression_;
     // The format chosen for each source, kept when it is connected again.
     QHash<QString, capture::CaptureFormat> chosenFormats_;

@@ -12,6 +12,7 @@
 #include "viewfindercontroller.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -164,6 +165,28 @@ private slots:
         QVERIFY2(f->dialogs.messages.last().text.contains(QStringLiteral("秒内没有")),
                  qPrintable(f->dialogs.messages.last().text));
         QCOMPARE(unit<QPushButton>("预览按钮")->text(), QStringLiteral("开启预览"));
+
+        // A recording waits for it the same way, then says why it ended.
+        const QString file = f->photoFolder() + QStringLiteral("/录像.avi");
+        f->dialogs.saveAnswers.enqueue(file);
+        QElapsedTimer clock;
+        clock.start();
+        unit<QPushButton>("录制按钮")->click();
+        QVERIFY2(clock.elapsed() < kNetworkTimeoutMs / 2, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(device()->isConnectingAddress());
+        QVERIFY(w().camera->state().recording());
+        QCOMPARE(w().status(), QStringLiteral("视频正在录制中……"));
+        QTRY_VERIFY_WITH_TIMEOUT(!w().camera->state().recording(), 20000);
+        QCOMPARE(f->dialogs.messages.size(), 3);
+        QVERIFY2(f->dialogs.messages.last().text.contains(QStringLiteral("秒内没有")),
+                 qPrintable(f->dialogs.messages.last().text));
+        QVERIFY(!device()->isCapturing());
+        QVERIFY(!w().camera->state().previewOn());
+        QCOMPARE(w().status(), QStringLiteral("录制视频结束……"));
+        QVERIFY(unit<QPushButton>("录制按钮")->isEnabled());
+        QVERIFY(!unit<QPushButton>("结束录制按钮")->isEnabled());
+        QCOMPARE(unit<QPushButton>("预览按钮")->text(), QStringLiteral("开启预览"));
+        QVERIFY(!QFile::exists(file));
     }
 };
 
