@@ -67,12 +67,13 @@ Result<Roster> readRosterRows(const QString& path, const std::array<QString, 3>&
     Roster result;
     if (options.columns.empty())  // nothing to read: every row would be blank
         return result;
-    const Result<workbook::Sheet> book = workbook::readWorkbook(path, options);
+    Result<workbook::Sheet> book = workbook::readWorkbook(path, options);
     if (!book)
         return failure(fileError(path, book.error()));
 
-    // Walk the sheet rows in order; rows without kept cells are blank.
-    const auto& cells = book->cells();
+    // Walk the sheet rows in order; rows without kept cells are blank. The
+    // texts move into the roster: the sheet is dropped right after.
+    std::vector<workbook::Sheet::Cell> cells = book.value().takeCells();
     result.reserve(cells.size() / options.columns.size());
     int blanks = 0;
     size_t next = 0;
@@ -88,22 +89,28 @@ Result<Roster> readRosterRows(const QString& path, const std::array<QString, 3>&
             blanks += gap;
             row = cells[next].row;
         }
-        RosterEntry entry;
+        RosterEntry& entry = result.emplace_back();
         bool any = false;
         for (; next < cells.size() && cells[next].row == row; ++next) {
+            const QString* first = nullptr;  // one sheet column may feed several roster columns
             for (size_t k = 0; k < 3; ++k) {
                 if (index[k] == cells[next].column) {
-                    entry.cells[k] = cells[next].text;
+                    if (first) {
+                        entry.cells[k] = *first;
+                    } else {
+                        entry.cells[k] = std::move(cells[next].text);
+                        first = &entry.cells[k];
+                    }
                     any = true;
                 }
             }
         }
         if (!any) {
+            result.pop_back();
             if (++blanks >= blankRowsThatEndTheRoster)
                 break;
             continue;
         }
-        result.push_back(std::move(entry));
     }
     return result;
 }

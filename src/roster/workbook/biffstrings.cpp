@@ -1,6 +1,7 @@
 #include "biffstrings.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace workbook {
 
@@ -121,8 +122,53 @@ bool readLength(Segments& s, int lengthBytes, uint32_t& count)
 
 namespace {
 
+// The text of count characters lying in one piece of memory, built once at its final size.
+QString textOf(const uint8_t* p, uint32_t count, bool wide)
+{
+    if (count == 0)
+        return {};
+    if (!wide)
+        return QString::fromLatin1(reinterpret_cast<const char*>(p), qsizetype(count));
+    QString text(qsizetype(count), Qt::Uninitialized);
+    char16_t* d = reinterpret_cast<char16_t*>(text.data());
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+    std::memcpy(d, p, size_t(count) * 2);
+#else
+    for (uint32_t i = 0; i < count; ++i)
+        d[i] = char16_t(p[2 * i] | p[2 * i + 1] << 8);
+#endif
+    return text;
+}
+
 bool unicodeString(Segments& s, int lengthBytes, QString* out)
 {
+    // Nearly every string lies inside one record: read it straight from there.
+    const size_t lb = size_t(lengthBytes);
+    if (s.nextSegment() && s.contiguous() >= lb + 1) {
+        const size_t avail = s.contiguous();
+        const uint8_t* p = s.here();
+        const uint32_t count = lb == 1 ? p[0] : uint32_t(p[0] | p[1] << 8);
+        const uint8_t flags = p[lb];
+        const bool wide = flags & 1;
+        const size_t header = lb + 1 + ((flags & 0x08) ? 2 : 0) + ((flags & 0x04) ? 4 : 0);
+        const size_t bytes = wide ? size_t(count) * 2 : count;
+        if (avail >= header + bytes) {
+            size_t at = lb + 1;
+            uint16_t runs = 0;
+            uint32_t extension = 0;
+            if (flags & 0x08) {
+                runs = uint16_t(p[at] | p[at + 1] << 8);
+                at += 2;
+            }
+            if (flags & 0x04)
+                extension =
+                    uint32_t(p[at]) | uint32_t(p[at + 1]) << 8 | uint32_t(p[at + 2]) << 16 | uint32_t(p[at + 3]) << 24;
+            if (out)
+                *out = textOf(p + header, count, wide);
+            s.advance(header + bytes);
+            return (runs == 0 && extension == 0) || (s.skip(size_t(runs) * 4) && s.skip(extension));
+        }
+    }
     uint32_t count = 0;
     if (!readLength(s, lengthBytes, count))
         return false;
@@ -161,6 +207,12 @@ bool readByteString(Segments& s, int lengthBytes, QStringDecoder& decoder, QStri
         return false;
     if (count > s.remaining())
         return false;
+    decoder.resetState();  // a cut multi-byte character must not leak into the next string
+    if (s.nextSegment() && s.contiguous() >= count) {
+        out = decoder.decode(QByteArrayView(s.here(), qsizetype(count)));
+        s.advance(count);
+        return true;
+    }
     QByteArray bytes;
     bytes.reserve(qsizetype(count));
     for (uint32_t i = 0; i < count; ++i) {
@@ -168,7 +220,6 @@ bool readByteString(Segments& s, int lengthBytes, QStringDecoder& decoder, QStri
         s.u8(b);
         bytes.append(char(b));
     }
-    decoder.resetState();  // a cut multi-byte character must not leak into the next string
     out = decoder.decode(bytes);
     return true;
 }

@@ -35,8 +35,19 @@ public:
         remaining_ = m.remaining;
     }
 
-private:
+    // Moves past segments that are used up; false at the end of the run.
     bool nextSegment();
+    // Bytes left in the current segment, and where they start.
+    size_t contiguous() const { return segment_ < segments_.size() ? segments_[segment_].second - pos_ : 0; }
+    const uint8_t* here() const { return segments_[segment_].first + pos_; }
+    // Passes over n bytes of the current segment (n <= contiguous()).
+    void advance(size_t n)
+    {
+        pos_ += n;
+        remaining_ -= n;
+    }
+
+private:
     std::vector<std::pair<const uint8_t*, size_t>> segments_;
     size_t segment_ = 0;
     size_t pos_ = 0;

@@ -52,19 +52,6 @@ QString Sheet::cell(QStringView letters, int row) const
     return column < 0 ? QString() : cell(column, row);
 }
 
-bool Sheet::add(int row, int column, QString text)
-{
-    if (cells_.size() >= maxCells)
-        return false;
-    if (!cells_.empty()) {
-        const Cell& last = cells_.back();
-        if (std::pair(row, column) <= std::pair(int(last.row), int(last.column)))
-            ordered_ = false;
-    }
-    cells_.push_back({row, column, std::move(text)});
-    return true;
-}
-
 void Sheet::finish()
 {
     if (!ordered_) {

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 // The first worksheet of a workbook, read into memory as cell texts.
@@ -45,8 +46,8 @@ QString cancelledText();
 class Sheet {
 public:
     struct Cell {
-        int32_t row;  // 1-based
-        int32_t column;  // 0-based
+        int32_t row = 0;  // 1-based
+        int32_t column = 0;  // 0-based
         QString text;
     };
 
@@ -56,10 +57,26 @@ public:
     // Cells ordered by row, then column; empty texts are not stored.
     const std::vector<Cell>& cells() const { return cells_; }
     int lastRow() const { return cells_.empty() ? 0 : cells_.back().row; }
+    // The cells handed over without copying their texts; the sheet is left empty.
+    std::vector<Cell> takeCells() { return std::exchange(cells_, {}); }
 
     // Building. A later cell at the same place replaces an earlier one.
     // False when the sheet is already full (maxCells).
-    bool add(int row, int column, QString text);
+    bool add(int row, int column, QString&& text)
+    {
+        if (cells_.size() >= maxCells)
+            return false;
+        if (!cells_.empty()) {
+            const Cell& last = cells_.back();
+            if (row < last.row || (row == last.row && column <= last.column))
+                ordered_ = false;
+        }
+        Cell& cell = cells_.emplace_back();
+        cell.row = row;
+        cell.column = column;
+        cell.text = std::move(text);
+        return true;
+    }
     // Room for this many cells at once (capped at maxCells): growing a large
     // sheet step by step copies it several times.
     void reserve(size_t cells);

@@ -86,6 +86,24 @@ double rkValue(uint32_t rk)
     return (rk & 1) ? v / 100 : v;
 }
 
+// Records that carry one or more cells.
+bool isCellRecord(uint16_t type)
+{
+    switch (type) {
+    case recLabelSst:
+    case recNumber:
+    case recRk:
+    case recMulRk:
+    case recLabel:
+    case recFormula:
+    case recBoolErr:
+    case recRString:
+        return true;
+    default:
+        return false;
+    }
+}
+
 struct Record {
     uint16_t type = 0;
     const uint8_t* data = nullptr;
@@ -341,14 +359,16 @@ private:
     {
         if (xf < 0 || size_t(xf) >= g_.xfFormats.size())
             return DateKind::None;
-        const int format = g_.xfFormats[size_t(xf)];
-        const auto cached = kinds_.find(format);
-        if (cached != kinds_.end())
-            return cached->second;
-        const auto custom = g_.formats.find(format);
-        const DateKind kind = custom != g_.formats.end() ? dateKindOfCode(custom->second) : builtinDateKind(format);
-        kinds_[format] = kind;
-        return kind;
+        // Worked out once per cell format: every number cell asks.
+        if (xfKinds_.empty())
+            xfKinds_.assign(g_.xfFormats.size(), -1);
+        int8_t& known = xfKinds_[size_t(xf)];
+        if (known < 0) {
+            const int format = g_.xfFormats[size_t(xf)];
+            const auto custom = g_.formats.find(format);
+            known = int8_t(custom != g_.formats.end() ? dateKindOfCode(custom->second) : builtinDateKind(format));
+        }
+        return DateKind(known);
     }
 
     QString numberCellText(double v, int xf)
@@ -357,10 +377,9 @@ private:
         return kind == DateKind::None ? numberText(v) : serialText(v, kind, g_.date1904);
     }
 
-    bool store(Sheet& sheet, int row, int column, QString text, QString* error)
+    // Only for kept columns: the callers skip the others before decoding anything.
+    bool store(Sheet& sheet, int row, int column, QString&& text, QString* error)
     {
-        if (!options_.keeps(column))
-            return true;
         if (!sheet.add(row + 1, column, std::move(text))) {
             *error = QStringLiteral("工作表的单元格太多");
             return false;
@@ -382,9 +401,7 @@ private:
             size_t cellRecords = 0;
             Record c;
             while (counter.next(c) && c.type != recEof) {
-                if (c.type == recLabelSst || c.type == recNumber || c.type == recRk || c.type == recMulRk ||
-                    c.type == recLabel || c.type == recFormula || c.type == recBoolErr || c.type == recRString)
-                    ++cellRecords;
+                cellRecords += isCellRecord(c.type);
             }
             sheet.reserve(cellRecords);
         }
@@ -420,10 +437,7 @@ private:
                 pendingRow = -1;
                 continue;
             }
-            const bool cell = r.type == recLabelSst || r.type == recLabel || r.type == recRString ||
-                              r.type == recNumber || r.type == recRk || r.type == recMulRk || r.type == recBoolErr ||
-                              r.type == recFormula;
-            if (!cell || r.length < 6)
+            if (!isCellRecord(r.type) || r.length < 6)
                 continue;
             const int row = u16(r.data);
             const int column = u16(r.data + 2);
@@ -511,7 +525,7 @@ private:
     QString scratch_;
     bool hasSst_ = false;
     QStringDecoder decoder_{QStringDecoder::Latin1};
-    std::map<int, DateKind> kinds_;
+    std::vector<int8_t> xfKinds_;  // DateKind of each XF; -1 not yet known
 };
 
 }  // namespace
