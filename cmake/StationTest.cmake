@@ -1,5 +1,13 @@
 # station_add_test(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
 # Each test runs headless with its own sandboxed settings folder.
+# What every test process of a sanitizer build runs with. Leaks are not
+# checked: Qt, fontconfig, D-Bus and the sound libraries keep their caches
+# until exit.
+set(STATION_SANITIZER_ENVIRONMENT
+  "ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:halt_on_error=1"
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+  "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+
 function(station_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
@@ -17,12 +25,7 @@ function(station_add_test name)
   if(STATION_SANITIZE)
     # Instrumented code runs several times slower.
     math(EXPR T_TIMEOUT "${T_TIMEOUT} * 4")
-    # Leaks are not checked: Qt, fontconfig and the sound libraries keep
-    # their caches until exit.
-    list(APPEND environment
-      "ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:halt_on_error=1"
-      "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
-      "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+    list(APPEND environment ${STATION_SANITIZER_ENVIRONMENT})
   endif()
   set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${environment}")
 endfunction()
@@ -41,6 +44,9 @@ function(station_add_wm_test name)
     set(T_TIMEOUT 120)
   endif()
   station_add_test(${name} SOURCES ${T_SOURCES} LIBS ${T_LIBS} wmharness TIMEOUT ${T_TIMEOUT})
-  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77
-    ENVIRONMENT "QT_QPA_PLATFORM=xcb;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config/${name};QT_LOGGING_RULES=qt.multimedia*=false")
+  set(environment "QT_QPA_PLATFORM=xcb;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config/${name};QT_LOGGING_RULES=qt.multimedia*=false")
+  if(STATION_SANITIZE)
+    list(APPEND environment ${STATION_SANITIZER_ENVIRONMENT})
+  endif()
+  set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77 ENVIRONMENT "${environment}")
 endfunction()
