@@ -2,6 +2,14 @@
 
 namespace commandline {
 
+ToolStreams::ToolStreams()
+    : out(stdout)
+    , err(stderr)
+{
+    out.setEncoding(QStringConverter::Utf8);
+    err.setEncoding(QStringConverter::Utf8);
+}
+
 Parser::Parser()
 {
     parser.setApplicationDescription(

@@ -2,12 +2,20 @@
 #include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
+#include <QTextStream>
 
 #include <optional>
 
 // Every command-line option of the station is declared here. This part links
 // Qt Core only: the program parses with it before it loads any module.
 namespace commandline {
+
+// Standard output and error as the tools write them: UTF-8 whatever the locale.
+struct ToolStreams {
+    ToolStreams();
+    QTextStream out;
+    QTextStream err;
+};
 
 struct Parser {
     Parser();

@@ -9,10 +9,9 @@ STATION_MODULE_ENTRY int photostation_tool(const QStringList* arguments)
 {
     commandline::Parser p;
     p.parser.parse(*arguments);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    out.setEncoding(QStringConverter::Utf8);
-    err.setEncoding(QStringConverter::Utf8);
+    commandline::ToolStreams streams;
+    QTextStream& out = streams.out;
+    QTextStream& err = streams.err;
     ReframeJob job;
     job.source = p.parser.value(p.reframe);
     job.outFolder = p.parser.value(p.output);

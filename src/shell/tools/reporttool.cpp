@@ -16,10 +16,9 @@ STATION_MODULE_ENTRY int photostation_tool(const QStringList* arguments)
 {
     commandline::Parser p;
     p.parser.parse(*arguments);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    out.setEncoding(QStringConverter::Utf8);
-    err.setEncoding(QStringConverter::Utf8);
+    commandline::ToolStreams streams;
+    QTextStream& out = streams.out;
+    QTextStream& err = streams.err;
     const bool sheet = p.parser.isSet(p.contactSheet);
     const ReportCommand command{p.parser.value(sheet ? p.contactSheet : p.missing), p.parser.value(p.columns),
                                 p.parser.value(p.folder), p.parser.value(p.output), p.parser.value(p.groupBy)};

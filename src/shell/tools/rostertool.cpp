@@ -9,9 +9,8 @@ STATION_MODULE_ENTRY int photostation_tool(const QStringList* arguments)
 {
     commandline::Parser p;
     p.parser.parse(*arguments);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    out.setEncoding(QStringConverter::Utf8);
-    err.setEncoding(QStringConverter::Utf8);
+    commandline::ToolStreams streams;
+    QTextStream& out = streams.out;
+    QTextStream& err = streams.err;
     return dumpRoster(p.parser.value(p.dumpRoster), p.parser.value(p.columns), out, err);
 }
