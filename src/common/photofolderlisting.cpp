@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include <memory>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <dirent.h>
@@ -33,6 +34,8 @@ PhotoFolderListing::PhotoFolderListing(const QString& folder)
     if (!dir)
         return;
     const int dirFd = dirfd(dir.get());
+    std::vector<QString> names;
+    names.reserve(1024);
     while (const dirent* entry = readdir(dir.get())) {
         bool regular = entry->d_type == DT_REG;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
@@ -40,8 +43,11 @@ PhotoFolderListing::PhotoFolderListing(const QString& folder)
             regular = fstatat(dirFd, entry->d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
         }
         if (regular)
-            files_.insert(QFile::decodeName(entry->d_name));
+            names.push_back(QFile::decodeName(entry->d_name));
     }
+    files_.reserve(qsizetype(names.size()));
+    for (QString& name : names)
+        files_.insert(std::move(name));
 }
 #else
 PhotoFolderListing::PhotoFolderListing(const QString& folder)

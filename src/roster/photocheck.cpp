@@ -5,13 +5,13 @@
 PhotoNameIndex::PhotoNameIndex(const std::vector<QString>& names)
     : rowCount_(int(names.size()))
 {
-    rowsOfFile_.reserve(qsizetype(names.size()));
+    rowOfFile_.reserve(qsizetype(names.size()));
     for (size_t i = 0; i < names.size(); ++i) {
         // Two rows whose names make one file ("a/b" and "a_b"): the saving
         // refuses the second, so the file is the first row's alone.
         const PhotoPath file = photopath::fileName(names[i]);
-        if (file.ok() && !rowsOfFile_.contains(file.path))
-            rowsOfFile_[file.path].append(int(i));
+        if (file.ok() && !rowOfFile_.contains(file.path))
+            rowOfFile_.insert(file.path, int(i));
     }
 }
 
@@ -20,10 +20,9 @@ std::vector<bool> PhotoNameIndex::marks(const PhotoFolderListing& listing) const
     std::vector<bool> marks(size_t(rowCount_), false);
     if (listing.size() == 0)
         return marks;
-    for (auto it = rowsOfFile_.cbegin(); it != rowsOfFile_.cend(); ++it)
+    for (auto it = rowOfFile_.cbegin(); it != rowOfFile_.cend(); ++it)
         if (listing.hasFile(it.key()))
-            for (const int row : it.value())
-                marks[size_t(row)] = true;
+            marks[size_t(it.value())] = true;
     return marks;
 }
 
@@ -32,12 +31,9 @@ std::vector<std::pair<int, bool>> PhotoNameIndex::changedMarks(const PhotoFolder
 {
     std::vector<std::pair<int, bool>> changes;
     for (const QString& file : PhotoFolderListing::changedFiles(before, after)) {
-        const auto found = rowsOfFile_.constFind(file);
-        if (found == rowsOfFile_.cend())
-            continue;
-        const bool present = after.hasFile(file);
-        for (const int row : found.value())
-            changes.emplace_back(row, present);
+        const auto found = rowOfFile_.constFind(file);
+        if (found != rowOfFile_.cend())
+            changes.emplace_back(found.value(), after.hasFile(file));
     }
     return changes;
 }

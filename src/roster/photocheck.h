@@ -2,16 +2,15 @@
 #include "photofolderlisting.h"
 
 #include <QHash>
-#include <QList>
 #include <QString>
 
 #include <utility>
 #include <vector>
 
-// Which rows each photo file belongs to, by the one photo-name rule (a
-// refused name belongs to no file). Built once per roster and photo-name
-// column, so that a change in the folder touches only the rows of the
-// files that changed.
+// Which row each photo file belongs to, by the one photo-name rule (a
+// refused name belongs to no file; two rows that make one file leave it to
+// the first). Built once per roster and photo-name column, so that a change
+// in the folder touches only the rows of the files that changed.
 class PhotoNameIndex {
 public:
     explicit PhotoNameIndex(const std::vector<QString>& names);
@@ -25,7 +24,7 @@ public:
                                                    const PhotoFolderListing& after) const;
 
 private:
-    QHash<QString, QList<int>> rowsOfFile_;
+    QHash<QString, int> rowOfFile_;
     int rowCount_ = 0;
 };
 

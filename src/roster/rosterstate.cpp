@@ -4,6 +4,7 @@
 #include "rosterread.h"
 
 #include <QFutureWatcher>
+#include <QThreadPool>
 #include <QtConcurrent>
 
 #include <utility>
@@ -28,11 +29,14 @@ RosterState::RosterState(QObject* parent)
     : QObject(parent)
     , model_(new RosterModel(this))
 {
-    // Rows set on the model directly leave no current row past the end.
+    // Rows set on the model directly leave no current row past the end, and
+    // make another roster for the photo marks.
     connect(model_, &QAbstractItemModel::modelReset, this, [this] {
+        ++rosterGeneration_;
         if (current_ >= rowCount())
             current_ = -1;
     });
+    connect(model_, &QAbstractItemModel::rowsInserted, this, [this] { ++rosterGeneration_; });
 }
 
 RosterState::~RosterState()
@@ -177,6 +181,14 @@ struct MarksRefresh {
 
 const QString photographedMark = QStringLiteral("已照");
 
+// A listing or index of a big folder is tens of thousands of strings: the
+// last reference to an old one is let go on a worker, not on the GUI thread.
+template <typename T>
+void releaseElsewhere(T old)
+{
+    QThreadPool::globalInstance()->start([old = std::move(old)]() mutable { old = T{}; });
+}
+
 }  // namespace
 
 void RosterState::startPhotoCheck(const QString& folder)
@@ -185,10 +197,17 @@ void RosterState::startPhotoCheck(const QString& folder)
     const quint64 roster = rosterGeneration_;
     const int column = photoNameColumn_;
     checking_ = true;
+    // The names make the same files while the roster and its photo-name
+    // column stay: the check after each save reuses the index.
+    std::shared_ptr<const PhotoNameIndex> index;
+    if (basis_ && basis_->roster == roster && basis_->photoNameColumn == column)
+        index = basis_->index;
     std::vector<QString> names;
-    names.reserve(size_t(rowCount()));
-    for (int r = 0; r < rowCount(); ++r)
-        names.push_back(PhotoName(r));
+    if (!index) {
+        names.reserve(size_t(rowCount()));
+        for (int r = 0; r < rowCount(); ++r)
+            names.push_back(PhotoName(r));
+    }
 
     auto* watcher = new QFutureWatcher<PhotoCheck>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation, roster, column, folder] {
@@ -202,7 +221,8 @@ void RosterState::startPhotoCheck(const QString& folder)
             if (check.marks[r])
                 marks[r] = photographedMark;
         model_->setColumn(RosterModel::photographedColumn, marks);
-        basis_ = CheckBasis{folder, roster, column, std::move(check.listing), std::move(check.index)};
+        releaseElsewhere(std::exchange(
+            basis_, CheckBasis{folder, roster, column, std::move(check.listing), std::move(check.index)}));
         // A refresh read against the old basis is dropped; one asked for
         // meanwhile runs against the new one.
         if (refreshing_) {
@@ -215,9 +235,9 @@ void RosterState::startPhotoCheck(const QString& folder)
         if (!refreshAgain_.isEmpty())
             refreshPhotoMarks(std::exchange(refreshAgain_, QString()));
     });
-    watcher->setFuture(QtConcurrent::run([folder, names = std::move(names)] {
-        PhotoCheck check{
-            std::make_shared<const PhotoFolderListing>(folder), std::make_shared<const PhotoNameIndex>(names), {}};
+    watcher->setFuture(QtConcurrent::run([folder, index = std::move(index), names = std::move(names)] {
+        PhotoCheck check{std::make_shared<const PhotoFolderListing>(folder),
+                         index ? index : std::make_shared<const PhotoNameIndex>(names), {}};
         check.marks = check.index->marks(*check.listing);
         return check;
     }));
@@ -254,7 +274,7 @@ void RosterState::refreshPhotoMarks(const QString& folder)
             for (const auto& [row, present] : refresh.changes)
                 model_->setCell(row, RosterModel::photographedColumn, present ? photographedMark : QString());
             if (refresh.listing)
-                basis_->listing = std::move(refresh.listing);
+                releaseElsewhere(std::exchange(basis_->listing, std::move(refresh.listing)));
             emit photoMarksRefreshed(int(refresh.changes.size()));
         }
         if (!refreshAgain_.isEmpty())

@@ -449,6 +449,24 @@ private slots:
         QCOMPARE(checked.size(), 1);
     }
 
+    // A repeated check knows the names only while the rows stay: rows set
+    // through the state or on the list's model itself are read again.
+    void aRepeatedCheckFollowsNewRows()
+    {
+        writePhoto(f->photoFolder() + "/李四.jpg");
+        const auto checkedMarks = [this] {
+            roster()->CheckPhotos();
+            return settled() ? QStringList{model()->cell(0, 3), model()->cell(1, 3)} : QStringList{"unsettled"};
+        };
+        state().setRows({{{"张三", "", "", ""}}, {{"李四", "", "", ""}}});
+        QCOMPARE(checkedMarks(), QStringList({"", "已照"}));
+        QCOMPARE(checkedMarks(), QStringList({"", "已照"}));
+        state().setRows({{{"李四", "", "", ""}}, {{"张三", "", "", ""}}});
+        QCOMPARE(checkedMarks(), QStringList({"已照", ""}));
+        model()->setRoster({{{"王五", "", "", ""}}, {{"李四", "", "", ""}}});
+        QCOMPARE(checkedMarks(), QStringList({"", "已照"}));
+    }
+
     void checkPhotosStatusTexts()
     {
         // An empty list: the current row -1 is the last one.
