@@ -2,11 +2,12 @@
 # Each test runs headless with its own sandboxed settings folder.
 # What every test process of a sanitizer build runs with. Leaks are not
 # checked: Qt, fontconfig, D-Bus and the sound libraries keep their caches
-# until exit.
+# until exit. Tests that start helper programs fork a threaded process and
+# exec at once, which ThreadSanitizer refuses unless told.
 set(STATION_SANITIZER_ENVIRONMENT
   "ASAN_OPTIONS=detect_leaks=0:abort_on_error=0:halt_on_error=1"
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
-  "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
+  "TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1:die_after_fork=0:suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp")
 
 function(station_add_test name)
   cmake_parse_arguments(T "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
