@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -105,8 +106,11 @@ int main(int argc, char** argv)
         return true;
     };
 
-    std::printf("folder watch, %d rows, %d files in the folder, %d runs (machine shared and loaded)\n", rows, rows,
-                runs);
+    // The machine's load beside the figures: wall times mean little without it.
+    double load[1] = {0};
+    getloadavg(load, 1);
+    std::printf("folder watch, %d rows, %d files in the folder, %d runs (load average %.2f)\n", rows, rows, runs,
+                load[0]);
     Figures appeared;
     for (int i = 0; i < runs; ++i) {
         QFile f(folder + "/" + nameOf(i) + ".jpg");
