@@ -57,7 +57,9 @@ int main(int argc, char* argv[])
         QTextStream(stderr) << p.parser.errorText() << "\n";
         return 2;
     }
-    if (p.parser.isSet(p.help)) {
+    // --help-all comes with the help option; the window's Qt options are not
+    // worth a second text, so it prints the same help.
+    if (p.parser.isSet(p.help) || p.parser.isSet(QStringLiteral("help-all"))) {
         QTextStream(stdout) << p.parser.helpText();
         return 0;
     }

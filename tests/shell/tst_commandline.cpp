@@ -58,9 +58,11 @@ private slots:
     void versionAndHelp()
     {
         QCOMPARE(run({"--version"}).code, 0);
-        const Run help = run({"--help"});
-        QCOMPARE(help.code, 0);
-        QVERIFY(help.out.contains("--dump-roster") && help.out.contains("--list-devices"));
+        for (const char* option : {"--help", "-h", "--help-all"}) {
+            const Run help = run({option});
+            QCOMPARE(help.code, 0);
+            QVERIFY2(help.out.contains("--dump-roster") && help.out.contains("--list-devices"), option);
+        }
     }
 
     // The program alone answers what needs no module and names the module a
