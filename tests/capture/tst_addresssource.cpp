@@ -187,6 +187,24 @@ private slots:
         QVERIFY(!unit<QPushButton>("结束录制按钮")->isEnabled());
         QCOMPARE(unit<QPushButton>("预览按钮")->text(), QStringLiteral("开启预览"));
         QVERIFY(!QFile::exists(file));
+
+        // Ended by hand while it waits: at once, nothing written, and when
+        // the source gives up nobody is told again.
+        f->dialogs.saveAnswers.enqueue(file);
+        unit<QPushButton>("录制按钮")->click();
+        QVERIFY(device()->isConnectingAddress());
+        clock.restart();
+        unit<QPushButton>("结束录制按钮")->click();
+        QVERIFY2(clock.elapsed() < kNetworkTimeoutMs / 2, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!w().camera->state().recording() && !device()->isCapturing());
+        QCOMPARE(w().status(), QStringLiteral("录制视频结束……"));
+        QVERIFY(unit<QPushButton>("录制按钮")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!device()->isConnectingAddress(), 20000);
+        QCoreApplication::processEvents();
+        QCOMPARE(f->dialogs.messages.size(), 3);
+        QVERIFY(!w().camera->state().previewOn() && !w().camera->state().recording());
+        QCOMPARE(w().status(), QStringLiteral("录制视频结束……"));
+        QVERIFY(!QFile::exists(file));
     }
 };
 
