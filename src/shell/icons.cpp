@@ -9,23 +9,8 @@ namespace icons {
 QIcon windowIcon()
 {
     QIcon icon;
-    for (int side : {16, 32, 64}) {
-        QPixmap pm(side, side);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
-        p.setRenderHint(QPainter::Antialiasing);
-        const qreal s = side / 32.0;
-        p.scale(s, s);
-        p.setPen(Qt::NoPen);
-        p.setBrush(QColor(0x2b, 0x5d, 0x9c));
-        p.drawRoundedRect(QRectF(2, 8, 28, 20), 4, 4);
-        p.drawRect(QRectF(10, 5, 12, 5));
-        p.setBrush(Qt::white);
-        p.drawEllipse(QPointF(16, 18), 7, 7);
-        p.setBrush(QColor(0x1b, 0x2a, 0x3a));
-        p.drawEllipse(QPointF(16, 18), 4.5, 4.5);
-        icon.addPixmap(pm);
-    }
+    for (int side : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/photostation-%1.png").arg(side), QSize(side, side));
     return icon;
 }
 

@@ -2,9 +2,10 @@
 #include <QIcon>
 #include <QPixmap>
 
-// The station's own pictures, drawn rather than shipped.
+// The station's own pictures.
 namespace icons {
 
+// The menu entry's icon, at every size it is rendered in.
 QIcon windowIcon();
 // The 13x13 speaker of the bottom strip, with sound on or off.
 QPixmap speaker(bool soundOn);

@@ -158,7 +158,12 @@ private slots:
         QCOMPARE(window_->windowTitle(), QStringLiteral("Varnel-《Pellowin》-Halvard"));
         QCOMPARE(window_->size(), QSize(988, 524));
         QCOMPARE(window_->minimumSize(), window_->maximumSize());
-        QVERIFY(!window_->windowIcon().isNull());
+        // The menu entry's icon, at its smallest and largest rendering.
+        for (const int side : {16, 256}) {
+            const QImage icon = window_->windowIcon().pixmap(QSize(side, side)).toImage();
+            QCOMPARE(icon.size(), QSize(side, side));
+            QVERIFY(icon.pixelColor(side / 2, side / 2).alpha() == 255);
+        }
         auto* timer = window_->findChild<QTimer*>(QStringLiteral("时钟1"));
         QVERIFY(timer);
         QCOMPARE(timer->interval(), 1);
