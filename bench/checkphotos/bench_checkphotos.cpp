@@ -7,6 +7,7 @@
 #include "rostercontroller.h"
 #include "rostermodel.h"
 #include "rosterstate.h"
+#include "windowbench.h"
 
 #include <QApplication>
 #include <QDir>
@@ -40,11 +41,8 @@ int photographed(const RosterModel& model)
 int main(int argc, char** argv)
 {
     QTemporaryDir sandbox;
-    if (!sandbox.isValid())
+    if (!windowbench::isolate(sandbox))
         return fail("no temporary folder");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.path() + "/config"));
     QApplication app(argc, argv);
     constexpr int rows = 10000;
     const int runs = argc > 1 ? std::max(1, atoi(argv[1])) : 20;

@@ -10,6 +10,7 @@
 #include "mainwindow.h"
 #include "photocontroller.h"
 #include "photofoldersetting.h"
+#include "windowbench.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -83,13 +84,9 @@ int fail(const char* what)
 
 int main(int argc, char** argv)
 {
-    // Headless, with its own settings: the operator's are never touched.
     QTemporaryDir sandbox;
-    if (!sandbox.isValid())
+    if (!windowbench::isolate(sandbox))
         return fail("no temporary folder");
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(sandbox.path() + "/config"));
     QApplication app(argc, argv);
     const int takes = argc > 1 ? std::max(1, atoi(argv[1])) : 100;
 
