@@ -3,6 +3,7 @@
 #include "photofile.h"
 #include "photoimage.h"
 #include "photorender.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QProcess>
@@ -52,18 +53,6 @@ QList<int> frameMarkers(const QByteArray& jpg)
             found << m;
     }
     return found;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 bool near(QRgb a, QRgb b, int tolerance)

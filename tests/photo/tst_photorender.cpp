@@ -6,6 +6,7 @@
 #include "photofile.h"
 #include "photorender.h"
 #include "songfont.h"
+#include "testfiles.h"
 #include "viewfinderlayout.h"
 
 #include <QDir>
@@ -34,18 +35,6 @@ QRect inkBox(const QImage& img)
             if (qGray(img.pixel(x, y)) < 160)
                 box |= QRect(x, y, 1, 1);
     return box;
-}
-
-QByteArray readAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 const QList<QSize> photoSizes = {{151, 201}, {358, 441}, {480, 640}, {640, 480}, {1000, 200}, {600, 800}};

@@ -12,6 +12,7 @@
 #include "photocontroller.h"
 #include "shapebox.h"
 #include "stationfixture.h"
+#include "testfiles.h"
 #include "viewfindercontroller.h"
 
 #include <QCheckBox>
@@ -31,12 +32,6 @@ const QString prefix = QStringLiteral("Velk学籍照相相片");
 QImage faceOnTheLeft()
 {
     return facepictures::shifted(QSize(640, 480), QPoint(20, 10), 0.9);
-}
-
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -134,7 +129,7 @@ private slots:
         unit<QPushButton>("按钮照相")->click();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(photo(1)), 20000);
         QCOMPARE(unit<QLabel>("检查结果标签")->text(), QStringLiteral("照片检查通过"));
-        const Result<QImage> saved = jpeg::decode(bytesOf(photo(1)));
+        const Result<QImage> saved = jpeg::decode(readAll(photo(1)));
         QVERIFY(saved.ok());
         QCOMPARE(saved->size(), QSize(151, 201));
         const QList<QRect> faces = (*FaceDetector::create())->detect(saved.value());
@@ -217,7 +212,7 @@ private slots:
         QCOMPARE(box->palette().color(QPalette::Base) == QColor(255, 150, 150), refusal == "大小上限");
         unit<QPushButton>("按钮照相")->click();
         if (refusal.isEmpty()) {
-            const QByteArray bytes = bytesOf(photo(2));
+            const QByteArray bytes = readAll(photo(2));
             QVERIFY(bytes.size() > 0 && bytes.size() <= kb * 1024);
             QVERIFY(bytes.contains(QByteArray("\xFF\xC0", 2)) && !bytes.contains(QByteArray("\xFF\xC2", 2)));
             QCOMPARE(jpeg::decode(bytes)->size(), QSize(151, 201));

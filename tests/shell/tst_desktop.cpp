@@ -10,6 +10,7 @@
 #include "searchwindow.h"
 #include "swapconfirmwindow.h"
 #include "testdialogs.h"
+#include "testfiles.h"
 #include "translabel.h"
 #include "voicesettingswindow.h"
 #include "wmharness.h"
@@ -49,16 +50,6 @@ T* unit(const QWidget& w, const char* name)
     return u;
 }
 
-void writeJpeg(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QImage old(151, 201, QImage::Format_RGB32);
-    old.fill(QColor(10, 200, 10));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(jpeg::encode(old, 90).value());
-}
-
 }  // namespace
 
 class DesktopTest : public QObject {
@@ -81,7 +72,7 @@ class DesktopTest : public QObject {
     void takeDuplicate()
     {
         w().importWorkbookAtStart(QStringLiteral(STATION_TEST_DATA "/roster/class.xlsx"));
-        writeJpeg(photoFolder() + QStringLiteral("/姓名.jpg"));
+        writeSolidPhoto(photoFolder() + QStringLiteral("/姓名.jpg"));
         unit<QPushButton>(w(), "预览按钮")->click();
         auto* take = unit<QPushButton>(w(), "按钮照相");
         QTRY_VERIFY_WITH_TIMEOUT(take->isEnabled() && !unit<capControl>(w(), "视频设备")->latestFrame().isNull(),

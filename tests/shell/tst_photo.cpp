@@ -17,6 +17,7 @@
 #include "rostermodel.h"
 #include "rosterstate.h"
 #include "stationfixture.h"
+#include "testfiles.h"
 #include "viewfindercontroller.h"
 
 #include <QCheckBox>
@@ -37,22 +38,6 @@
 
 namespace {
 
-QByteArray bytesOf(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeOldPhoto(const QString& path)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QImage old(151, 201, QImage::Format_RGB32);
-    old.fill(QColor(10, 200, 10));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(jpeg::encode(old, 90).value());
-}
-
 // Sequential (baseline) JPEG: a SOF0 marker and no progressive SOF2.
 bool isBaselineJpeg(const QByteArray& bytes)
 {
@@ -67,7 +52,7 @@ QMap<QString, QByteArray> folderContents(const QString& folder)
     QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        files.insert(QDir(folder).relativeFilePath(path), bytesOf(path));
+        files.insert(QDir(folder).relativeFilePath(path), readAll(path));
     }
     return files;
 }
@@ -184,7 +169,7 @@ private slots:
         take();
 
         const QString path = photo(QStringLiteral("姓名"));
-        const QByteArray bytes = bytesOf(path);
+        const QByteArray bytes = readAll(path);
         QVERIFY(isBaselineJpeg(bytes));
         const Result<QImage> saved = jpeg::decode(bytes);
         QVERIFY(saved.ok());
@@ -383,8 +368,8 @@ private slots:
     void freeNumbersNeverReplaceAPhoto()
     {
         // Numbers left by an earlier run stay; the next ones come after them.
-        writeOldPhoto(photo(prefix + "1"));
-        writeOldPhoto(photo(prefix + "2"));
+        writeSolidPhoto(photo(prefix + "1"));
+        writeSolidPhoto(photo(prefix + "2"));
         const auto before = folderContents(f->photoFolder());
         previewOn();
         autoSave(true);
@@ -393,7 +378,7 @@ private slots:
         QVERIFY(!duplicate()->isVisible());
         QVERIFY(QFile::exists(photo(prefix + "3")));
         for (auto it = before.begin(); it != before.end(); ++it)
-            QCOMPARE(bytesOf(f->photoFolder() + "/" + it.key()), it.value());
+            QCOMPARE(readAll(f->photoFolder() + "/" + it.key()), it.value());
         QCOMPARE(fileNameBox()->text(), prefix + "4");
     }
 
@@ -451,7 +436,7 @@ private slots:
     void saveOnlyWhileAnUnsavedTakeExists()
     {
         QFETCH(QString, situation);
-        writeOldPhoto(photo(QStringLiteral("李四")));
+        writeSolidPhoto(photo(QStringLiteral("李四")));
         importRoster();
         previewOn();
         if (situation == "saved") {
@@ -511,8 +496,8 @@ private slots:
         importRoster();
         previewOn();
         const QString old = photo(QStringLiteral("姓名"));
-        writeOldPhoto(old);
-        const QByteArray oldBytes = bytesOf(old);
+        writeSolidPhoto(old);
+        const QByteArray oldBytes = readAll(old);
         take();  // the comparison opens
         QVERIFY(duplicate()->isVisible());
 
@@ -526,7 +511,7 @@ private slots:
         chooseInComparison(false);
         setrlimit(RLIMIT_FSIZE, &saved);
 
-        QCOMPARE(bytesOf(old), oldBytes);
+        QCOMPARE(readAll(old), oldBytes);
         QCOMPARE(roster()->currentRow(), 0);
         QCOMPARE(status(), QStringLiteral("当前状态: 照片保存失败!"));
         QCOMPARE(folderContents(f->photoFolder()).keys(), QStringList{QStringLiteral("姓名.jpg")});
@@ -539,14 +524,14 @@ private slots:
         autoSave(true);
         const QString first = photo(QStringLiteral("姓名"));
         const QString second = photo(QStringLiteral("张三"));
-        writeOldPhoto(first);
-        writeOldPhoto(second);
-        const QByteArray firstBytes = bytesOf(first);
+        writeSolidPhoto(first);
+        writeSolidPhoto(second);
+        const QByteArray firstBytes = readAll(first);
 
         take();
         QVERIFY(duplicate()->isVisible());
         QVERIFY(!saveButton()->isEnabled());
-        QCOMPARE(bytesOf(first), firstBytes);  // nothing saved yet, even with automatic saving
+        QCOMPARE(readAll(first), firstBytes);  // nothing saved yet, even with automatic saving
         QCOMPARE(roster()->currentRow(), 0);
         // The old photo on the left (green), the new one on the right.
         auto* left = comparisonUnit<DrawPanel>("画板1");
@@ -556,7 +541,7 @@ private slots:
 
         // "原照片" keeps the file and still moves on.
         chooseInComparison(true);
-        QCOMPARE(bytesOf(first), firstBytes);
+        QCOMPARE(readAll(first), firstBytes);
         QCOMPARE(roster()->currentRow(), 1);
         QVERIFY(!duplicate()->isVisible());
 
@@ -571,17 +556,17 @@ private slots:
         importRoster();
         previewOn();
         const QString old = photo(QStringLiteral("姓名"));
-        writeOldPhoto(old);
-        const QByteArray oldBytes = bytesOf(old);
+        writeSolidPhoto(old);
+        const QByteArray oldBytes = readAll(old);
         take();
         QVERIFY(duplicate()->isVisible());
         chooseInComparison(false);
-        QVERIFY(bytesOf(old) != oldBytes);
+        QVERIFY(readAll(old) != oldBytes);
         const QStringList kept = QDir(f->photoFolder() + "/已替换").entryList(QDir::Files);
         QCOMPARE(kept.size(), 1);
         QVERIFY2(QRegularExpression(QStringLiteral("^姓名-\\d{8}-\\d{6}\\.jpg$")).match(kept[0]).hasMatch(),
                  qPrintable(kept[0]));
-        QCOMPARE(bytesOf(f->photoFolder() + "/已替换/" + kept[0]), oldBytes);
+        QCOMPARE(readAll(f->photoFolder() + "/已替换/" + kept[0]), oldBytes);
         QVERIFY(status().contains(QStringLiteral("已替换")));
 
         // The photographed check looks at the folder itself only: a photo kept
@@ -608,7 +593,7 @@ private slots:
         if (mode == "typed") {
             freeShooting(true);
             path = photo(QStringLiteral("王小明"));
-            writeOldPhoto(path);
+            writeSolidPhoto(path);
             take();  // no name yet: nothing to compare
             QVERIFY(!duplicate()->isVisible());
             typeName(QStringLiteral("王小明"));
@@ -616,15 +601,15 @@ private slots:
             importRoster();
             path = photo(QStringLiteral("姓名"));
             take();
-            writeOldPhoto(path);  // e.g. copied in by a colleague
+            writeSolidPhoto(path);  // e.g. copied in by a colleague
         }
-        const QByteArray oldBytes = bytesOf(path);
+        const QByteArray oldBytes = readAll(path);
         saveButton()->click();
         QVERIFY(duplicate()->isVisible());
-        QCOMPARE(bytesOf(path), oldBytes);
+        QCOMPARE(readAll(path), oldBytes);
         QVERIFY(!saveButton()->isEnabled());
         chooseInComparison(false);
-        QVERIFY(bytesOf(path) != oldBytes);
+        QVERIFY(readAll(path) != oldBytes);
         QCOMPARE(QDir(f->photoFolder() + "/已替换").entryList(QDir::Files).size(), 1);
     }
 
@@ -634,13 +619,13 @@ private slots:
         previewOn();
         freeShooting(true);
         const QString typed = photo(QStringLiteral("王小明"));
-        writeOldPhoto(typed);
-        const QByteArray oldBytes = bytesOf(typed);
+        writeSolidPhoto(typed);
+        const QByteArray oldBytes = readAll(typed);
         typeName(QStringLiteral("王小明"));
         take();
         QVERIFY(duplicate()->isVisible());
         chooseInComparison(true);
-        QCOMPARE(bytesOf(typed), oldBytes);
+        QCOMPARE(readAll(typed), oldBytes);
         // Still free shooting with no current row: the next photo is not the first student's.
         QCOMPARE(roster()->currentRow(), -1);
         QVERIFY(session().freeShooting());
@@ -667,10 +652,10 @@ private slots:
 
         // The next person's file is the same: refused, naming both rows, never
         // offered as a replacement.
-        const QByteArray first = bytesOf(photo(QStringLiteral("a_b")));
+        const QByteArray first = readAll(photo(QStringLiteral("a_b")));
         take();
         QVERIFY(!duplicate()->isVisible());
-        QCOMPARE(bytesOf(photo(QStringLiteral("a_b"))), first);
+        QCOMPARE(readAll(photo(QStringLiteral("a_b"))), first);
         QCOMPARE(roster()->currentRow(), 1);
         const QString message = f->dialogs.texts().last();
         QVERIFY2(message.contains(QStringLiteral("第1行“a/b”")) && message.contains(QStringLiteral("第2行“a_b”")),
@@ -775,8 +760,8 @@ private slots:
         previewOn();
         autoSave(false);
         const QString old = photo(QStringLiteral("姓名"));
-        writeOldPhoto(old);
-        const QByteArray oldBytes = bytesOf(old);
+        writeSolidPhoto(old);
+        const QByteArray oldBytes = readAll(old);
         take();
         QVERIFY(duplicate()->isVisible());
         comparisonUnit<QRadioButton>("单选框1")->setChecked(true);
@@ -786,7 +771,7 @@ private slots:
         QVERIFY(saveButton()->isEnabled());
         // The hidden window's choice no longer counts: the new photo is written.
         saveButton()->click();
-        QVERIFY(bytesOf(old) != oldBytes);
+        QVERIFY(readAll(old) != oldBytes);
         QCOMPARE(roster()->currentRow(), 1);
     }
 
@@ -796,7 +781,7 @@ private slots:
         previewOn();
         setTarget(QSize(640, 480));
         QCOMPARE(unit<DrawPanel>("画板1")->size(), QSize(184, 138));
-        writeOldPhoto(photo(QStringLiteral("姓名")));
+        writeSolidPhoto(photo(QStringLiteral("姓名")));
         take();
         QVERIFY(duplicate()->isVisible());
         QCOMPARE(duplicate()->frameGeometry().height(), 218);

@@ -7,6 +7,7 @@
 #include "rosterstate.h"
 #include "stationfixture.h"
 #include "swapconfirmwindow.h"
+#include "testfiles.h"
 #include "translabel.h"
 
 #include <QCheckBox>
@@ -22,12 +23,7 @@ namespace {
 
 void writePhoto(const QString& path)
 {
-    QDir().mkpath(QFileInfo(path).path());
-    QImage picture(40, 50, QImage::Format_RGB32);
-    picture.fill(QColor(200, 30, 30));
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(jpeg::encode(picture, 90).value());
+    writeSolidPhoto(path, QSize(40, 50), QColor(200, 30, 30));
 }
 
 void typeInto(QWidget* box, const QString& text)
