@@ -9,6 +9,7 @@
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace capture;
@@ -261,6 +262,31 @@ private slots:
         QVERIFY(waitForFrame(c));
         QVERIFY(c.isPreviewing());
         QCOMPARE(lost.count(), 0);
+    }
+
+    // A recording that reached its limit reports it from its thread; when
+    // the report arrives after a new recording started, the new one goes on.
+    void aStaleRecordingReportLeavesTheNewRecordingAlone()
+    {
+        setSourceProvider([] { return QList<CaptureSource>{testCamera()}; });
+        QTemporaryDir dir;
+        capControl c;
+        c.driverCount();
+        c.setDriverIndex(1);
+        QSignalSpy ended(&c, &capControl::captureEnded);
+        QVERIFY(c.ShowPreview(true, 60));
+        QVERIFY(waitForFrame(c));
+        QVERIFY(c.StartCapture(false, dir.filePath("first.avi"), 41, false, false, true, 0));
+        // The limit of no time is reached with the first picture; its report
+        // waits in the queue, as no event is handled here.
+        QThread::msleep(1000);
+        QVERIFY(c.StopCapture());
+        QVERIFY(c.StartCapture(false, dir.filePath("second.avi"), 41, false, false, true, -1));
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(c.isCapturing());
+        QCOMPARE(ended.count(), 0);
+        QVERIFY(c.StopCapture());
+        QVERIFY(QFileInfo(dir.filePath("second.avi")).size() > 0);
     }
 
     void switchingDriversWhilePreviewingKeepsThePreview()
