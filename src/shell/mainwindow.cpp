@@ -363,6 +363,13 @@ void MainWindow::placeSwapWindowAbove()
 {
     swapAbove_ = true;
     placeSwapWindow();
+    // The new width makes the window manager frame the banner again, and a
+    // frame read meanwhile can be off: once it has settled, the banner is
+    // placed by its frame once more (a move to the same place does nothing).
+    QTimer::singleShot(300, this, [this] {
+        if (swapAbove_)
+            placeSwapWindow();
+    });
 }
 
 void MainWindow::placeDuplicateWindow()
