@@ -213,7 +213,9 @@ private slots:
         box->setText(code);
         QTest::keyClick(box, Qt::Key_Return);
         QCOMPARE(state.currentRow(), row < 0 ? 2 : row);
-        QCOMPARE(findUnit<RosterListView>(f->window.get(), "超级列表框1")->currentIndex().row(), row < 0 ? 2 : row);
+        auto* list = findUnit<RosterListView>(f->window.get(), "超级列表框1");
+        QCOMPARE(list->currentIndex().row(), row < 0 ? 2 : row);
+        QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), row < 0 ? 2 : row);
         QCOMPARE(box->text(), QString());
         QCOMPARE(f->window->status(), status);
         QCOMPARE(findUnit<TransLabel>(f->window.get(), "透明标签1")->textColour(),
