@@ -70,10 +70,15 @@ CameraController::CameraController(const CameraUnits& units)
     if (u_.window)
         u_.window->installEventFilter(this);
 
-    // At start the box is empty: count, list, select the first. Nothing is
-    // waiting to be handled yet, so this listing runs straight through.
+    // At start the box is empty: count, list by name, select and connect the
+    // first. Unlike 检测设备, the drivers are not connected in turn: opening
+    // every camera would keep the window from showing meanwhile.
     beginListing();
-    while (listNextDriver()) { }
+    for (int i = 1; i <= state_.knownDriverCount(); ++i) {
+        const QSignalBlocker quiet(u_.deviceBox);
+        u_.deviceBox->addItem(device()->driverName(i), i);
+    }
+    listed_ = state_.knownDriverCount();
     finishListing();
 }
 
@@ -263,7 +268,9 @@ void CameraController::onAddressConnected(bool ok, const QString& message)
 bool CameraController::hasSource() const
 {
     const int d = device()->driverIndex();
-    return d == capControl::kAddressSource || (d != -1 && state_.knownDriverCount() > 0);
+    // A listed camera that refused its connection (busy) is still a source:
+    // the preview asks it again.
+    return d == capControl::kAddressSource || (state_.knownDriverCount() > 0 && (d != -1 || shownItem_ >= 0));
 }
 
 void CameraController::pickFrameColour()

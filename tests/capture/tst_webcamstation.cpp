@@ -294,6 +294,22 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(device()->isPreviewing() && !device()->latestFrame().isNull(), 10000);
     }
 
+    // The window shows before any camera but the first is opened; 检测设备
+    // still connects each in turn.
+    void startStreamsOnlyTheFirstCamera()
+    {
+        EmulatedCamera first(node(0), kCard, QStringLiteral("YUYV 640x480@30"));
+        EmulatedCamera second(node(1), kOtherCard, QStringLiteral("MJPG 1280x720@30"));
+        openWindow();
+        QCOMPARE(box()->itemText(1), kOtherCard);
+        QCOMPARE(first.get("stream_starts"), 1LL);
+        QCOMPARE(second.get("stream_starts"), 0LL);
+        click("按钮检测设备");
+        QTRY_VERIFY(!w().camera->isListing());
+        QCOMPARE(second.get("stream_starts"), 1LL);
+        QCOMPARE(device()->driverDescription(), kCard);
+    }
+
     void switchingBetweenTwoCameras()
     {
         EmulatedCamera first(node(0), kCard, QStringLiteral("YUYV 640x480@30"));

@@ -518,6 +518,8 @@ long long v4l2emu_get(const char* path, const char* key)
         return c->dropped;
     if (k == "opens")
         return c->opens;
+    if (k == "stream_starts")
+        return c->streamStarts;
     if (k == "width")
         return m.width;
     if (k == "height")

@@ -414,6 +414,7 @@ int ioctlLocked(Handle& h, unsigned long request, void* arg, std::unique_lock<st
         if (h.streaming)
             return 0;
         h.streaming = true;
+        ++c.streamStarts;
         h.stopFrames = false;
         h.frames = std::thread(frameLoop, &h);
         return 0;
