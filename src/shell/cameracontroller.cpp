@@ -36,7 +36,7 @@ QString CameraController::addressEntryText()
 }
 
 // Owned by the capture unit, so the window's own children stay its units.
-CameraController::CameraController(const CameraUnits& units)
+CameraController::CameraController(const CameraUnits& units, FirstConnection first)
     : QObject(units.device)
     , u_(units)
     , listTimer_(new QTimer(this))
@@ -79,7 +79,7 @@ CameraController::CameraController(const CameraUnits& units)
         u_.deviceBox->addItem(device()->driverName(i), i);
     }
     listed_ = state_.knownDriverCount();
-    finishListing();
+    finishListing(first == FirstConnection::Now);
 }
 
 void CameraController::beginListing()
@@ -131,7 +131,7 @@ bool CameraController::listNextDriver()
     return true;
 }
 
-void CameraController::finishListing()
+void CameraController::finishListing(bool connectShown)
 {
     listTimer_->stop();
     QComboBox* box = u_.deviceBox;
@@ -156,10 +156,20 @@ void CameraController::finishListing()
         while (first + 1 < box->count() && box->itemData(first).toInt() == capControl::kAddressSource)
             ++first;
         selectItem(first);
-        if (box->itemData(first).toInt() != capControl::kAddressSource)
+        if (connectShown && box->itemData(first).toInt() != capControl::kAddressSource)
             device()->setDriverIndex(box->itemData(first).toInt());
     }
     emit listingFinished();
+}
+
+void CameraController::ConnectShownDriver()
+{
+    // The operator may have connected one meanwhile (a preview, an address).
+    if (device()->driverIndex() != -1)
+        return;
+    const int driver = shownItem_ >= 0 ? u_.deviceBox->itemData(shownItem_).toInt() : -1;
+    if (driver >= 1 && driver != capControl::kAddressSource)
+        device()->setDriverIndex(driver);
 }
 
 void CameraController::selectItem(int index)

@@ -48,7 +48,10 @@ struct CameraUnits {
 class CameraController : public QObject {
     Q_OBJECT
 public:
-    explicit CameraController(const CameraUnits& units);
+    // Whether the driver shown first is connected at once or left to
+    // ConnectShownDriver().
+    enum class FirstConnection { Now, Later };
+    explicit CameraController(const CameraUnits& units, FirstConnection first = FirstConnection::Now);
 
     capControl* device() const { return u_.device; }
     const capture::CaptureState& state() const { return state_; }
@@ -57,6 +60,8 @@ public:
     void DetectDevices();
     bool isListing() const;
     void ConnectChosenDriver(int comboIndex);
+    // Connects the driver shown as selected when nothing is connected yet.
+    void ConnectShownDriver();
     // Connects an address (network camera or file) and selects its entry.
     void UseAddress(const QString& address);
     void TogglePreview();
@@ -82,7 +87,7 @@ protected:
 private:
     void beginListing();
     bool listNextDriver();
-    void finishListing();
+    void finishListing(bool connectShown = true);
     void pickFrameColour();
     void showPreviewOffState();
     void finishRecording();

@@ -105,7 +105,7 @@ ViewfinderUnits viewfinderUnits(Ui::MainWindow& ui)
 
 }  // namespace
 
-MainWindow::MainWindow(QWidget* parent)
+MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     : QWidget(parent)
     , ui(std::make_unique<Ui::MainWindow>())
     , fadeTimer_(new QTimer(this))
@@ -198,7 +198,9 @@ MainWindow::MainWindow(QWidget* parent)
     cameraUnits.showFrame = [this] { viewfinder->showFrame(); };
     cameraUnits.hideFrame = [this] { viewfinder->hideFrame(); };
     cameraUnits.refreshFrameShape = [this] { viewfinder->RefreshFrameShape(); };
-    camera = new CameraController(cameraUnits);
+    camera = new CameraController(cameraUnits, cameraStart == CameraStart::WithTheWindow
+                                                   ? CameraController::FirstConnection::Now
+                                                   : CameraController::FirstConnection::Later);
     photo = new PhotoController(*this, photoUnits(*ui));
     faces = new FaceController(
         {ui->自动取景选择框, ui->照片检查选择框, ui->检查结果标签, [this](const QString& text) { setStatus(text); }},

@@ -23,7 +23,11 @@ class MainWindow;
 class MainWindow : public QWidget, public StationContext {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // When the first camera is opened: while the window is made, or once it
+    // is on screen through camera->ConnectShownDriver() (the program does
+    // that: starting a camera would hold up the window's first picture).
+    enum class CameraStart { WithTheWindow, AfterShowing };
+    explicit MainWindow(CameraStart cameraStart = CameraStart::WithTheWindow, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // The shared state the window shows.

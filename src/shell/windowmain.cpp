@@ -71,13 +71,15 @@ STATION_MODULE_ENTRY int photostation_window(int* argc, char** argv)
     // engine starts once the window has painted, before a workbook given on
     // the command line is imported (whose first row is announced).
     SpeechVoiceScope speechScope(SpeechVoiceScope::Start::Later);
-    MainWindow window;
+    MainWindow window(MainWindow::CameraStart::AfterShowing);
     window.move(50, 50);
     window.show();
     new AfterFirstPaint(&window, [&] {
-        speechScope.start();
-        if (!options.camera.isEmpty())
+        if (options.camera.isEmpty())
+            window.camera->ConnectShownDriver();
+        else
             window.camera->UseAddress(options.camera);
+        speechScope.start();
         if (!options.workbook.isEmpty())
             window.importWorkbookAtStart(options.workbook);
     });

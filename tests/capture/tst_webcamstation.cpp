@@ -310,6 +310,28 @@ private slots:
         QCOMPARE(device()->driverDescription(), kCard);
     }
 
+    // The program's window opens its first camera once it is on screen; a
+    // preview asked for before that opens it itself.
+    void theFirstCameraCanWaitUntilTheWindowIsShown()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        f = std::make_unique<StationFixture>(MainWindow::CameraStart::AfterShowing);
+        QCOMPARE(box()->itemText(0), kCard);
+        QCOMPARE(cam.get("stream_starts"), 0LL);
+        QCOMPARE(device()->driverIndex(), -1);
+        w().camera->ConnectShownDriver();
+        QCOMPARE(device()->driverIndex(), 1);
+        QCOMPARE(cam.get("stream_starts"), 1LL);
+        w().camera->ConnectShownDriver();  // connected already: nothing happens
+        QCOMPARE(cam.get("stream_starts"), 1LL);
+
+        f.reset();
+        f = std::make_unique<StationFixture>(MainWindow::CameraStart::AfterShowing);
+        previewOn();
+        QCOMPARE(device()->driverDescription(), kCard);
+        QVERIFY(f->dialogs.messages.isEmpty());
+    }
+
     void switchingBetweenTwoCameras()
     {
         EmulatedCamera first(node(0), kCard, QStringLiteral("YUYV 640x480@30"));

@@ -20,12 +20,12 @@ struct StationFixture {
     QTemporaryDir folder;
     std::unique_ptr<MainWindow> window;
 
-    StationFixture()
+    explicit StationFixture(MainWindow::CameraStart cameraStart = MainWindow::CameraStart::WithTheWindow)
     {
         QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear();
         if (!photofoldersetting::write(photoFolder()))
             qFatal("the test setting cannot be written");
-        window = std::make_unique<MainWindow>();
+        window = std::make_unique<MainWindow>(cameraStart);
     }
 
     QString photoFolder() const { return folder.path() + "/photos"; }
