@@ -70,9 +70,10 @@ CameraController::CameraController(const CameraUnits& units, FirstConnection fir
     if (u_.window)
         u_.window->installEventFilter(this);
 
-    // At start the box is empty: count, list by name, select and connect the
-    // first. Unlike 检测设备, the drivers are not connected in turn: opening
-    // every camera would keep the window from showing meanwhile.
+    // At start the box is empty: count, list by name, select the first and
+    // connect it unless that is left for later. Unlike 检测设备, the drivers
+    // are not connected in turn: opening every camera would keep the window
+    // from showing meanwhile.
     beginListing();
     for (int i = 1; i <= state_.knownDriverCount(); ++i) {
         const QSignalBlocker quiet(u_.deviceBox);
