@@ -1,5 +1,7 @@
 #include "formatrule.h"
 
+#include "stationsettings.h"
+
 #include <QSettings>
 #include <QStringList>
 #include <QUrl>
@@ -11,16 +13,6 @@ namespace {
 bool isCompressed(const CaptureFormat& f)
 {
     return f.pixelFormat == QLatin1String("mjpeg");
-}
-
-QSettings store()
-{
-#ifdef Q_OS_WIN
-    return QSettings(QStringLiteral("HKEY_CURRENT_USER\\kqvxzt\\tessmarrow"), QSettings::NativeFormat);
-#else
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("kqvxzt"),
-                     QStringLiteral("tessmarrow"));
-#endif
 }
 
 // Card names and bus addresses hold '/' and ':', which settings keys must not.
@@ -58,7 +50,7 @@ std::optional<CaptureFormat> rememberedFormat(const QString& cameraIdentity)
 {
     if (cameraIdentity.isEmpty())
         return std::nullopt;
-    const QStringList parts = store().value(keyOf(cameraIdentity)).toString().split(QLatin1Char(' '));
+    const QStringList parts = stationsettings::open().value(keyOf(cameraIdentity)).toString().split(QLatin1Char(' '));
     if (parts.size() != 4)
         return std::nullopt;
     CaptureFormat f{QSize(parts[0].toInt(), parts[1].toInt()), parts[2], parts[3].toDouble()};
@@ -71,7 +63,7 @@ void rememberFormat(const QString& cameraIdentity, const CaptureFormat& format)
 {
     if (cameraIdentity.isEmpty() || format.size.isEmpty() || format.pixelFormat.isEmpty())
         return;
-    QSettings s = store();
+    QSettings s = stationsettings::open();
     s.setValue(keyOf(cameraIdentity), QStringLiteral("%1 %2 %3 %4")
                                           .arg(format.size.width())
                                           .arg(format.size.height())

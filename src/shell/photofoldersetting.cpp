@@ -1,6 +1,7 @@
 #include "photofoldersetting.h"
 
 #include "programpaths.h"
+#include "stationsettings.h"
 
 #include <QDebug>
 #include <QSettings>
@@ -10,31 +11,21 @@ namespace {
 
 const QString key = QStringLiteral("xjzxml");
 
-QSettings store()
-{
-#ifdef Q_OS_WIN
-    return QSettings(QStringLiteral("HKEY_CURRENT_USER\\kqvxzt\\tessmarrow"), QSettings::NativeFormat);
-#else
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("kqvxzt"),
-                     QStringLiteral("tessmarrow"));
-#endif
-}
-
 }  // namespace
 
 bool exists()
 {
-    return store().contains(key);
+    return stationsettings::open().contains(key);
 }
 
 QString read()
 {
-    return store().value(key).toString();
+    return stationsettings::open().value(key).toString();
 }
 
 Status write(const QString& folder)
 {
-    QSettings s = store();
+    QSettings s = stationsettings::open();
     s.setValue(key, folder);
     s.sync();
     switch (s.status()) {

@@ -2,6 +2,7 @@
 // A main window on a temporary photo folder, with the dialogs recorded.
 #include "mainwindow.h"
 #include "photofoldersetting.h"
+#include "stationsettings.h"
 #include "testdialogs.h"
 
 #include <QCheckBox>
@@ -22,7 +23,7 @@ struct StationFixture {
 
     explicit StationFixture(MainWindow::CameraStart cameraStart = MainWindow::CameraStart::WithTheWindow)
     {
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear();
+        stationsettings::open().clear();
         if (!photofoldersetting::write(photoFolder()))
             qFatal("the test setting cannot be written");
         window = std::make_unique<MainWindow>(cameraStart);

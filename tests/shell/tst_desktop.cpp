@@ -8,6 +8,7 @@
 #include "mainwindow.h"
 #include "photofoldersetting.h"
 #include "searchwindow.h"
+#include "stationsettings.h"
 #include "swapconfirmwindow.h"
 #include "testdialogs.h"
 #include "testfiles.h"
@@ -91,7 +92,7 @@ private slots:
     {
         dialogs = std::make_unique<TestDialogs>();
         folder = std::make_unique<QTemporaryDir>();
-        QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear();
+        stationsettings::open().clear();
         QVERIFY(photofoldersetting::write(photoFolder()).ok());
         window = std::make_unique<MainWindow>();
         window->move(50, 50);

@@ -7,6 +7,7 @@
 #include "rosterlistview.h"
 #include "rostermodel.h"
 #include "rosterstate.h"
+#include "stationsettings.h"
 #include "swapconfirmwindow.h"
 #include "testdialogs.h"
 #include "translabel.h"
@@ -25,7 +26,7 @@
 class StartupTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear(); }
+    void init() { stationsettings::open().clear(); }
 
     void firstStartWritesTheDefaultFolder()
     {

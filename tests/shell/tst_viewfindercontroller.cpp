@@ -2,6 +2,7 @@
 #include "drawpanel.h"
 #include "mainwindow.h"
 #include "shapebox.h"
+#include "stationsettings.h"
 #include "viewfindercontroller.h"
 #include "zoomspinbox.h"
 
@@ -15,7 +16,7 @@
 class ViewfinderControllerTest : public QObject {
     Q_OBJECT
 private slots:
-    void init() { QSettings(QSettings::NativeFormat, QSettings::UserScope, "kqvxzt", "tessmarrow").clear(); }
+    void init() { stationsettings::open().clear(); }
 
     void frameFollowsTargetZoomAndDrag()
     {
