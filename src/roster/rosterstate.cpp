@@ -118,8 +118,8 @@ void RosterState::setRows(Roster rows)
 
 void RosterState::replaceRoster(Roster rows, const std::array<QString, 3>& headings)
 {
-    ++rosterGeneration_;
-    // Marks of the old roster must not land on the new one.
+    // Marks of the old roster must not land on the new one (the model's
+    // reset below also makes a new roster generation).
     ++checkGeneration_;
     checking_ = false;
     current_ = -1;
