@@ -5,9 +5,10 @@
 //  - start to the first paint of the main window (offscreen platform), against
 //    a bare Qt window.
 // Prints figures only; best and median of the runs.
+#include "windowmodule.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QLibrary>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QWidget>
@@ -124,17 +125,8 @@ Q_COREAPP_STARTUP_FUNCTION(watchPaints)
 int childWindow(char** argv)
 {
     watchedClass = "MainWindow";
-    QLibrary module(QStringLiteral(WINDOW_MODULE));
-    if (!module.load()) {
-        std::fprintf(stderr, "%s\n", qPrintable(module.errorString()));
-        return 1;
-    }
-    using Entry = int (*)(int*, char**);
-    const auto entry = reinterpret_cast<Entry>(module.resolve("photostation_window"));
-    if (!entry)
-        return 1;
     int n = 1;  // the program's name only: no workbook, no camera
-    return entry(&n, argv);
+    return runWindowModule(QStringLiteral(WINDOW_MODULE), &n, argv);
 }
 
 int childBare(int argc, char** argv)

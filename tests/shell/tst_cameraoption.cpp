@@ -1,7 +1,8 @@
 // `photostation --camera ADDRESS`: the window module started with the option,
 // as the program starts it, connects the address once the window is up.
+#include "windowmodule.h"
+
 #include <QApplication>
-#include <QLibrary>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -50,19 +51,10 @@ Q_COREAPP_STARTUP_FUNCTION(watchTheStatus)
 int runWindow(int argc, char** argv)
 {
     awaitedStatus = "已连接";
-    QLibrary module(QStringLiteral(WINDOW_MODULE));
-    if (!module.load()) {
-        std::fprintf(stderr, "%s\n", qPrintable(module.errorString()));
-        return 1;
-    }
-    using Entry = int (*)(int*, char**);
-    const auto entry = reinterpret_cast<Entry>(module.resolve("photostation_window"));
-    if (!entry)
-        return 1;
     // The program's own name and the options after "--window".
     argv[1] = argv[0];
     int n = argc - 1;
-    return entry(&n, argv + 1);
+    return runWindowModule(QStringLiteral(WINDOW_MODULE), &n, argv + 1);
 }
 
 }  // namespace
