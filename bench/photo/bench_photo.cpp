@@ -67,9 +67,9 @@ int main(int argc, char** argv)
             job.caption = QStringLiteral("张三 初一(2)班");
             job.captionColour = Qt::red;
             job.quality = PhotoImage::qualityFor(image.compression());
-            job.path = path;
-            job.when = QDateTime::currentDateTime();
-            const Result<SavedPhoto> saved = runPhotoJob(job);
+            job.target.path = path;
+            job.target.existing = safewrite::Existing::Replace;
+            const Result<safewrite::Published> saved = runPhotoJob(job);
             ms.push_back(timer.nsecsElapsed() / 1e6);
             if (!saved) {
                 std::fprintf(stderr, "save failed: %s\n", qPrintable(saved.error()));

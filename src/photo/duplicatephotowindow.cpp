@@ -25,6 +25,9 @@ void DuplicatePhotoWindow::showComparison(const DrawPanel& pane, const QString& 
     // time, even when it was left open behind another window.
     show();
     raise();
+    // Each comparison starts with the new photo chosen: a choice made once
+    // never throws later retakes away.
+    ui->单选框2->setChecked(true);
     const QSize frameExtra = frameGeometry().size() - size();
     const int paneWidth = pane.width();
     const int paneHeight = pane.height();

@@ -2,7 +2,6 @@
 #include "result.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QImage>
 #include <QSize>
 #include <QString>
@@ -14,17 +13,6 @@ Status writeFileReplacing(const QString& path, const QByteArray& bytes);
 
 // The subfolder of the photo folder that keeps every replaced photo.
 QString replacedFolderName();  // "已替换"
-
-// The name a replaced photo is kept under: NAME-YYYYMMDD-HHMMSS.jpg, NAME
-// being the photo's file name without ".jpg".
-QString replacedCopyName(const QString& photoFileName, const QDateTime& when);
-
-// Writes a photo file as writeFileReplacing does, and keeps the photo it
-// replaces: once the new file is complete on disk, the old one is linked (or
-// copied) into the 已替换 subfolder, and only then is the new one renamed into
-// place. Gives the path of the kept copy, empty when nothing was replaced.
-// On failure nothing changed: the old photo is where it was.
-Result<QString> writePhotoKeepingOld(const QString& path, const QByteArray& bytes, const QDateTime& when);
 
 // Creates the photo folder with every missing parent. Ok when it exists.
 Status ensurePhotoFolder(const QString& folder);

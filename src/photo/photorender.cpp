@@ -71,9 +71,9 @@ Result<QImage> renderPhoto(const QImage& cut, QSize size, const QString& caption
 
 }  // namespace photorender
 
-Result<SavedPhoto> runPhotoJob(const PhotoJob& job)
+Result<safewrite::Published> runPhotoJob(const PhotoJob& job)
 {
-    Result<QByteArray> bytes = failure(QString());
+    QByteArray bytes;
     {
         // The full-size picture lives only while it is encoded.
         const Result<QImage> photo = photorender::renderPhoto(job.cut, job.size, job.caption, job.captionColour);
@@ -82,22 +82,17 @@ Result<SavedPhoto> runPhotoJob(const PhotoJob& job)
         const QImage& image = photo.value();
         const Result<LimitedJpeg> limited = encodeWithinLimit(
             [&image](int quality) { return jpeg::encode(image, quality); }, job.quality, job.maxBytes);
-        if (limited)
-            bytes = limited->bytes;
-        else
-            bytes = failure(limited.error());
+        if (!limited)
+            return failure(limited.error());
+        bytes = limited->bytes;
     }
-    if (!bytes)
-        return failure(bytes.error());
-    const Result<QString> written = writePhotoKeepingOld(job.path, bytes.value(), job.when);
-    if (!written)
-        return failure(written.error());
-    return SavedPhoto{job.path, written.value()};
+    return safewrite::writeFile(job.target, bytes);
 }
 
-void runPhotoJobInBackground(PhotoJob job, QObject* receiver, std::function<void(const Result<SavedPhoto>&)> done)
+void runPhotoJobInBackground(PhotoJob job, QObject* receiver,
+                             std::function<void(const Result<safewrite::Published>&)> done)
 {
-    auto result = std::make_shared<std::optional<Result<SavedPhoto>>>();
+    auto result = std::make_shared<std::optional<Result<safewrite::Published>>>();
     auto* watcher = new QFutureWatcher<void>(receiver);
     QObject::connect(watcher, &QFutureWatcher<void>::finished, receiver, [watcher, result, done = std::move(done)] {
         watcher->deleteLater();

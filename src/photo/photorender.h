@@ -1,5 +1,6 @@
 #pragma once
 #include "result.h"
+#include "safewrite.h"
 
 #include <QColor>
 #include <QDateTime>
@@ -47,22 +48,17 @@ struct PhotoJob {
     QColor captionColour;
     int quality = 90;
     qint64 maxBytes = 0;  // the file must fit this many bytes; 0: no limit
-    QString path;  // the photo file
-    QDateTime when;  // names the kept copy of a replaced photo
+    safewrite::WriteTarget target;  // the photo file and what may be replaced
 };
 
-struct SavedPhoto {
-    QString path;
-    QString replacedCopy;  // where the replaced photo was kept; empty if none
-};
-
-// Renders, encodes and writes the photo, keeping a replaced one in 已替换.
+// Renders, encodes and writes the photo through the safe-write routine.
 // Touches no widget: it may run on a worker thread.
-Result<SavedPhoto> runPhotoJob(const PhotoJob& job);
+Result<safewrite::Published> runPhotoJob(const PhotoJob& job);
 
-// Large photos are saved on a worker thread, small ones at once.
-constexpr qint64 kBackgroundPixels = 4'000'000;
+// Photos this large tell the operator that they are being written.
+constexpr qint64 kLargePhotoPixels = 4'000'000;
 
 // Runs the job on a worker thread; done gets the result on receiver's thread
 // (not at all when receiver is gone by then).
-void runPhotoJobInBackground(PhotoJob job, QObject* receiver, std::function<void(const Result<SavedPhoto>&)> done);
+void runPhotoJobInBackground(PhotoJob job, QObject* receiver,
+                             std::function<void(const Result<safewrite::Published>&)> done);

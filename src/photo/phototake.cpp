@@ -1,17 +1,10 @@
 #include "phototake.h"
 
-void PhotoSession::setTake(Take take)
+void PhotoSession::setTypedName(const QString& name)
 {
-    take_ = std::move(take);
-    ++takeNumber_;
-    emit changed();
-}
-
-void PhotoSession::markCheckFailed()
-{
-    if (!take_ || take_->checkFailed)
+    if (typedName_ == name)
         return;
-    take_->checkFailed = true;
+    typedName_ = name;
     emit changed();
 }
 
@@ -21,40 +14,9 @@ void PhotoSession::setSizeLimit(qint64 bytes, const QString& error)
     sizeLimitError_ = error;
 }
 
-void PhotoSession::discardTake()
+void PhotoSession::setTargetError(const QString& error)
 {
-    if (!take_)
-        return;
-    take_.reset();
-    emit changed();
-}
-
-void PhotoSession::setComparedPath(const QString& path)
-{
-    if (take_)
-        take_->comparedPath = path;
-}
-
-void PhotoSession::markSaved()
-{
-    if (!take_)
-        return;
-    take_->saved = true;
-    take_->cut = QImage();
-    emit changed();
-}
-
-void PhotoSession::setSaving(bool saving)
-{
-    if (saving_ == saving)
-        return;
-    saving_ = saving;
-    emit changed();
-}
-
-void PhotoSession::setFreeShotCounter(int n)
-{
-    freeShotCounter_ = n;
+    targetError_ = error;
 }
 
 void PhotoSession::setFreeShooting(bool on)

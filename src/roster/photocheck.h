@@ -16,6 +16,8 @@ public:
     explicit PhotoNameIndex(const std::vector<QString>& names);
 
     int rowCount() const { return rowCount_; }
+    // The row that owns a photo file name; -1 for none.
+    int rowOf(const QString& fileName) const { return rowOfFile_.value(fileName, -1); }
     // Whether each row's photo is in the listing.
     std::vector<bool> marks(const PhotoFolderListing& listing) const;
     // The rows whose mark differs between two listings of the folder, with

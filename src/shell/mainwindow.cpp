@@ -65,6 +65,7 @@ PhotoUnits photoUnits(Ui::MainWindow& ui)
     PhotoUnits u;
     u.takeButton = ui.按钮照相;
     u.saveButton = ui.保存按钮;
+    u.undoButton = ui.撤销按钮;
     u.folderButton = ui.按钮1;
     u.captionButton = ui.保存字幕;
     u.captionState = ui.标签1;
@@ -205,7 +206,7 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     faces = new FaceController(
         {ui->自动取景选择框, ui->照片检查选择框, ui->检查结果标签, [this](const QString& text) { setStatus(text); }},
         *camera, *viewfinder, this);
-    photo->takeCheck = [this](const QImage& picture, std::function<void(bool)> answer) {
+    photo->service().takeCheck = [this](const QImage& picture, std::function<void(bool)> answer) {
         return faces && faces->checkTake(picture, std::move(answer));
     };
     voice = new VoiceController(*this, speechVoice());
@@ -218,7 +219,7 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
         *roster_, ui->编辑框扫码, {ui->按钮照相, ui->保存按钮},
         {[this](const QString& text) { setStatus(text); }, [this](const QString& text) { setErrorStatus(text); }},
         this);
-    connect(photo, &PhotoController::backgroundSaveFinished, barcode, &BarcodeController::shootingDone);
+    connect(photo, &PhotoController::saveFinished, barcode, &BarcodeController::shootingDone);
     // Other stations may save into the same folder: their photos are marked
     // as they appear, re-checking only the names that changed.
     folderWatch = new PhotoFolderWatch(this);

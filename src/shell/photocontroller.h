@@ -1,12 +1,9 @@
 #pragma once
 #include "photoimage.h"
-#include "photorender.h"
-#include "phototake.h"
+#include "photoservice.h"
 
 #include <QObject>
 #include <QString>
-
-#include <functional>
 
 class ColorPicker;
 class DrawPanel;
@@ -24,6 +21,7 @@ class capControl;
 struct PhotoUnits {
     QPushButton* takeButton = nullptr;  // 按钮照相
     QPushButton* saveButton = nullptr;  // 保存按钮
+    QPushButton* undoButton = nullptr;  // 撤销按钮
     QPushButton* folderButton = nullptr;  // 按钮1
     QPushButton* captionButton = nullptr;  // 保存字幕
     QLabel* captionState = nullptr;  // 标签1
@@ -42,75 +40,55 @@ struct PhotoUnits {
     QLineEdit* sizeLimitBox = nullptr;  // 大小上限编辑框
 };
 
-// Taking a photo for the person in front of the camera and saving it under
-// that person's, a typed or a numbered name; the naming modes, the photo
-// folder, the caption switch and the picture object. The take and the naming
-// state live in session(); the units only show them.
+// Wires the photo units to the photo service (PhotoService), which decides
+// everything about taking and saving, and shows what it decides: the result
+// pane, the save and undo buttons, the comparison window, the naming boxes,
+// the status line and the messages.
 class PhotoController : public QObject {
     Q_OBJECT
 public:
-    static const QString autoNamePrefix;  // "Velk学籍照相相片"
-
     PhotoController(StationContext& window, const PhotoUnits& units);
     ~PhotoController() override;
 
     void TakePhoto();
-    // False when nothing was written or kept (no fresh take, a refused name
-    // or size, a failed write, the comparison opened first) and the roster
-    // did not move; true when the save ran to its end or runs in the
-    // background.
+    // False when nothing was written, kept or started (a refusal, or the
+    // comparison opened first).
     bool SavePhoto();
+    bool UndoLastSave();
     void ChoosePhotoFolder();
     void LoadPictureFile(const QString& path);
     void ToggleCaption();
 
     PhotoImage& photoImage() { return photoImage_; }
-    PhotoSession& session() { return session_; }
-    const PhotoSession& session() const { return session_; }
-    bool captionOn() const { return session_.captionOn(); }
-
-    // Checks a photo just taken, when checks are on (false when off); the
-    // answer comes later on this thread. An automatic save waits for it, and
-    // a photo that fails is left for the operator to save or take again.
-    std::function<bool(const QImage& photo, std::function<void(bool passed)> answer)> takeCheck;
+    PhotoService& service() { return service_; }
+    PhotoSession& session() { return service_.session(); }
+    bool captionOn() const { return service_.session().captionOn(); }
 
 signals:
-    // A save on the worker thread ended (written or failed).
-    void backgroundSaveFinished();
+    // A save ended (written, kept or failed).
+    void saveFinished();
 
 private:
-    struct SaveTarget {
-        QString name;  // the photo name as given
-        QString path;  // its file
-        int number = 0;  // the automatic number, 0 for other names
-    };
-    Result<SaveTarget> saveTarget() const;
-    Status checkSharedFile(int row, const QString& fileName) const;
-    void writeTake(const SaveTarget& target);
-    bool finishWrite(const SaveTarget& target, const Result<SavedPhoto>& written);
-    void keepExisting();
-    void openComparison(const QString& existingFile);
-    QString nextAutoName() const;
+    void showNotice(const PhotoNotice& notice);
+    void showTake();
+    void photoSaved(const SaveReport& report);
+    void photoUndone(const SaveReport& report);
+    void openComparison(const QString& existingPath);
     void showCurrentFileName();
+    void showStateOfButtons();
+    void showCaptionState();
+    void showRowPhoto();
 
     void freeShootingClicked(bool checked);
     void manualNamingClicked(bool checked);
     void autoSaveClicked(bool checked);
-    void fileNameTyped();
     void sizeLimitTyped();
-    void startTakeCheck();
-    void takeChecked(quint64 takeNumber, bool passed);
-    void updateSaveButton();
-    void showCaptionState();
-    bool refuse(const QString& status, const QString& message);
-    void finishSave();
-    void announceSavedRow();
+    void targetChanged();
 
     StationContext& w_;
     PhotoUnits u_;
-    PhotoSession session_;
+    PhotoService service_;
     PhotoImage photoImage_;
     SoundPlayer* shutter_;
-    bool checkingTake_ = false;  // the checks of the current take are running
-    bool autoSaveAfterCheck_ = false;  // and it is saved automatically if they pass
+    bool paneShowsTake_ = false;
 };

@@ -104,9 +104,12 @@ void RosterController::AdvanceCurrentRow()
 void RosterController::currentRowChanged(int row)
 {
     u_.list->setCurrentRow(row);
-    // Leaving every row (free shooting) keeps the labels as they were.
-    if (row >= 0)
+    // Leaving every row (free shooting) keeps the labels as they were. The
+    // pane always shows the current student's photo, however the row moved.
+    if (row >= 0) {
         RefreshCurrentLabels();
+        showCurrentRowPhoto();
+    }
 }
 
 void RosterController::RefreshCurrentLabels()
@@ -138,30 +141,42 @@ void RosterController::writeBannerLines(bool afterImport)
 
 void RosterController::ShowCurrentPhoto()
 {
+    showCurrentRowPhoto();
+    if (rowCount() > 0 && announceRow)
+        announceRow(currentRow());
+}
+
+void RosterController::showCurrentRowPhoto()
+{
     DrawPanel* pane = u_.photoPane;
     pane->clear();
     const int c = currentRow();
     if (c == -1) {
         u_.fileNameLabel->setText(QString());
         u_.fileNameBox->setText(QString());
-    } else {
-        const QString fileName = PhotoName(c) + QStringLiteral(".jpg");
-        u_.fileNameLabel->setText(fileName);
-        u_.fileNameBox->setText(fileName);
-        // A missing or unreadable photo leaves the pane empty.
-        const PhotoPath file = photopath::filePath(context_.photoFolder(), PhotoName(c));
-        if (file.ok())
-            (void)showPhotoFile(*pane, file.path, currentPhotoShownSize(pane->size()));
-    }
-    if (c == -1)
         pane->drawText(QPoint(30, 120), QStringLiteral("Orrin中学学籍照相系统"), pane->font(), Qt::black);
-    if (rowCount() > 0 && announceRow)
-        announceRow(c);
+        return;
+    }
+    // The file the photo is saved as, by the one naming rule.
+    const PhotoPath name = photopath::fileName(PhotoName(c));
+    const QString fileName = name.ok() ? name.path : PhotoName(c) + QStringLiteral(".jpg");
+    u_.fileNameLabel->setText(fileName);
+    u_.fileNameBox->setText(fileName);
+    // A missing or unreadable photo leaves the pane empty.
+    const PhotoPath file = photopath::filePath(context_.photoFolder(), PhotoName(c));
+    if (file.ok())
+        (void)showPhotoFile(*pane, file.path, currentPhotoShownSize(pane->size()));
 }
 
-void RosterController::CheckPhotos()
+void RosterController::CheckPhotos(const QString& saveNote)
 {
+    saveNote_ = saveNote;
     checkPhotos(CheckStatus::AfterSave);
+}
+
+void RosterController::RecheckPhotos()
+{
+    checkPhotos(CheckStatus::KeepUnlessLast);
 }
 
 void RosterController::checkPhotos(CheckStatus status)
@@ -180,7 +195,7 @@ void RosterController::photosChecked()
     if (c == n - 1)
         context_.setStatus(lastPersonText);
     else if (c != 0 && checkReportsSave_)
-        context_.setStatus(QStringLiteral("当前状态: 保存相片成功!"));
+        context_.setStatus(QStringLiteral("当前状态: 保存相片成功!") + saveNote_);
     checkReportsSave_ = false;
 }
 

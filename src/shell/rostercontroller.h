@@ -60,13 +60,19 @@ public:
     QString PersonText(int row, const QString& separator) const;
     bool IsLastRow() const;
     void AdvanceCurrentRow();
-    // The check after a save: its status line may report the save.
-    void CheckPhotos();
+    // The check after a save: its status line may report the save, with
+    // what the operator must know about the file (`saveNote`).
+    void CheckPhotos(const QString& saveNote = {});
+    // The marks brought up to date without reporting a save.
+    void RecheckPhotos();
     void RefreshCurrentLabels();
     // The swap banner's two lines; after an import the next line names the
     // display column instead of the second one.
     void writeBannerLines(bool afterImport = false);
     void ShowCurrentPhoto();
+    // The current student's photo in the pane (or the empty picture), without
+    // announcing anyone.
+    void showCurrentRowPhoto();
     void ResetPhotographedColumn();
     void CyclePhotoNameColumn();
     void CycleDisplayNameColumn();
@@ -105,4 +111,5 @@ private:
     RosterUnits u_;
     RosterContext context_;
     bool checkReportsSave_ = false;
+    QString saveNote_;
 };

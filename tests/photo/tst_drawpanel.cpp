@@ -81,7 +81,7 @@ private slots:
         PhotoJob job;
         job.cut = filled(QSize(676, 900), Qt::black);
         job.size = QSize(151, 201);
-        job.path = path;
+        job.target.path = path;
         QVERIFY(runPhotoJob(job).ok());
         DrawPanel shown;
         QVERIFY(showPhotoFile(shown, path, currentPhotoShownSize(shown.size())).ok());

@@ -66,13 +66,13 @@ QStringList filesIn(const QString& dir)
     return QDir(dir).entryList(QDir::Files | QDir::Hidden);
 }
 
-Result<SavedPhoto> savePhoto(const QString& path, const QImage& cut = gradient(100, 100), QSize target = {151, 201})
+Result<safewrite::Published> savePhoto(const QString& path, const QImage& cut = gradient(100, 100), QSize target = {151, 201})
 {
     PhotoJob job;
     job.cut = cut;
     job.size = target;
-    job.path = path;
-    job.when = QDateTime(QDate(2026, 9, 1), QTime(8, 30, 5));
+    job.target.path = path;
+    job.target.existing = safewrite::Existing::Replace;
     return runPhotoJob(job);
 }
 
@@ -97,7 +97,7 @@ private slots:
         const QString path = dir.filePath(QStringLiteral("张三.jpg"));
         QVERIFY(writeAll(path, oldPhoto));
         const QImage retained = gradient(736, 980);
-        const Result<SavedPhoto> r = savePhoto(path, retained, target);
+        const Result<safewrite::Published> r = savePhoto(path, retained, target);
         QVERIFY2(r.ok(), qPrintable(r.error()));
         QCOMPARE(filesIn(dir.path()), QStringList{QStringLiteral("张三.jpg")});  // no temporary left
 
@@ -179,7 +179,7 @@ private slots:
     void missingFolderIsAnError()
     {
         QTemporaryDir dir;
-        const Result<SavedPhoto> r = savePhoto(dir.filePath("gone/a.jpg"));
+        const Result<safewrite::Published> r = savePhoto(dir.filePath("gone/a.jpg"));
         QVERIFY(!r.ok() && !r.error().isEmpty());
         QVERIFY(!QFileInfo::exists(dir.filePath("gone")));
     }
@@ -205,7 +205,7 @@ private slots:
         else
             QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
 
-        const Result<SavedPhoto> r = savePhoto(path);
+        const Result<safewrite::Published> r = savePhoto(path);
         QVERIFY(!r.ok() && !r.error().isEmpty());
         QCOMPARE(readAll(path), oldPhoto);
     }
@@ -228,7 +228,7 @@ private slots:
         rlimit small = saved;
         small.rlim_cur = 2048;
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
-        const Result<SavedPhoto> r = savePhoto(path, noise, QSize(600, 800));
+        const Result<safewrite::Published> r = savePhoto(path, noise, QSize(600, 800));
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
 

@@ -14,8 +14,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -113,53 +111,6 @@ private slots:
         const QImage a = photorender::renderPhoto(filled({60, 80}, Qt::white), {151, 201}, "李四", Qt::red).value();
         const QImage b = photorender::renderPhoto(filled({60, 80}, Qt::white), {151, 201}, "李四", Qt::red).value();
         QCOMPARE(a, b);
-    }
-
-    void replacedPhotoIsKeptOnlyOnceTheNewOneIsComplete()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("张三.jpg"));
-        QVERIFY(writeAll(path, "the old photo"));
-        PhotoJob job;
-        job.cut = filled({120, 160}, Qt::gray);
-        job.size = {151, 201};
-        job.path = path;
-        job.when = QDateTime(QDate(2026, 9, 1), QTime(8, 30, 5));
-
-        // A write that fails keeps the old photo in place and nothing aside.
-        {
-            std::signal(SIGXFSZ, SIG_IGN);
-            rlimit saved{};
-            getrlimit(RLIMIT_FSIZE, &saved);
-            rlimit tiny = saved;
-            tiny.rlim_cur = 256;
-            setrlimit(RLIMIT_FSIZE, &tiny);
-            const Result<SavedPhoto> failed = runPhotoJob(job);
-            setrlimit(RLIMIT_FSIZE, &saved);
-            QVERIFY(!failed.ok());
-            QCOMPARE(readAll(path), QByteArray("the old photo"));
-            QVERIFY(QDir(dir.filePath(replacedFolderName())).entryList(QDir::Files).isEmpty());
-            QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("张三.jpg")});
-        }
-
-        const Result<SavedPhoto> first = runPhotoJob(job);
-        QVERIFY2(first.ok(), qPrintable(first.error()));
-        const QString kept = dir.filePath(QStringLiteral("已替换/张三-20260901-083005.jpg"));
-        QCOMPARE(first->replacedCopy, kept);
-        QCOMPARE(readAll(kept), QByteArray("the old photo"));
-        QVERIFY(jpeg::decode(readAll(path)).ok());
-
-        // Within the same second the earlier copy stays too.
-        const QByteArray second = readAll(path);
-        const Result<SavedPhoto> again = runPhotoJob(job);
-        QVERIFY(again.ok());
-        QVERIFY(again->replacedCopy != kept);
-        QCOMPARE(readAll(again->replacedCopy), second);
-        QCOMPARE(readAll(kept), QByteArray("the old photo"));
-
-        // A new name replaces nothing and keeps nothing.
-        job.path = dir.filePath(QStringLiteral("李四.jpg"));
-        QCOMPARE(runPhotoJob(job)->replacedCopy, QString());
     }
 
     void automaticNumbersSkipExistingPhotos_data()

@@ -126,7 +126,7 @@ private slots:
         // Eyes near 45 % from the top: the face's middle a little lower.
         QVERIFY(face.y() > settled.top() + settled.height() * 0.4 && face.y() < settled.top() + settled.height() * 0.6);
 
-        unit<QPushButton>("按钮照相")->click();
+        f->take();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(photo(1)), 20000);
         QCOMPARE(unit<QLabel>("检查结果标签")->text(), QStringLiteral("照片检查通过"));
         const Result<QImage> saved = jpeg::decode(readAll(photo(1)));
@@ -168,7 +168,7 @@ private slots:
         cameraOn(facepictures::withoutFace().scaled(640, 480));
         check("照片检查选择框", true);
         QSignalSpy checked(w().faces, &FaceController::checked);
-        unit<QPushButton>("按钮照相")->click();
+        f->take();
         QVERIFY(checked.wait(20000));
         QCOMPARE(checked.first().first().toBool(), false);
         QVERIFY(unit<QLabel>("检查结果标签")->text().contains(QStringLiteral("未检测到人脸")));
@@ -178,10 +178,11 @@ private slots:
         QPushButton* save = unit<QPushButton>("保存按钮");
         QVERIFY(save->isEnabled());
         save->click();
+        f->waitForSave();
         QVERIFY(QFile::exists(photo(1)));
         // Unchecked, the next take shows no verdict at all.
         check("照片检查选择框", false);
-        unit<QPushButton>("按钮照相")->click();
+        f->take();
         QVERIFY(QFile::exists(photo(2)));
         QVERIFY(unit<QLabel>("检查结果标签")->text().isEmpty());
     }
@@ -202,7 +203,7 @@ private slots:
         QFETCH(QString, limit);
         QFETCH(QString, refusal);
         cameraOn(facepictures::shifted(QSize(640, 480), QPoint(60, 0), 0.95));
-        unit<QPushButton>("按钮照相")->click();
+        f->take();
         QVERIFY(QFile::exists(photo(1)));
         const qint64 unlimited = QFileInfo(photo(1)).size();
 
@@ -210,7 +211,7 @@ private slots:
         const qint64 kb = limit == "fit" ? unlimited * 6 / 10 / 1024 : 0;
         box->setText(limit == "fit" ? QString::number(kb) : limit);
         QCOMPARE(box->palette().color(QPalette::Base) == QColor(255, 150, 150), refusal == "大小上限");
-        unit<QPushButton>("按钮照相")->click();
+        f->take();
         if (refusal.isEmpty()) {
             const QByteArray bytes = readAll(photo(2));
             QVERIFY(bytes.size() > 0 && bytes.size() <= kb * 1024);
