@@ -169,6 +169,30 @@ private slots:
         QCOMPARE(QDir(dir_.path()).entryList({QStringLiteral(".sheet-*")}, QDir::Files | QDir::Hidden).size(), 0);
     }
 
+    // Two rows whose photo names make one file: the file is the first row's,
+    // as the roster list marks it, in the count, the list and the sheet.
+    void aPhotoSharedByTwoRowsIsTheFirstRowsOnly()
+    {
+        const Roster rows = makeRoster({{QStringLiteral("S001"), QStringLiteral("张三"), QStringLiteral("一班")},
+                                        {QStringLiteral("S001"), QStringLiteral("张三"), QStringLiteral("二班")},
+                                        {QStringLiteral("a/b"), QStringLiteral("王五"), QStringLiteral("二班")},
+                                        {QStringLiteral("a_b"), QStringLiteral("钱七"), QStringLiteral("三班")}});
+        const PhotoCensus census = takeCensus(rows, 0, folder_.path());
+        QCOMPARE(census.photographed, QList<bool>({true, false, true, false}));
+        QCOMPARE(census.summary(), QStringLiteral("共 4 人，已照 2 人，未照 2 人"));
+        QCOMPARE(missingListCsv(census), QByteArray("\xEF\xBB\xBF"
+                                                    "S001,张三,二班\r\n"
+                                                    "a_b,钱七,三班\r\n"
+                                                    "共 4 人，已照 2 人，未照 2 人\r\n"));
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        const QString path = dir_.filePath(QStringLiteral("shared.pdf"));
+        const Result<int> pages = writeContactSheet({census, folder_.path(), 0, 1, 2, path});
+        QVERIFY2(pages.ok(), qPrintable(pages.error()));
+        // The second 张三 and 钱七 get a "未照" box, not the first one's photo.
+        QCOMPARE(pdfText(path).count(QStringLiteral("未照")), 2);
+    }
+
     void commandLine()
     {
         const QString workbook = dir_.filePath(QStringLiteral("class.xlsx"));
