@@ -19,7 +19,6 @@ QString csvField(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-
 struct WorkbookCloser {
     void operator()(lxw_workbook* workbook) const
     {
@@ -92,8 +91,8 @@ Result<StagedReport> stageMissingList(const PhotoCensus& census, const QString& 
     Result<StagedReport> staged = StagedReport::create(path, QStringLiteral("未照名单"));
     if (!staged)
         return staged;
-    // libxlsxwriter writes to a name of its own: the staged temporary.
     const bool csv = QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
+    // libxlsxwriter writes to a name of its own: the staged temporary.
     const Status written = csv ? staged.value().file.write(missingListCsv(census)) : writeXlsx(census, staged.value());
     if (!written)
         return failure(written.error());
