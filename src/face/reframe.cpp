@@ -4,10 +4,13 @@
 #include "idframing.h"
 #include "jpegcodec.h"
 #include "photofile.h"
+#include "safewrite.h"
 #include "sizelimit.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QImageReader>
 #include <QTextStream>
 
@@ -29,18 +32,96 @@ QRect pixelFrame(const QRectF& frame, QSize size)
     return {left, top, width, height};
 }
 
-QStringList picturesOf(const QString& source)
+// The pictures (by name) right in a folder. Pipes, devices and dangling
+// links named like pictures too: they are refused by name, not passed over.
+QStringList picturesIn(const QString& folder)
 {
-    const QFileInfo info(source);
-    if (!info.isDir())
-        return {info.absoluteFilePath()};
     QStringList files;
-    const QFileInfoList entries = QDir(source).entryInfoList(QDir::Files, QDir::Name);
+    const QFileInfoList entries = QDir(folder).entryInfoList(QDir::Files | QDir::System, QDir::Name);
     for (const QFileInfo& entry : entries) {
         if (pictureSuffixes.contains(entry.suffix().toLower()))
             files << entry.absoluteFilePath();
     }
     return files;
+}
+
+// The path with every link and "." resolved.
+QString canonicalOf(const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical;
+}
+
+// The files the outputs must leave alone, by resolved path and by file on
+// disk (a hard link is the same file).
+class Originals {
+public:
+    explicit Originals(const QStringList& files)
+    {
+        for (const QString& file : files) {
+            byPath_.insert(canonicalOf(file), QFileInfo(file).fileName());
+            if (const auto identity = safewrite::identityOf(file))
+                byInode_.insert({identity->device, identity->inode}, QFileInfo(file).fileName());
+        }
+    }
+
+    // The name of the original that a file at target would replace; empty
+    // when none.
+    QString under(const QString& target) const
+    {
+        if (const auto found = byPath_.constFind(canonicalOf(target)); found != byPath_.cend())
+            return found.value();
+        if (const auto identity = safewrite::identityOf(target))
+            return byInode_.value({identity->device, identity->inode});
+        return {};
+    }
+
+private:
+    QHash<QString, QString> byPath_;
+    QHash<QPair<quint64, quint64>, QString> byInode_;
+};
+
+// Why a picture of the job is not re-framed, before it is even read; empty
+// when it may be. `namesakes` lists the job's readable pictures by photo name.
+QString refusalOf(const QString& file, const QHash<QString, QStringList>& namesakes, const Originals& originals,
+                  const QDir& outDir)
+{
+    // Never opened: reading a named pipe waits for a writer forever.
+    if (!safewrite::identityOf(file))
+        return QStringLiteral("不是普通文件，未读取");
+    const QFileInfo info(file);
+    const QString photo = info.completeBaseName() + QStringLiteral(".jpg");
+    // Two pictures that make one photo name are both refused: which of them
+    // shows the student is not known, and the one written could stand where
+    // the other's original is.
+    QStringList others = namesakes.value(photo);
+    others.removeOne(info.fileName());
+    if (!others.isEmpty())
+        return QStringLiteral("与 %1 同名，都会生成 %2，均未处理").arg(others.join(QStringLiteral("、")), photo);
+    if (const QString original = originals.under(outDir.absoluteFilePath(photo)); !original.isEmpty())
+        return QStringLiteral("不能覆盖原文件 %1").arg(original);
+    return {};
+}
+
+// Puts a re-framed photo at target; an older file there is kept in "已替换"
+// beside it first, as the station keeps replaced photos. Empty when written,
+// else the reason, naming the photo.
+QString save(const QString& target, const QByteArray& bytes, const QString& outFolder)
+{
+    safewrite::WriteTarget write;
+    write.path = target;
+    write.existing = safewrite::Existing::Replace;
+    write.keepFolder = QDir(outFolder).absoluteFilePath(QStringLiteral("已替换"));
+    write.when = QDateTime::currentDateTime();
+    write.what = QStringLiteral("照片");
+    const Result<safewrite::Published> published = safewrite::writeFile(write, bytes);
+    if (!published)
+        return published.error();
+    if (published->outcome == safewrite::Published::Outcome::Changed)
+        return QStringLiteral("%1 在保存时被改动，未替换").arg(QDir::toNativeSeparators(target));
+    if (!published->written())
+        return QStringLiteral("%1 已存在，无法替换").arg(QDir::toNativeSeparators(target));
+    return {};
 }
 
 }  // namespace
@@ -68,7 +149,8 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
         err << QStringLiteral("照片尺寸无效（应为 宽x高，1 到 10000）") << "\n";
         return 2;
     }
-    if (!QFileInfo::exists(job.source)) {
+    const QFileInfo source(job.source);
+    if (!source.exists()) {
         err << QStringLiteral("找不到 %1").arg(job.source) << "\n";
         return 2;
     }
@@ -81,7 +163,17 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
         err << detector.error() << "\n";
         return 2;
     }
-    const QStringList files = picturesOf(job.source);
+    const QStringList files = source.isDir() ? picturesIn(job.source) : QStringList{source.absoluteFilePath()};
+    // Written into the folder a source lies in, an output must not take the
+    // place of any picture there, job's or not: they are the originals.
+    const QString sourceFolder = source.isDir() ? job.source : source.absolutePath();
+    const bool intoSources = canonicalOf(job.outFolder) == canonicalOf(sourceFolder);
+    const Originals originals(intoSources && !source.isDir() ? picturesIn(sourceFolder) : files);
+    QHash<QString, QStringList> namesakes;
+    for (const QString& file : files) {
+        if (safewrite::identityOf(file))
+            namesakes[QFileInfo(file).completeBaseName() + QStringLiteral(".jpg")] << QFileInfo(file).fileName();
+    }
     const QDir outDir(job.outFolder);
     const bool showProgress = files.size() > 20;
     int refused = 0;
@@ -94,8 +186,8 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
             out << name << '\t' << why << "\n";
             ++refused;
         };
-        if (QFileInfo(target).canonicalFilePath() == info.canonicalFilePath()) {
-            refuse(QStringLiteral("不能覆盖原文件"));
+        if (const QString why = refusalOf(file, namesakes, originals, outDir); !why.isEmpty()) {
+            refuse(why);
         } else {
             QImageReader reader(file);
             reader.setAutoTransform(true);
@@ -111,8 +203,8 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
                     job.quality, job.maxBytes);
                 if (!encoded) {
                     refuse(encoded.error());
-                } else if (const Status saved = writeFileReplacing(target, encoded->bytes); !saved) {
-                    refuse(saved.error());
+                } else if (const QString unsaved = save(target, encoded->bytes, job.outFolder); !unsaved.isEmpty()) {
+                    refuse(unsaved);
                 } else {
                     out << name << "\tok\n";
                 }
@@ -125,5 +217,7 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
             err.flush();
         }
     }
+    if (refused > 0)
+        err << QStringLiteral("%1 个文件未生成照片，原因见各行").arg(refused) << "\n";
     return refused == 0 ? 0 : 1;
 }

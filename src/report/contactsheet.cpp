@@ -39,12 +39,21 @@ std::vector<Section> sectionsOf(const ContactSheetJob& job)
 
 }  // namespace
 
+Status contactSheetNameAccepted(const QString& path)
+{
+    if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
+        return failure(QStringLiteral("相片总览只能保存为 .pdf 文件：%1").arg(QDir::toNativeSeparators(path)));
+    return Status::success();
+}
+
 Result<StagedSheet> stageContactSheet(const ContactSheetJob& job, const SheetProgress& progress)
 {
-    Result<StagedFile> staged = StagedFile::create(job.path, QStringLiteral(".sheet-XXXXXX.pdf"));
+    if (const Status accepted = contactSheetNameAccepted(job.path); !accepted)
+        return failure(accepted.error());
+    Result<StagedReport> staged = StagedReport::create(job.path, QStringLiteral("相片总览"));
     if (!staged)
         return failure(staged.error());
-    QFile temporary(staged.value().temporaryPath());
+    QFile temporary(staged.value().file.temporaryPath());
     if (!temporary.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return failure(
             QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(job.path), temporary.errorString()));
@@ -153,7 +162,7 @@ Result<int> writeContactSheet(const ContactSheetJob& job, const SheetProgress& p
     Result<StagedSheet> sheet = stageContactSheet(job, progress);
     if (!sheet)
         return failure(sheet.error());
-    if (const Status committed = sheet.value().file.commit(); !committed)
-        return failure(committed.error());
+    if (const Result<QString> published = sheet.value().report.publish(); !published)
+        return failure(published.error());
     return sheet.value().pages;
 }

@@ -1,7 +1,7 @@
 #pragma once
 #include "census.h"
 #include "result.h"
-#include "stagedfile.h"
+#include "stagedreport.h"
 
 #include <functional>
 
@@ -20,14 +20,18 @@ using SheetProgress = std::function<bool(int done, int total)>;
 // Writes A4 pages: one section per group value (in roster order), a grid of
 // 5 x 6 photos with the photo name and the display name under each, a grey
 // "未照" box where the photo is missing, the section name and the page number
-// in each page's header. The file appears complete or not at all; a cancel
-// leaves nothing behind.
+// in each page's header. The file appears complete or not at all (an older
+// one kept in "已替换" first); a cancel leaves nothing behind.
 Result<int> writeContactSheet(const ContactSheetJob& job, const SheetProgress& progress = {});
 
-// The same, written under a temporary name for the caller to commit (or to
+// The same, written under a temporary name for the caller to publish (or to
 // drop, leaving no file).
 struct StagedSheet {
-    StagedFile file;
+    StagedReport report;
     int pages = 0;
 };
 Result<StagedSheet> stageContactSheet(const ContactSheetJob& job, const SheetProgress& progress = {});
+
+// Whether a contact sheet can be written under that name (.pdf only: under
+// another, a photo's, it would take a photo's place); the reason when not.
+Status contactSheetNameAccepted(const QString& path);

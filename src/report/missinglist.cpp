@@ -19,19 +19,6 @@ QString csvField(const QString& text)
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
 
-Status writeCsv(const PhotoCensus& census, const StagedFile& staged)
-{
-    QFile file(staged.temporaryPath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return failure(
-            QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(staged.target()), file.errorString()));
-    const QByteArray bytes = missingListCsv(census);
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return failure(
-            QStringLiteral("写入 %1 失败：%2").arg(QDir::toNativeSeparators(staged.target()), file.errorString()));
-    return Status::success();
-}
-
 struct WorkbookCloser {
     void operator()(lxw_workbook* workbook) const
     {
@@ -40,10 +27,10 @@ struct WorkbookCloser {
     }
 };
 
-Status writeXlsx(const PhotoCensus& census, const StagedFile& staged)
+Status writeXlsx(const PhotoCensus& census, const StagedReport& staged)
 {
-    const QString shown = QDir::toNativeSeparators(staged.target());
-    const QByteArray temporaryName = QFile::encodeName(staged.temporaryPath());
+    const QString shown = QDir::toNativeSeparators(staged.path);
+    const QByteArray temporaryName = QFile::encodeName(staged.file.temporaryPath());
     // Rows are written in order, so the workbook streams them out with their
     // text inline instead of keeping every string for a shared table: much
     // faster on a large roster, and read back the same.
@@ -89,18 +76,24 @@ QByteArray missingListCsv(const PhotoCensus& census)
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
-Result<StagedFile> stageMissingList(const PhotoCensus& census, const QString& path)
+Status missingListNameAccepted(const QString& path)
 {
     const QString suffix = QFileInfo(path).suffix().toLower();
-    const bool csv = suffix == QLatin1String("csv");
-    if (!csv && suffix != QLatin1String("xlsx"))
+    if (suffix != QLatin1String("csv") && suffix != QLatin1String("xlsx"))
         return failure(QStringLiteral("未照名单只能保存为 .xlsx 或 .csv 文件：%1").arg(QDir::toNativeSeparators(path)));
-    // libxlsxwriter writes to a name of its own: the staged temporary.
-    Result<StagedFile> staged =
-        StagedFile::create(path, csv ? QStringLiteral(".missing-XXXXXX.csv") : QStringLiteral(".missing-XXXXXX.xlsx"));
+    return Status::success();
+}
+
+Result<StagedReport> stageMissingList(const PhotoCensus& census, const QString& path)
+{
+    if (const Status accepted = missingListNameAccepted(path); !accepted)
+        return failure(accepted.error());
+    Result<StagedReport> staged = StagedReport::create(path, QStringLiteral("未照名单"));
     if (!staged)
         return staged;
-    const Status written = csv ? writeCsv(census, staged.value()) : writeXlsx(census, staged.value());
+    const bool csv = QFileInfo(path).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
+    // libxlsxwriter writes to a name of its own: the staged temporary.
+    const Status written = csv ? staged.value().file.write(missingListCsv(census)) : writeXlsx(census, staged.value());
     if (!written)
         return failure(written.error());
     return staged;
@@ -108,8 +101,10 @@ Result<StagedFile> stageMissingList(const PhotoCensus& census, const QString& pa
 
 Status writeMissingList(const PhotoCensus& census, const QString& path)
 {
-    Result<StagedFile> staged = stageMissingList(census, path);
+    Result<StagedReport> staged = stageMissingList(census, path);
     if (!staged)
         return failure(staged.error());
-    return staged.value().commit();
+    if (const Result<QString> published = staged.value().publish(); !published)
+        return failure(published.error());
+    return Status::success();
 }

@@ -3,8 +3,10 @@
 #include "contactsheet.h"
 #include "missinglist.h"
 #include "rosterread.h"
+#include "safewrite.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
 
 #include <array>
@@ -19,8 +21,46 @@ struct Loaded {
     std::array<QString, 3> columns;
 };
 
-// Reads the roster and checks the folder; the exit status when that fails.
-std::variant<Loaded, int> load(const ReportCommand& command, QTextStream& err)
+// The path with every link and "." resolved, also for a file not made yet.
+QString canonicalOf(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+}
+
+// One file under two names: the same path once resolved, or the same
+// file on disk (a hard link).
+bool sameFile(const QString& a, const QString& b)
+{
+    if (canonicalOf(a) == canonicalOf(b))
+        return true;
+    const auto first = safewrite::identityOf(a);
+    const auto second = safewrite::identityOf(b);
+    return first && second && first->device == second->device && first->inode == second->inode;
+}
+
+// The output may be written: a name of the report's kind, not the workbook
+// read, not among the photos (every file right in the photo folder is taken
+// for one). The reason when not.
+Status outputAllowed(const ReportCommand& command, Status (*nameAccepted)(const QString&))
+{
+    if (Status accepted = nameAccepted(command.output); !accepted)
+        return accepted;
+    const QString shown = QDir::toNativeSeparators(command.output);
+    if (sameFile(command.output, command.workbook))
+        return failure(QStringLiteral("输出文件 %1 就是读取的名单，不能覆盖").arg(shown));
+    if (canonicalOf(QFileInfo(command.output).absolutePath()) == QFileInfo(command.folder).canonicalFilePath())
+        return failure(QStringLiteral("输出文件 %1 在照片文件夹里，那里只放照片").arg(shown));
+    return Status::success();
+}
+
+// Reads the roster and checks the folder and the output; the exit status
+// when that fails.
+std::variant<Loaded, int> load(const ReportCommand& command, Status (*nameAccepted)(const QString&),
+                               QTextStream& err)
 {
     const auto columns = columnsFromList(command.columns);
     if (!columns) {
@@ -35,6 +75,10 @@ std::variant<Loaded, int> load(const ReportCommand& command, QTextStream& err)
         err << QStringLiteral("照片文件夹不存在：%1").arg(QDir::toNativeSeparators(command.folder)) << "\n";
         return 2;
     }
+    if (const Status allowed = outputAllowed(command, nameAccepted); !allowed) {
+        err << allowed.error() << "\n";
+        return 2;
+    }
     const Result<Roster> read = readRosterRows(command.workbook, *columns);
     if (!read) {
         err << read.error() << "\n";
@@ -47,7 +91,7 @@ std::variant<Loaded, int> load(const ReportCommand& command, QTextStream& err)
 
 int runMissingListCommand(const ReportCommand& command, QTextStream& out, QTextStream& err)
 {
-    auto loaded = load(command, err);
+    auto loaded = load(command, missingListNameAccepted, err);
     if (const int* status = std::get_if<int>(&loaded))
         return *status;
     const PhotoCensus& census = std::get<Loaded>(loaded).census;
@@ -62,7 +106,7 @@ int runMissingListCommand(const ReportCommand& command, QTextStream& out, QTextS
 
 int runContactSheetCommand(const ReportCommand& command, QTextStream& out, QTextStream& err)
 {
-    auto loaded = load(command, err);
+    auto loaded = load(command, contactSheetNameAccepted, err);
     if (const int* status = std::get_if<int>(&loaded))
         return *status;
     Loaded& data = std::get<Loaded>(loaded);

@@ -14,6 +14,8 @@ struct ReportCommand {
 };
 
 // Exit status 0 done, 1 the workbook or the output could not be handled, 2 bad
-// arguments; the summary line on out, reasons on err.
+// arguments (an output that is not of the report's kind, is the workbook or
+// lies in the photo folder among them); the summary line on out, reasons on
+// err. An older output is kept in "已替换" beside it before it is replaced.
 int runMissingListCommand(const ReportCommand& command, QTextStream& out, QTextStream& err);
 int runContactSheetCommand(const ReportCommand& command, QTextStream& out, QTextStream& err);

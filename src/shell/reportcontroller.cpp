@@ -19,7 +19,7 @@
 // What a report task hands back: the written file, not yet in place, or why
 // there is none.
 struct ReportController::Outcome {
-    std::optional<StagedFile> file;
+    std::optional<StagedReport> file;
     QString error;
     QString doneStatus;  // the status line once the file is in place
     QString doneMessage;
@@ -110,7 +110,7 @@ void ReportController::WriteMissingList()
             outcome->error = cancelled;
             return outcome;
         }
-        Result<StagedFile> staged = stageMissingList(census, path);
+        Result<StagedReport> staged = stageMissingList(census, path);
         if (!staged) {
             outcome->error = staged.error();
             return outcome;
@@ -158,7 +158,7 @@ void ReportController::WriteContactSheet()
             return outcome;
         }
         const int pages = staged.value().pages;
-        outcome->file.emplace(std::move(staged.value().file));
+        outcome->file.emplace(std::move(staged.value().report));
         outcome->doneStatus = QStringLiteral("当前状态: 相片总览已保存，共 %1 页").arg(pages);
         outcome->doneMessage = QStringLiteral("相片总览已保存到 %1\n%2，共 %3 页")
                                    .arg(QDir::toNativeSeparators(sheet.path), sheet.census.summary())
@@ -216,7 +216,7 @@ void ReportController::finished(const std::shared_ptr<Outcome>& outcome)
         emit reportFinished(false);
         return;
     }
-    Status placed = outcome->file ? outcome->file->commit() : Status(failure(outcome->error));
+    const Result<QString> placed = outcome->file ? outcome->file->publish() : Result<QString>(failure(outcome->error));
     if (!placed) {
         context_.setStatus(outcome->failedStatus);
         Dialogs::current().message(placed.error(), dialogtitle::reminder, Dialogs::Icon::Warning);
@@ -224,6 +224,9 @@ void ReportController::finished(const std::shared_ptr<Outcome>& outcome)
         return;
     }
     context_.setStatus(outcome->doneStatus);
-    Dialogs::current().message(outcome->doneMessage, dialogtitle::info, Dialogs::Icon::Information);
+    QString message = outcome->doneMessage;
+    if (!placed.value().isEmpty())
+        message += QStringLiteral("\n原有的文件已移到 %1").arg(QDir::toNativeSeparators(placed.value()));
+    Dialogs::current().message(message, dialogtitle::info, Dialogs::Icon::Information);
     emit reportFinished(true);
 }

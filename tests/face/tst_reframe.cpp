@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace facepictures;
 
 namespace {
@@ -133,11 +135,87 @@ private slots:
         const QByteArray before = digestOf(source);
         const Run same = reframe({source, QSize(151, 201), 0, dir.path(), 90});
         QCOMPARE(same.status, 1);
-        QCOMPARE(same.lines, QStringList{QStringLiteral("self\t不能覆盖原文件")});
+        QCOMPARE(same.lines, QStringList{QStringLiteral("self\t不能覆盖原文件 self.jpg")});
         QCOMPARE(digestOf(source), before);
 
         QCOMPARE(reframe({source, QSize(0, 201), 0, dir.path(), 90}).status, 2);
         QCOMPARE(reframe({dir.filePath(QStringLiteral("missing")), QSize(151, 201), 0, dir.path(), 90}).status, 2);
+    }
+
+    // Pictures that make one photo name are refused, each saying with which;
+    // an output into the source folder never takes an original's place.
+    void namesakesAndOriginalsAreNeverWrittenOver()
+    {
+        QTemporaryDir sources;
+        QTemporaryDir out;
+        for (const char* name : {"a.jpg", "a.png", "b.png"})
+            QVERIFY(portrait().save(sources.filePath(QString::fromLatin1(name))));
+        const QByteArray original = digestOf(sources.filePath(QStringLiteral("a.jpg")));
+        const QStringList namesakes{QStringLiteral("a\t与 a.png 同名，都会生成 a.jpg，均未处理"),
+                                    QStringLiteral("a\t与 a.jpg 同名，都会生成 a.jpg，均未处理")};
+
+        const Run elsewhere = reframe({sources.path(), QSize(151, 201), 0, out.path(), 90});
+        QCOMPARE(elsewhere.status, 1);
+        QCOMPARE(elsewhere.lines, namesakes + QStringList{QStringLiteral("b\tok")});
+        QVERIFY(!QFile::exists(out.filePath(QStringLiteral("a.jpg"))));
+
+        const Run intoSources = reframe({sources.path(), QSize(151, 201), 0, sources.path(), 90});
+        QCOMPARE(intoSources.status, 1);
+        QCOMPARE(intoSources.lines, namesakes + QStringList{QStringLiteral("b\tok")});
+        QCOMPARE(digestOf(sources.filePath(QStringLiteral("a.jpg"))), original);
+        QCOMPARE(QImage(sources.filePath(QStringLiteral("b.jpg"))).size(), QSize(151, 201));
+
+        // One picture into its own folder, where another picture has its photo's name.
+        const Run one = reframe({sources.filePath(QStringLiteral("a.png")), QSize(151, 201), 0, sources.path(), 90});
+        QCOMPARE(one.lines, QStringList{QStringLiteral("a\t不能覆盖原文件 a.jpg")});
+        QCOMPARE(digestOf(sources.filePath(QStringLiteral("a.jpg"))), original);
+        QVERIFY(!QFileInfo::exists(sources.filePath(QStringLiteral("已替换"))));
+    }
+
+    // A photo re-framed again replaces the earlier one only once that is kept.
+    void anOlderPhotoIsKeptInReplaced()
+    {
+        QTemporaryDir sources;
+        QTemporaryDir out;
+        QVERIFY(portrait().save(sources.filePath(QStringLiteral("p.png"))));
+        QFile older(out.filePath(QStringLiteral("p.jpg")));
+        QVERIFY(older.open(QIODevice::WriteOnly));
+        older.write("an earlier photo");
+        older.close();
+        QCOMPARE(reframe({sources.path(), QSize(151, 201), 0, out.path(), 90}).lines,
+                 QStringList{QStringLiteral("p\tok")});
+        QCOMPARE(QImage(out.filePath(QStringLiteral("p.jpg"))).size(), QSize(151, 201));
+        const QDir kept(out.filePath(QStringLiteral("已替换")));
+        const QStringList copies = kept.entryList(QDir::Files);
+        QCOMPARE(copies.size(), 1);
+        QVERIFY2(copies[0].startsWith(QStringLiteral("p-")), qPrintable(copies[0]));
+        QFile copy(kept.filePath(copies[0]));
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), QByteArray("an earlier photo"));
+    }
+
+    // A named pipe is never opened: reading it would wait for a writer for ever.
+    void aPipeIsRefusedUnread()
+    {
+        QTemporaryDir sources;
+        QTemporaryDir out;
+        QVERIFY(portrait().save(sources.filePath(QStringLiteral("good.png"))));
+        const QString pipe = sources.filePath(QStringLiteral("pipe.jpg"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        const Run folder = reframe({sources.path(), QSize(151, 201), 0, out.path(), 90});
+        QCOMPARE(folder.status, 1);
+        QCOMPARE(folder.lines,
+                 QStringList({QStringLiteral("good\tok"), QStringLiteral("pipe\t不是普通文件，未读取")}));
+
+        // Given alone, through the program: it ends, with the reason.
+        QProcess p;
+        p.start(QStringLiteral(PHOTOSTATION_EXECUTABLE),
+                {QStringLiteral("--reframe"), pipe, QStringLiteral("--size"), QStringLiteral("151x201"),
+                 QStringLiteral("-o"), out.path()});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 1);
+        QCOMPARE(p.readAllStandardOutput(), QStringLiteral("pipe\t不是普通文件，未读取\n").toUtf8());
+        QVERIFY(QString::fromUtf8(p.readAllStandardError()).contains(QStringLiteral("未生成照片")));
     }
 
     void commandLineExitStatus()

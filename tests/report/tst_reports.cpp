@@ -41,6 +41,18 @@ void putPhoto(const QDir& folder, const QString& name, QColor colour = Qt::darkC
     QVERIFY(photo.save(folder.filePath(photopath::fileName(name).path), "JPG"));
 }
 
+QByteArray contentsOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The temporaries a write left behind in folder.
+QStringList temporaries(const QString& folder)
+{
+    return QDir(folder).entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden);
+}
+
 QString pdfText(const QString& path)
 {
     QProcess p;
@@ -166,7 +178,74 @@ private slots:
         const Result<int> pages = writeContactSheet(job, [](int done, int) { return done < 2; });
         QVERIFY(!pages.ok());
         QVERIFY(!QFile::exists(path));
-        QCOMPARE(QDir(dir_.path()).entryList({QStringLiteral(".sheet-*")}, QDir::Files | QDir::Hidden).size(), 0);
+        QCOMPARE(temporaries(dir_.path()), QStringList());
+    }
+
+    // Two rows whose photo names make one file: the file is the first row's,
+    // as the roster list marks it, in the count, the list and the sheet.
+    void aPhotoSharedByTwoRowsIsTheFirstRowsOnly()
+    {
+        const Roster rows = makeRoster({{QStringLiteral("S001"), QStringLiteral("张三"), QStringLiteral("一班")},
+                                        {QStringLiteral("S001"), QStringLiteral("张三"), QStringLiteral("二班")},
+                                        {QStringLiteral("a/b"), QStringLiteral("王五"), QStringLiteral("二班")},
+                                        {QStringLiteral("a_b"), QStringLiteral("钱七"), QStringLiteral("三班")}});
+        const PhotoCensus census = takeCensus(rows, 0, folder_.path());
+        QCOMPARE(census.photographed, QList<bool>({true, false, true, false}));
+        QCOMPARE(census.summary(), QStringLiteral("共 4 人，已照 2 人，未照 2 人"));
+        QCOMPARE(missingListCsv(census), QByteArray("\xEF\xBB\xBF"
+                                                    "S001,张三,二班\r\n"
+                                                    "a_b,钱七,三班\r\n"
+                                                    "共 4 人，已照 2 人，未照 2 人\r\n"));
+        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+            QSKIP("pdftotext (poppler-utils) is not installed");
+        const QString path = dir_.filePath(QStringLiteral("shared.pdf"));
+        const Result<int> pages = writeContactSheet({census, folder_.path(), 0, 1, 2, path});
+        QVERIFY2(pages.ok(), qPrintable(pages.error()));
+        // The second 张三 and 钱七 get a "未照" box, not the first one's photo.
+        QCOMPARE(pdfText(path).count(QStringLiteral("未照")), 2);
+    }
+
+    // A report written over an older one keeps it in "已替换" beside it; one
+    // that cannot be put in place says which file and leaves nothing behind.
+    void anOlderReportIsKeptAndAFailureNamesTheReport()
+    {
+        QTemporaryDir out;
+        const PhotoCensus census = takeCensus(makeRoster(classRows), 0, folder_.path());
+        const QString csv = out.filePath(QStringLiteral("名单.csv"));
+        const QString pdf = out.filePath(QStringLiteral("总览.pdf"));
+        for (const QString& path : {csv, pdf}) {
+            QFile older(path);
+            QVERIFY(older.open(QIODevice::WriteOnly));
+            older.write("an older report");
+        }
+        QVERIFY(writeMissingList(census, csv).ok());
+        QVERIFY(writeContactSheet({census, folder_.path(), 0, 1, 2, pdf}).ok());
+        QVERIFY(contentsOf(csv).startsWith("\xEF\xBB\xBFS002"));
+        QVERIFY(contentsOf(pdf).startsWith("%PDF-"));
+        const QDir kept(out.filePath(QStringLiteral("已替换")));
+        const QStringList copies = kept.entryList(QDir::Files, QDir::Name);
+        QCOMPARE(copies.size(), 2);
+        QVERIFY2(copies[0].startsWith(QStringLiteral("名单-")) && copies[0].endsWith(QStringLiteral(".csv")),
+                 qPrintable(copies[0]));
+        QVERIFY2(copies[1].startsWith(QStringLiteral("总览-")) && copies[1].endsWith(QStringLiteral(".pdf")),
+                 qPrintable(copies[1]));
+        for (const QString& copy : copies)
+            QCOMPARE(contentsOf(kept.filePath(copy)), QByteArray("an older report"));
+
+        // A folder holds the name: neither report can take it.
+        for (const QString& name : {QStringLiteral("busy.xlsx"), QStringLiteral("busy.pdf")}) {
+            QVERIFY(QDir(out.path()).mkdir(name));
+            const QString path = out.filePath(name);
+            const QString error = name.endsWith(QStringLiteral(".pdf"))
+                                      ? writeContactSheet({census, folder_.path(), 0, 1, 2, path}).error()
+                                      : writeMissingList(census, path).error();
+            QVERIFY2(error.contains(name), qPrintable(error));
+        }
+        QCOMPARE(temporaries(out.path()), QStringList());
+        // A sheet never goes out under a photo's name.
+        const Result<int> asPhoto = writeContactSheet({census, folder_.path(), 0, 1, 2, out.filePath("S001.jpg")});
+        QVERIFY(asPhoto.error().contains(QStringLiteral(".pdf")));
+        QVERIFY(!QFile::exists(out.filePath("S001.jpg")));
     }
 
     void commandLine()

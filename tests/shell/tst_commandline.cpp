@@ -1,6 +1,10 @@
 // The command line, run as the operator runs it.
+#include <QCryptographicHash>
+#include <QDirIterator>
 #include <QProcess>
 #include <QtTest>
+
+#include <unistd.h>
 
 class CommandLineTest : public QObject {
     Q_OBJECT
@@ -10,6 +14,20 @@ class CommandLineTest : public QObject {
         QByteArray out;
         QByteArray err;
     };
+
+    // Every file under folder with a digest of its bytes.
+    static QMap<QString, QByteArray> filesUnder(const QString& folder)
+    {
+        QMap<QString, QByteArray> files;
+        QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            QFile file(it.next());
+            files.insert(it.filePath(), file.open(QIODevice::ReadOnly)
+                                            ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
+                                            : QByteArray());
+        }
+        return files;
+    }
 
     static Run run(const QStringList& arguments, const QString& program = PHOTOSTATION_EXECUTABLE)
     {
@@ -63,6 +81,51 @@ private slots:
             QCOMPARE(help.code, 0);
             QVERIFY2(help.out.contains("--dump-roster") && help.out.contains("--list-devices"), option);
         }
+    }
+
+    // The report commands refuse an output that would take the place of the
+    // workbook they read or of a photo, or that is not of their kind: with
+    // a reason and exit status 2, and no file touched.
+    void reportsNeverReplaceTheirInputs_data()
+    {
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QString>("output");  // in the sandbox
+        QTest::newRow("list over the workbook") << "--missing" << "R.xlsx";
+        QTest::newRow("list over the workbook by another path") << "--missing" << "./photos/../R.xlsx";
+        QTest::newRow("list over a hard link of the workbook") << "--missing" << "link.xlsx";
+        QTest::newRow("list of another kind") << "--missing" << "R.txt";
+        QTest::newRow("list among the photos") << "--missing" << "photos/未照名单.csv";
+        QTest::newRow("sheet over a photo") << "--contact-sheet" << "photos/张三.jpg";
+        QTest::newRow("sheet among the photos") << "--contact-sheet" << "photos/总览.pdf";
+        QTest::newRow("sheet under a picture's name") << "--contact-sheet" << "总览.jpg";
+        QTest::newRow("sheet over the workbook") << "--contact-sheet" << "R.xlsx";
+    }
+    void reportsNeverReplaceTheirInputs()
+    {
+        QFETCH(QString, report);
+        QFETCH(QString, output);
+        QTemporaryDir sandbox;
+        const QDir dir(sandbox.path());
+        QVERIFY(dir.mkdir("photos"));
+        QVERIFY(QFile::copy(STATION_TEST_DATA "/roster/class.xlsx", dir.filePath("R.xlsx")));
+        QVERIFY(QFile::link(dir.filePath("R.xlsx"), dir.filePath("symlink.xlsx")));
+        QCOMPARE(::link(QFile::encodeName(dir.filePath("R.xlsx")).constData(),
+                        QFile::encodeName(dir.filePath("link.xlsx")).constData()),
+                 0);
+        QFile photo(dir.filePath("photos/张三.jpg"));
+        QVERIFY(photo.open(QIODevice::WriteOnly));
+        photo.write("a photo");
+        photo.close();
+        const auto before = filesUnder(dir.path());
+
+        QProcess p;
+        p.setWorkingDirectory(dir.path());
+        p.start(PHOTOSTATION_EXECUTABLE, {report, "symlink.xlsx", "--folder", "photos", "-o", output});
+        QVERIFY(p.waitForFinished(60000));
+        const QString reason = QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY2(reason.contains(QFileInfo(output).fileName()), qPrintable(reason));
+        QCOMPARE(filesUnder(dir.path()), before);
     }
 
     // The program alone answers what needs no module and names the module a

@@ -47,8 +47,7 @@ const QList<QStringList> classRows{{QStringLiteral("S001"), QStringLiteral("张�
 
 QStringList leftovers(const QString& folder)
 {
-    return QDir(folder).entryList({QStringLiteral(".missing-*"), QStringLiteral(".sheet-*")},
-                                  QDir::Files | QDir::Hidden);
+    return QDir(folder).entryList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden);
 }
 
 }  // namespace
@@ -138,6 +137,11 @@ private slots:
         QVERIFY(file.read(5) == "%PDF-");
         QCOMPARE(f->window->status(), QStringLiteral("当前状态: 相片总览已保存，共 2 页"));
         QVERIFY(button("按钮相片总览")->isEnabled());
+        // Saved again: the first one is kept in "已替换", and the message says where.
+        QVERIFY(runReport("按钮相片总览", pdf));
+        const QStringList kept = QDir(f->folder.filePath(QStringLiteral("已替换"))).entryList(QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QVERIFY2(f->dialogs.texts().constLast().contains(kept.constFirst()), qPrintable(f->dialogs.texts().constLast()));
     }
 
     void cancelLeavesNoFile_data()
