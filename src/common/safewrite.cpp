@@ -295,6 +295,7 @@ StagedWrite::StagedWrite(StagedWrite&& other) noexcept
     , target_(std::move(other.target_))
     , what_(std::move(other.what_))
     , fd_(std::exchange(other.fd_, -1))
+    , synced_(std::exchange(other.synced_, std::nullopt))
 {
 }
 
@@ -306,6 +307,7 @@ StagedWrite& StagedWrite::operator=(StagedWrite&& other) noexcept
         target_ = std::move(other.target_);
         what_ = std::move(other.what_);
         fd_ = std::exchange(other.fd_, -1);
+        synced_ = std::exchange(other.synced_, std::nullopt);
     }
     return *this;
 }
@@ -330,7 +332,7 @@ Status StagedWrite::write(const QByteArray& bytes)
     return writeAll(fd_, bytes, target_, what_);
 }
 
-Result<Published> StagedWrite::publish(const WriteTarget& target)
+Status StagedWrite::sync()
 {
     if (temporary_.isEmpty())
         return failure(QStringLiteral("无法写入%1 %2").arg(what_, shown(target_)));
@@ -343,11 +345,22 @@ Result<Published> StagedWrite::publish(const WriteTarget& target)
         const int code = errno;
         if (fd >= 0)
             ::close(fd);
-        discard();
-        return failure(QStringLiteral("写入%1失败 %2：%3").arg(what_, shown(target.path), systemerror::fromErrno(code)));
+        return failure(QStringLiteral("写入%1失败 %2：%3").arg(what_, shown(target_), systemerror::fromErrno(code)));
     }
-    const std::optional<FileIdentity> fresh = identityOfFd(fd);
+    synced_ = identityOfFd(fd);
     ::close(fd);
+    return Status::success();
+}
+
+Result<Published> StagedWrite::publish(const WriteTarget& target)
+{
+    if (!synced_ || identityOf(temporary_) != synced_) {
+        if (const Status synced = sync(); !synced) {
+            discard();
+            return failure(synced.error());
+        }
+    }
+    const std::optional<FileIdentity> fresh = synced_;
 
     Published out;
     out.path = target.path;

@@ -50,7 +50,8 @@ struct WriteTarget {
     QString keepFolder;
     // Names the kept copy.
     QDateTime when;
-    // The noun messages use for the file: "照片", "报表".
+    // The noun messages use for the file (writeFile; a StagedWrite keeps the
+    // one it was made with): "照片", "未照名单".
     QString what = QStringLiteral("文件");
 };
 
@@ -87,8 +88,12 @@ public:
     // they write here, then publish() syncs and places it.
     QString temporaryPath() const { return temporary_; }
     Status write(const QByteArray& bytes);
-    // Syncs the temporary and puts it at target.path as target says; the
-    // folder is synced after every change of names.
+    // Puts the written bytes on the disk; long for a large file, so a worker
+    // thread may do it before the publish.
+    Status sync();
+    // Syncs the temporary (unless synced already) and puts it at
+    // target.path as target says; the folder is synced after every change of
+    // names.
     Result<Published> publish(const WriteTarget& target);
 
 private:
@@ -99,6 +104,7 @@ private:
     QString target_;
     QString what_;
     int fd_ = -1;
+    std::optional<FileIdentity> synced_;  // the temporary as synced
 };
 
 // Writes bytes as one StagedWrite.

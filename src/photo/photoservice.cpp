@@ -194,7 +194,7 @@ bool PhotoService::take(const TakeRequest& request)
     TakeOwner owner;
     const int row = roster_.currentRow();
     if (row >= 0) {
-        owner.mode = TakeOwner::Mode::Roster;
+        owner.mode = TakeOwner::Mode::RosterRow;
         owner.row = row;
         owner.name = roster_.PhotoName(row);
     } else if (session_.manualNaming() || !session_.freeShooting()) {
@@ -341,7 +341,7 @@ Result<PhotoService::SaveJob> PhotoService::prepareSave() const
     SaveJob job;
     job.owner = take_->owner;
     job.takeNumber = takeNumber_;
-    if (job.owner.mode == TakeOwner::Mode::Roster) {
+    if (job.owner.mode == TakeOwner::Mode::RosterRow) {
         job.name = job.owner.name;
     } else if (session_.freeShooting() && !session_.manualNaming()) {
         job.number = nextFreeShotNumber(folder, autoNamePrefix(), session_.freeShotCounter());
@@ -352,7 +352,7 @@ Result<PhotoService::SaveJob> PhotoService::prepareSave() const
     const PhotoPath file = photopath::filePath(folder, job.name);
     if (!file.ok())
         return failure(file.error);
-    if (job.owner.mode == TakeOwner::Mode::Roster) {
+    if (job.owner.mode == TakeOwner::Mode::RosterRow) {
         const Status alone = ownsItsFile(job.owner.row);
         if (!alone)
             return failure(alone.error());
@@ -363,7 +363,7 @@ Result<PhotoService::SaveJob> PhotoService::prepareSave() const
     // A free photo's caption is the name it is saved under, typed after the
     // take or not.
     if (take_->captionOn)
-        photo.caption = job.owner.mode == TakeOwner::Mode::Roster ? take_->caption : job.name;
+        photo.caption = job.owner.mode == TakeOwner::Mode::RosterRow ? take_->caption : job.name;
     photo.captionColour = take_->captionColour;
     photo.quality = session_.quality();
     photo.maxBytes = session_.sizeLimit();
@@ -485,7 +485,7 @@ void PhotoService::finishWrite(const SaveJob& job, const Result<safewrite::Publi
     QString status = savedStatus;
     QString message;
     // The roster moves on only while it still shows the student saved.
-    if (job.owner.mode == TakeOwner::Mode::Roster && roster_.currentRow() == job.owner.row) {
+    if (job.owner.mode == TakeOwner::Mode::RosterRow && roster_.currentRow() == job.owner.row) {
         if (roster_.IsLastRow()) {
             report.lastRow = true;
             status = QStringLiteral("当前状态: 照相可能已完成!");
@@ -513,7 +513,7 @@ void PhotoService::keepExisting()
     report.name = take_->owner.name;
     take_->saved = true;
     take_->cut = QImage();
-    if (report.owner.mode == TakeOwner::Mode::Roster && roster_.currentRow() == report.owner.row &&
+    if (report.owner.mode == TakeOwner::Mode::RosterRow && roster_.currentRow() == report.owner.row &&
         !roster_.IsLastRow()) {
         roster_.AdvanceCurrentRow();
         report.advanced = true;
@@ -544,7 +544,7 @@ bool PhotoService::undoLastSave()
         session_.setFreeShotCounter(number);
     // The student whose photo it was comes back in front of the camera.
     movedOnAtMs_ = -1;
-    if (report.owner.mode == TakeOwner::Mode::Roster) {
+    if (report.owner.mode == TakeOwner::Mode::RosterRow) {
         const int row = ownerIndex().rowOf(QFileInfo(report.path).fileName());
         report.owner.row = row;
         if (row >= 0)

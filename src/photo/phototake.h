@@ -12,8 +12,8 @@
 // Who a photo was taken for. A roster take belongs to one row under one
 // photo-name column; a free take gets its name at save time, typed or numbered.
 struct TakeOwner {
-    enum class Mode { Roster, Typed, Numbered };
-    Mode mode = Mode::Roster;
+    enum class Mode { RosterRow, Typed, Numbered };
+    Mode mode = Mode::RosterRow;
     int row = -1;  // roster row at the take
     QString name;  // the photo name at the take (roster: PhotoName(row))
 };

@@ -154,6 +154,9 @@ Result<StagedSheet> stageContactSheet(const ContactSheetJob& job, const SheetPro
         return failure(
             QStringLiteral("写入 %1 失败：%2").arg(QDir::toNativeSeparators(job.path), temporary.errorString()));
     temporary.close();
+    // Synced here, on the worker; the publish only names it.
+    if (const Status synced = staged.value().file.sync(); !synced)
+        return failure(synced.error());
     return StagedSheet{std::move(staged).value(), pages};
 }
 

@@ -96,6 +96,9 @@ Result<StagedReport> stageMissingList(const PhotoCensus& census, const QString& 
     const Status written = csv ? staged.value().file.write(missingListCsv(census)) : writeXlsx(census, staged.value());
     if (!written)
         return failure(written.error());
+    // Synced here, on the worker; the publish only names it.
+    if (const Status synced = staged.value().file.sync(); !synced)
+        return failure(synced.error());
     return staged;
 }
 

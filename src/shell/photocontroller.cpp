@@ -201,7 +201,7 @@ void PhotoController::showTake()
     u_.displayColumnButton->setEnabled(false);
     u_.searchButton->setEnabled(false);
     const Take* take = service_.take();
-    if (!take->owner.name.isEmpty() || take->owner.mode == TakeOwner::Mode::Roster)
+    if (!take->owner.name.isEmpty() || take->owner.mode == TakeOwner::Mode::RosterRow)
         u_.fileNameLabel->setText(fileNameOf(take->owner.name));
     // The pane shows the photo as it will be saved, rendered at its own size.
     DrawPanel* pane = u_.pane;
@@ -232,7 +232,7 @@ bool PhotoController::SavePhoto()
 void PhotoController::photoSaved(const SaveReport& report)
 {
     RosterController* roster = w_.roster();
-    if (report.owner.mode != TakeOwner::Mode::Roster && report.written) {
+    if (report.owner.mode != TakeOwner::Mode::RosterRow && report.written) {
         if (service_.session().freeShooting() && !service_.session().manualNaming()) {
             const QString next = service_.nextAutoName();
             u_.fileNameLabel->setText(next);
@@ -245,7 +245,7 @@ void PhotoController::photoSaved(const SaveReport& report)
     }
     if (report.advanced && roster->announceRow)
         roster->announceRow(w_.rosterState().savedCurrentRow());
-    if (report.written && report.owner.mode == TakeOwner::Mode::Roster)
+    if (report.written && report.owner.mode == TakeOwner::Mode::RosterRow)
         roster->CheckPhotos(report.notes);
     if (u_.fileNameBox->isEnabled() && service_.session().manualNaming())
         u_.fileNameBox->setText(QString());
@@ -263,7 +263,7 @@ bool PhotoController::UndoLastSave()
 void PhotoController::photoUndone(const SaveReport& report)
 {
     // The mark follows the file; the pane shows what is there now.
-    if (report.owner.mode == TakeOwner::Mode::Roster)
+    if (report.owner.mode == TakeOwner::Mode::RosterRow)
         w_.roster()->RecheckPhotos();
     paneShowsTake_ = false;
     showRowPhoto();
