@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <chrono>
+#include <cmath>
 
 namespace capture {
 
@@ -262,6 +263,11 @@ void CaptureSession::stop()
         thread_.join();
     running_ = false;
     interrupt_->stop = false;
+}
+
+qint64 CaptureSession::framePeriodMs() const
+{
+    return frameRate_ > 0 ? std::llround(1000.0 / frameRate_) : 0;
 }
 
 QImage CaptureSession::latest(quint64* serial, qint64* arrivalNs) const

@@ -26,6 +26,14 @@ struct Interrupt {
     static int callback(void* opaque);
 };
 
+// When the newest picture arrived, for whoever must judge its age (a photo
+// is not taken from a picture the camera stopped renewing).
+struct FrameStamp {
+    quint64 serial = 0;  // 0 = no picture yet
+    qint64 arrivalMs = 0;  // std::chrono::steady_clock, in milliseconds
+    qint64 periodMs = 0;  // the source's frame period, from its frame rate
+};
+
 // A source opened and ready to be read. Made on any thread (opening a
 // network source takes a while), then given to a session.
 struct OpenedInput;
@@ -62,6 +70,8 @@ public:
     const CaptureFormat& format() const { return format_; }
     QSize frameSize() const { return frameSize_; }
     double frameRate() const { return frameRate_; }
+    // The frame period in whole milliseconds; 0 before any opening.
+    qint64 framePeriodMs() const;
     // Grows with every opening; reports carry the one they belong to.
     quint64 generation() const { return generation_; }
 
