@@ -378,7 +378,7 @@ void CaptureSession::run(quint64 generation)
             failureText = stalledText();
             break;
         }
-        // A network read gives up when the stall time is over.
+        // A network read gives up at the same moment.
         if (network)
             interrupt_->deadlineNs = freshNs + allowedMs() * 1000000;
         const int rc = av_read_frame(ctx, pkt.get());
@@ -415,12 +415,16 @@ void CaptureSession::run(quint64 generation)
             continue;
         }
         if (rc < 0) {
-            if (!interrupt_->stop && isCamera(in.source) && isErrno(rc))
+            if (interrupt_->stop)
+                break;
+            if (isCamera(in.source) && isErrno(rc))
                 failureText = cameraErrorText(AVUNERROR(rc), in.source.description);
-            else if (!interrupt_->stop)
-                failureText = interrupt_->expired() ? stalledText()
-                              : rc == AVERROR_EOF   ? QStringLiteral("视频来源已停止发送图像")
-                                                    : QStringLiteral("视频来源已断开：%1").arg(ff::errorText(rc));
+            else if (interrupt_->expired())
+                failureText = stalledText();  // a network read that outlived the stall time
+            else if (rc == AVERROR_EOF)
+                failureText = QStringLiteral("视频来源已停止发送图像");
+            else
+                failureText = QStringLiteral("视频来源已断开：%1").arg(ff::errorText(rc));
             break;
         }
         if (pkt->stream_index == in.stream && avcodec_send_packet(dec, pkt.get()) >= 0)

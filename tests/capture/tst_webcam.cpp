@@ -339,8 +339,8 @@ private slots:
         QTest::addColumn<bool>("fromTheStart");
         QTest::addColumn<qint64>("allowedMs");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("while previewing") << false << qint64(kMinStallMs)
-                                          << "视频来源 " + kCard + " 已停止发送图像（2 秒没有新画面）";
+        QTest::newRow("while previewing")
+            << false << qint64(kMinStallMs) << "视频来源 " + kCard + " 已停止发送图像（2 秒没有新画面）";
         QTest::newRow("before its first picture")
             << true << qint64(kNetworkTimeoutMs) << "视频来源 " + kCard + " 没有发送图像（5 秒没有画面）";
     }
