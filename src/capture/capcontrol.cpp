@@ -545,6 +545,19 @@ QImage capControl::latestFrame() const
     return session_->latest();
 }
 
+QImage capControl::latestFrame(FrameStamp* stamp) const
+{
+    quint64 serial = 0;
+    qint64 arrivalNs = 0;
+    QImage frame = session_->latest(&serial, &arrivalNs);
+    if (stamp) {
+        stamp->serial = serial;
+        stamp->arrivalMs = serial ? arrivalNs / 1000000 : 0;
+        stamp->periodMs = session_->framePeriodMs();
+    }
+    return frame;
+}
+
 FillMapping capControl::fillMapping() const
 {
     return FillMapping{QSizeF(session_->frameSize()), QSizeF(size())};

@@ -19,6 +19,7 @@ class QTimer;
 
 namespace capture {
 class CaptureSession;
+struct FrameStamp;
 struct Interrupt;
 struct OpenedInput;
 }  // namespace capture
@@ -76,6 +77,9 @@ public:
     // For the photo pipeline: the newest full-resolution frame, and where a
     // rectangle of this unit lies in it (exactly what is painted there).
     QImage latestFrame() const;
+    // The same, with when it arrived and the source's frame period, so its
+    // age can be judged; a zero serial means no picture yet.
+    QImage latestFrame(capture::FrameStamp* stamp) const;
     QRectF widgetToFrame(const QRectF& widgetRect) const;
     capture::FillMapping fillMapping() const;
 

@@ -4,7 +4,9 @@
 #include "ffmpegutil.h"
 
 #include <QFile>
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace capture {
 
@@ -25,12 +27,31 @@ bool isCamera(const CaptureSource& s)
     return s.inputFormat == QLatin1String("v4l2");
 }
 
+// Cameras and network streams send at their own pace and may stop without
+// a word; files, pictures and the lavfi graphs are paced here and never do.
+bool mayStall(const CaptureSource& s)
+{
+    return s.isNetwork() || (!s.isAddress() && s.inputFormat != QLatin1String("lavfi"));
+}
+
+// Seconds for a message: "2", "2.7".
+QString seconds(qint64 ms)
+{
+    return QString::number(std::round(double(ms) / 100.0) / 10.0);
+}
+
 // A system error number inside an FFmpeg result (FFmpeg's own codes are tags far below).
 bool isErrno(int rc)
 {
     return rc < 0 && rc > -4096;
 }
 }  // namespace
+
+int stallTimeMs(double frameRate)
+{
+    const int fourPeriods = frameRate > 0 ? int(std::lround(4000.0 / frameRate)) : 0;
+    return std::max(kMinStallMs, fourPeriods);
+}
 
 void Interrupt::arm(int timeoutMs)
 {
@@ -264,6 +285,11 @@ void CaptureSession::stop()
     interrupt_->stop = false;
 }
 
+qint64 CaptureSession::framePeriodMs() const
+{
+    return frameRate_ > 0 ? std::llround(1000.0 / frameRate_) : 0;
+}
+
 QImage CaptureSession::latest(quint64* serial, qint64* arrivalNs) const
 {
     std::lock_guard<std::mutex> lock(frameMutex_);
@@ -274,13 +300,14 @@ QImage CaptureSession::latest(quint64* serial, qint64* arrivalNs) const
     return latest_;
 }
 
-void CaptureSession::publish(QImage picture)
+qint64 CaptureSession::publish(QImage picture)
 {
     const qint64 t = nowNs();
     std::lock_guard<std::mutex> lock(frameMutex_);
     latest_ = std::move(picture);
     latestArrivalNs_ = t;
     ++serial_;
+    return t;
 }
 
 void CaptureSession::run(quint64 generation)
@@ -298,6 +325,20 @@ void CaptureSession::run(quint64 generation)
     qint64 delivered = 0;  // pictures since the start, for the pace
     int thisRound = 0;  // pictures since the file last started
     QString failureText;
+
+    // A camera that stops sending is reported like one that is unplugged. A
+    // first picture may take longer (exposure settling, a stream's buffering):
+    // as long as a network source gets to answer.
+    const qint64 stallMs = mayStall(in.source) ? stallTimeMs(in.frameRate) : 0;
+    const qint64 firstMs = std::max<qint64>(stallMs, kNetworkTimeoutMs);
+    qint64 freshNs = nowNs();  // the newest picture's arrival, or the start
+    auto allowedMs = [&] { return delivered > 0 ? stallMs : firstMs; };
+    auto stalledText = [&] {
+        return delivered > 0 ? QStringLiteral("视频来源 %1 已停止发送图像（%2 秒没有新画面）")
+                                   .arg(in.source.description, seconds(stallMs))
+                             : QStringLiteral("视频来源 %1 没有发送图像（%2 秒没有画面）")
+                                   .arg(in.source.description, seconds(firstMs));
+    };
 
     auto waitForTurn = [&] {
         const qint64 due = paceStart + delivered * periodNs;
@@ -321,7 +362,7 @@ void CaptureSession::run(quint64 generation)
         sws_scale(s, frame->data, frame->linesize, 0, h, dst, dstStride);
         if (paced)
             waitForTurn();
-        publish(std::move(img));
+        freshNs = publish(std::move(img));
         ++delivered;
         ++thisRound;
     };
@@ -333,7 +374,13 @@ void CaptureSession::run(quint64 generation)
     };
 
     while (!interrupt_->stop) {
-        interrupt_->arm(network ? kNetworkTimeoutMs : 0);
+        if (stallMs > 0 && nowNs() - freshNs > allowedMs() * 1000000) {
+            failureText = stalledText();
+            break;
+        }
+        // A network read gives up at the same moment.
+        if (network)
+            interrupt_->deadlineNs = freshNs + allowedMs() * 1000000;
         const int rc = av_read_frame(ctx, pkt.get());
         if (rc == AVERROR(EAGAIN)) {
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -368,13 +415,16 @@ void CaptureSession::run(quint64 generation)
             continue;
         }
         if (rc < 0) {
-            if (!interrupt_->stop && isCamera(in.source) && isErrno(rc))
+            if (interrupt_->stop)
+                break;
+            if (isCamera(in.source) && isErrno(rc))
                 failureText = cameraErrorText(AVUNERROR(rc), in.source.description);
-            else if (!interrupt_->stop)
-                failureText = rc == AVERROR_EOF ? QStringLiteral("视频来源已停止发送图像")
-                              : interrupt_->expired()
-                                  ? QStringLiteral("视频来源已断开：%1 秒内没有收到图像").arg(kNetworkTimeoutMs / 1000)
-                                  : QStringLiteral("视频来源已断开：%1").arg(ff::errorText(rc));
+            else if (interrupt_->expired())
+                failureText = stalledText();  // a network read that outlived the stall time
+            else if (rc == AVERROR_EOF)
+                failureText = QStringLiteral("视频来源已停止发送图像");
+            else
+                failureText = QStringLiteral("视频来源已断开：%1").arg(ff::errorText(rc));
             break;
         }
         if (pkt->stream_index == in.stream && avcodec_send_packet(dec, pkt.get()) >= 0)

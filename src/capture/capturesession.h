@@ -26,6 +26,20 @@ struct Interrupt {
     static int callback(void* opaque);
 };
 
+// When the newest picture arrived, for whoever must judge its age (a photo
+// is not taken from a picture the camera stopped renewing).
+struct FrameStamp {
+    quint64 serial = 0;  // 0 = no picture yet
+    qint64 arrivalMs = 0;  // std::chrono::steady_clock, in milliseconds
+    qint64 periodMs = 0;  // the source's frame period, from its frame rate
+};
+
+// How long a camera or a network stream may send no picture before it
+// counts as lost: 2 s, or four frame periods for a slow one. Its first
+// picture may take as long as a network source gets to answer.
+inline constexpr int kMinStallMs = 2000;
+int stallTimeMs(double frameRate);
+
 // A source opened and ready to be read. Made on any thread (opening a
 // network source takes a while), then given to a session.
 struct OpenedInput;
@@ -62,6 +76,8 @@ public:
     const CaptureFormat& format() const { return format_; }
     QSize frameSize() const { return frameSize_; }
     double frameRate() const { return frameRate_; }
+    // The frame period in whole milliseconds; 0 before any opening.
+    qint64 framePeriodMs() const;
     // Grows with every opening; reports carry the one they belong to.
     quint64 generation() const { return generation_; }
 
@@ -76,14 +92,15 @@ public:
     quint64 serial() const { return serial_.load(); }
 
 signals:
-    // The source stopped delivering (unplugged, busy, ended, network gone).
+    // The source stopped delivering (unplugged, busy, ended, network gone,
+    // or a camera or stream that sent no picture for its stall time).
     // Raised from the reading thread with the generation it was reading;
     // the next start() opens the source afresh.
     void lost(quint64 generation, const QString& message);
 
 private:
     void run(quint64 generation);
-    void publish(QImage picture);
+    qint64 publish(QImage picture);  // answers the arrival time
 
     CaptureSource source_;
     CaptureFormat format_;

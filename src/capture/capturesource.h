@@ -21,12 +21,13 @@ struct CaptureSource {
     bool isAddress() const { return inputFormat.isEmpty() && !builtIn; }
     // A local picture or video: played at its own rate, from the start again at its end.
     bool isFile() const { return isAddress() && !url.contains(QLatin1String("://")); }
-    // A network stream: its opening and every read give up after the timeout.
+    // A network stream: its opening gives up after the timeout, its reading once it stalls.
     bool isNetwork() const { return isAddress() && !isFile(); }
 };
 
-// How long a network source may stay silent (opening, or between pictures)
-// before it counts as unreachable or lost.
+// How long a network source may take to answer (opening, and its first
+// picture) before it counts as unreachable; once it delivers, the shorter
+// stall time of capturesession.h applies.
 inline constexpr int kNetworkTimeoutMs = 5000;
 
 // The source for an address the operator typed: an http, https or rtsp

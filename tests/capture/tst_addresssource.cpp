@@ -1,7 +1,7 @@
 // Network and file sources through the main window: an MJPEG stream over
 // HTTP served by the ffmpeg program, a picture file looped. The photo is
-// the source's picture under the frame; a lost stream turns the preview
-// off, and opening it again never holds up the window.
+// the source's picture under the frame; a lost or frozen stream turns the
+// preview off, and opening it again never holds up the window.
 #include "cameracontroller.h"
 #include "capcontrol.h"
 #include "capturesession.h"
@@ -19,6 +19,8 @@
 #include <QStandardPaths>
 #include <QTcpServer>
 #include <QtTest>
+
+#include <csignal>
 
 using namespace capture;
 
@@ -69,6 +71,27 @@ class AddressSourceTest : public QObject {
     MainWindow& w() { return *f->window; }
     template <typename T = QWidget> T* unit(const char* name) { return w().findChild<T*>(QString::fromUtf8(name)); }
     capControl* device() { return unit<capControl>("视频设备"); }
+
+    // An MJPEG stream of the test camera over HTTP at 10 fps, served to one
+    // client by the ffmpeg program; answers its address.
+    QString serveTestCamera(QProcess& server)
+    {
+        const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+        if (ffmpeg.isEmpty())
+            return {};
+        const quint16 port = freePort();
+        const CaptureFormat format{QSize(640, 480), QStringLiteral("bgr0"), 10};
+        const QString address = QStringLiteral("http://127.0.0.1:%1/camera.mjpg").arg(port);
+        server.start(ffmpeg, {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", testCameraGraph(format),
+                              "-c:v", "mjpeg", "-q:v", "2", "-f", "mpjpeg", "-listen", "1", address});
+        if (!server.waitForStarted())
+            return {};
+        QElapsedTimer clock;
+        clock.start();
+        while (!isListening(port) && clock.elapsed() < 15000)
+            QTest::qWait(20);
+        return isListening(port) ? address : QString();
+    }
 
     void useAddress(const QString& address)
     {
@@ -124,21 +147,16 @@ private slots:
 
     void httpStreamPreviewsAndIsLostAndReopenedInTheBackground()
     {
-        const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
-        if (ffmpeg.isEmpty())
+        if (QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty())
             QSKIP("the ffmpeg program is not installed");
-        const quint16 port = freePort();
-        const CaptureFormat format{QSize(640, 480), QStringLiteral("bgr0"), 10};
         QProcess server;
-        server.start(ffmpeg, {"-hide_banner", "-loglevel", "error", "-f", "lavfi", "-i", testCameraGraph(format),
-                              "-c:v", "mjpeg", "-q:v", "2", "-f", "mpjpeg", "-listen", "1",
-                              QStringLiteral("http://127.0.0.1:%1/camera.mjpg").arg(port)});
-        QVERIFY(server.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(isListening(port), 15000);
+        const QString address = serveTestCamera(server);
+        QVERIFY(!address.isEmpty());
+        const quint16 port = quint16(QUrl(address).port());
         // The server serves one client: the stream is connected while previewing.
         unit<QPushButton>("预览按钮")->click();
         QVERIFY(w().camera->state().previewOn());
-        useAddress(QStringLiteral("http://127.0.0.1:%1/camera.mjpg").arg(port));
+        useAddress(address);
         QTRY_COMPARE_WITH_TIMEOUT(device()->latestFrame().size(), QSize(640, 480), 10000);
         QImage gradient(640, 480, QImage::Format_RGB32);
         for (int y = 0; y < 480; ++y)
@@ -205,6 +223,30 @@ private slots:
         QVERIFY(!w().camera->state().previewOn() && !w().camera->state().recording());
         QCOMPARE(w().status(), QStringLiteral("录制视频结束……"));
         QVERIFY(!QFile::exists(file));
+    }
+
+    // A server that stops sending but keeps the connection open is noticed
+    // after the stall time, not after the network's own timeout.
+    void frozenStreamIsLostAfterTheStallTime()
+    {
+        if (QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty())
+            QSKIP("the ffmpeg program is not installed");
+        QProcess server;
+        const QString address = serveTestCamera(server);
+        QVERIFY(!address.isEmpty());
+        unit<QPushButton>("预览按钮")->click();
+        useAddress(address);
+        QTRY_VERIFY_WITH_TIMEOUT(!device()->latestFrame().isNull(), 10000);
+        QVERIFY(w().camera->state().previewOn());
+        const auto pid = pid_t(server.processId());
+        QCOMPARE(::kill(pid, SIGSTOP), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!w().camera->state().previewOn(), 15000);
+        ::kill(pid, SIGCONT);
+        QCOMPARE(f->dialogs.texts(),
+                 QStringList{QStringLiteral("视频来源 %1 已停止发送图像（2 秒没有新画面）").arg(address)});
+        QCOMPARE(w().status(), QStringLiteral("当前状态: 照相设备已关闭!"));
+        server.kill();
+        server.waitForFinished();
     }
 };
 

@@ -1,8 +1,9 @@
 // The camera path against an emulated UVC webcam: our V4L2 listing and
-// controls, FFmpeg's v4l2 input, YUYV and MJPEG decoding, damaged frames
-// and unplugging.
+// controls, FFmpeg's v4l2 input, YUYV and MJPEG decoding, damaged frames,
+// unplugging and a camera that stops sending.
 #include "capcontrol.h"
 #include "capturedialogs.h"
+#include "capturesession.h"
 #include "capturesource.h"
 #include "emulatedcamera.h"
 #include "v4l2device.h"
@@ -16,6 +17,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -27,6 +29,12 @@ using namespace capture;
 namespace {
 
 const QString kCard = QStringLiteral("教室摄像头 HD");
+
+qint64 steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // Where the picture differs from the test camera's gradient by more than
 // the tolerance at a grid of points below the mark band; empty when it matches.
@@ -321,6 +329,87 @@ private slots:
         const long long before = cam.get("frames");
         QTRY_VERIFY_WITH_TIMEOUT(cam.get("frames") > before + 3, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!c.latestFrame().isNull(), 10000);
+    }
+
+    // The camera stays open and streaming but sends nothing: lost like an
+    // unplugged one once its stall time is over, never sooner; a first
+    // picture gets longer. Thawed, the next preview opens it afresh.
+    void frozenCameraIsLostAfterItsStallTime_data()
+    {
+        QTest::addColumn<bool>("fromTheStart");
+        QTest::addColumn<qint64>("allowedMs");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("while previewing")
+            << false << qint64(kMinStallMs) << "视频来源 " + kCard + " 已停止发送图像（2 秒没有新画面）";
+        QTest::newRow("before its first picture")
+            << true << qint64(kNetworkTimeoutMs) << "视频来源 " + kCard + " 没有发送图像（5 秒没有画面）";
+    }
+    void frozenCameraIsLostAfterItsStallTime()
+    {
+        QFETCH(bool, fromTheStart);
+        QFETCH(qint64, allowedMs);
+        QFETCH(QString, expected);
+        EmulatedCamera cam(node(0), kCard);
+        capControl c;
+        connectFirst(c);
+        QSignalSpy lost(&c, &capControl::previewLost);
+        // What the reader saw when it gave up, before the preview lets the camera go.
+        qint64 lastArrivalNs = 0, lostAtMs = 0;
+        connect(
+            c.session(), &CaptureSession::lost, &c,
+            [&] {
+                lostAtMs = steadyMs();
+                c.session()->latest(nullptr, &lastArrivalNs);
+            },
+            Qt::DirectConnection);
+        qint64 sinceMs = steadyMs();
+        if (fromTheStart)
+            QVERIFY(cam.set("frozen", 1));
+        QVERIFY(c.ShowPreview(true, 60));
+        if (!fromTheStart) {
+            FrameStamp stamp;
+            QTRY_VERIFY_WITH_TIMEOUT(!c.latestFrame(&stamp).isNull(), 10000);
+            QVERIFY(stamp.serial > 0);
+            QCOMPARE(stamp.periodMs, 33);
+            QVERIFY(cam.set("frozen", 1));
+        }
+        QVERIFY(lost.wait(allowedMs + 10000));
+        QCOMPARE(lost.first().first().toString(), expected);
+        QCOMPARE(c.lastError(), expected);
+        QVERIFY(!c.isPreviewing());
+        if (!fromTheStart)
+            sinceMs = lastArrivalNs / 1000000;
+        QVERIFY2(lostAtMs - sinceMs >= allowedMs, qPrintable(QString::number(lostAtMs - sinceMs)));
+        QTRY_COMPARE_WITH_TIMEOUT(cam.get("streaming"), 0LL, 10000);
+
+        QVERIFY(cam.set("frozen", 0));
+        const long long starts = cam.get("stream_starts");
+        QVERIFY2(c.ShowPreview(true, 60), qPrintable(c.lastError()));
+        QCOMPARE(cam.get("stream_starts"), starts + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!c.latestFrame().isNull(), 10000);
+        QVERIFY(c.isPreviewing());
+    }
+
+    // A slow camera's pause shorter than four of its frame periods is no stall.
+    void slowCameraMayPauseLongerThanTwoSeconds()
+    {
+        EmulatedCamera cam(node(0), kCard, QStringLiteral("YUYV 320x240@1"));
+        capControl c;
+        connectFirst(c);
+        QSignalSpy lost(&c, &capControl::previewLost);
+        QVERIFY(c.ShowPreview(true, 60));
+        FrameStamp stamp;
+        QTRY_VERIFY_WITH_TIMEOUT(!c.latestFrame(&stamp).isNull(), 10000);
+        QCOMPARE(stamp.periodMs, 1000);
+        QVERIFY(cam.set("frozen", 1));
+        QTRY_VERIFY_WITH_TIMEOUT(!lost.isEmpty() || (c.latestFrame(&stamp), steadyMs() - stamp.arrivalMs >= 2500),
+                                 10000);
+        QVERIFY2(lost.isEmpty(), qPrintable(lost.isEmpty() ? QString() : lost.first().first().toString()));
+        QVERIFY(cam.set("frozen", 0));
+        const quint64 before = stamp.serial;
+        QTRY_VERIFY_WITH_TIMEOUT((c.latestFrame(&stamp), stamp.serial > before), 10000);
+        QVERIFY(lost.isEmpty());
+        QVERIFY(c.isPreviewing());
     }
 
     void controlsReachTheCamera()

@@ -1,6 +1,6 @@
 // The main window with emulated UVC webcams: listing, preview and photo in
-// YUYV and MJPEG, the format and controls dialogs, unplugging during the
-// preview and during a recording, a busy camera and switching cameras.
+// YUYV and MJPEG, the format and controls dialogs, unplugging or freezing
+// during the preview and during a recording, a busy camera and switching cameras.
 #include "cameracontroller.h"
 #include "capcontrol.h"
 #include "capturedialogs.h"
@@ -26,6 +26,33 @@ namespace {
 
 const QString kCard = QStringLiteral("教室摄像头 HD");
 const QString kOtherCard = QStringLiteral("讲台摄像头");
+
+// Two ways a camera goes away: unplugged, or still there but sending nothing.
+enum class Fault { Unplugged, Frozen };
+
+void addFaultRows()
+{
+    QTest::addColumn<int>("fault");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unplugged") << int(Fault::Unplugged) << "摄像头已断开：" + kCard + "（No such device）";
+    QTest::newRow("frozen") << int(Fault::Frozen) << "视频来源 " + kCard + " 已停止发送图像（2 秒没有新画面）";
+}
+
+void breakCamera(EmulatedCamera& cam, int fault)
+{
+    if (Fault(fault) == Fault::Unplugged)
+        cam.unplug();
+    else
+        cam.set("frozen", 1);
+}
+
+void mendCamera(EmulatedCamera& cam, int fault)
+{
+    if (Fault(fault) == Fault::Unplugged)
+        cam.plugIn();
+    else
+        cam.set("frozen", 0);
+}
 
 }  // namespace
 
@@ -225,20 +252,22 @@ private slots:
         QVERIFY(cam.controlLog().contains({V4L2_CID_BRIGHTNESS, 20, 0}));
     }
 
-    void unplugDuringPreviewTurnsItOffUntilTheCameraIsBack()
+    void lostCameraTurnsThePreviewOffUntilItIsBack_data() { addFaultRows(); }
+    void lostCameraTurnsThePreviewOffUntilItIsBack()
     {
+        QFETCH(int, fault);
+        QFETCH(QString, message);
         EmulatedCamera cam(node(0), kCard);
         openWindow();
         previewOn();
-        cam.unplug();
+        breakCamera(cam, fault);
         QTRY_VERIFY_WITH_TIMEOUT(!w().camera->state().previewOn(), 10000);
-        QCOMPARE(f->dialogs.messages.size(), 1);
-        QVERIFY(!f->dialogs.messages.first().text.isEmpty());
+        QCOMPARE(f->dialogs.texts(), QStringList{message});
         QCOMPARE(w().status(), QStringLiteral("当前状态: 照相设备已关闭!"));
         QCOMPARE(unit<QPushButton>("预览按钮")->text(), QStringLiteral("开启预览"));
         QVERIFY(!unit("按钮照相")->isEnabled());
 
-        cam.plugIn();
+        mendCamera(cam, fault);
         click("预览按钮");
         QVERIFY(w().camera->state().previewOn());
         QCOMPARE(w().status(), QStringLiteral("当前状态:  照相设备已打开!"));
@@ -248,8 +277,11 @@ private slots:
         QVERIFY(device()->isPreviewing());
     }
 
-    void unplugDuringRecordingFinishesTheFile()
+    void lostCameraEndsTheRecordingWithAPlayableFile_data() { addFaultRows(); }
+    void lostCameraEndsTheRecordingWithAPlayableFile()
     {
+        QFETCH(int, fault);
+        QFETCH(QString, message);
         EmulatedCamera cam(node(0), kCard);
         openWindow();
         const QString path = f->folder.filePath(QStringLiteral("课堂.avi"));
@@ -258,10 +290,10 @@ private slots:
         QVERIFY(w().camera->state().recording());
         // Ten distinct pictures stored (repeated periods are stored once).
         QTRY_VERIFY_WITH_TIMEOUT(device()->framesRecorded() - device()->recordingStats().repeated > 10, 10000);
-        cam.unplug();
+        breakCamera(cam, fault);
         QTRY_VERIFY_WITH_TIMEOUT(!w().camera->state().recording(), 10000);
         QVERIFY(!device()->isCapturing());
-        QCOMPARE(f->dialogs.messages.size(), 1);
+        QCOMPARE(f->dialogs.texts(), QStringList{message});
         QVERIFY(unit("录制按钮")->isEnabled());
         QVERIFY(!unit("结束录制按钮")->isEnabled());
         QVERIFY(!w().camera->state().previewOn());

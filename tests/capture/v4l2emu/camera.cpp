@@ -218,6 +218,12 @@ void frameLoop(Handle* h)
             next = now;  // after a long stall the clock starts again rather than bursting
         if (r.changed.wait_until(lk, next, [&] { return h->stopFrames; }))
             break;
+        if (c.frozen) {
+            // Nothing until thawed; then the next frame comes at once.
+            r.changed.wait(lk, [&] { return h->stopFrames || !c.frozen; });
+            next = std::chrono::steady_clock::now() - std::chrono::nanoseconds(static_cast<long long>(1e9 / fps));
+            continue;
+        }
         if (isDead(*h))
             continue;
         HandleState& st = r.states[h];
@@ -480,6 +486,8 @@ int v4l2emu_set(const char* path, const char* key, long long value)
         c->corruptEvery = value;
     else if (k == "fixed_fps")
         c->fixedFps = value;
+    else if (k == "frozen")
+        c->frozen = value != 0;
     else if (k == "clear_log")
         c->log.clear();
     else if (k == "plugged") {

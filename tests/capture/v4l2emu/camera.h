@@ -69,6 +69,7 @@ struct Camera {
     long long unplugAfter = 0;  // frames still to deliver before unplugging; 0 = never
     long long corruptEvery = 0;
     long long fixedFps = 0;
+    bool frozen = false;  // streaming, but no frame is delivered
     long long frames = 0, dropped = 0, opens = 0, streamStarts = 0;
     std::mutex cacheMutex;  // frame cache, filled outside the registry lock
     std::map<std::pair<size_t, int>, std::vector<uint8_t>> cache;

@@ -30,6 +30,9 @@ int v4l2emu_remove(const char* path);
 //   "unplug_after"   unplug once this many more frames have been delivered
 //   "corrupt_every"  every Nth MJPEG frame is damaged (truncated, noise in the scan)
 //   "fixed_fps"      frames arrive at this rate whatever the format says
+//   "frozen"         the camera stays open and streaming but delivers no frame
+//                    (DQBUF answers EAGAIN, poll times out) until set to 0;
+//                    the next frame then comes at once
 //   "ctrl:<id>"      a control's value, as if set by another program
 //   "clear_log"      forgets the recorded S_CTRL calls
 int v4l2emu_set(const char* path, const char* key, long long value);
