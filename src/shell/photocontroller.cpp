@@ -183,11 +183,10 @@ void PhotoController::TakePhoto()
     TakeRequest request;
     request.target = viewfinder->target();
     request.targetError = viewfinder->targetError();
-    qint64 arrivalNs = 0;
-    request.picture.frame = camera->session()->latest(nullptr, &arrivalNs);
-    request.picture.arrivalMs = arrivalNs / 1000000;
-    const double rate = camera->session()->frameRate();
-    request.picture.periodMs = rate > 0 ? qint64(1000.0 / rate + 0.5) : 0;
+    capture::FrameStamp stamp;
+    request.picture.frame = camera->latestFrame(&stamp);
+    request.picture.arrivalMs = stamp.arrivalMs;
+    request.picture.periodMs = stamp.periodMs;
     const QRect interior = viewfinder->frameInterior().translated(-camera->pos());
     request.region = camera->widgetToFrame(QRectF(interior));
     service_.take(request);

@@ -110,7 +110,7 @@ class AddressSourceTest : public QObject {
         auto* autoSave = unit<QCheckBox>("选择框1");
         if (!autoSave->isChecked())
             autoSave->click();
-        unit<QPushButton>("按钮照相")->click();
+        f->take();
         const Result<QImage> saved = loadJpeg(f->photoFolder() + QStringLiteral("/姓名.jpg"));
         QVERIFY2(saved.ok(), qPrintable(f->dialogs.texts().join('\n')));
         const QRect interior = w().viewfinder->frameInterior().translated(-device()->pos());
