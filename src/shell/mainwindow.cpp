@@ -15,6 +15,7 @@
 #include "rosterlistview.h"
 #include "rostermodel.h"
 #include "rosterstate.h"
+#include "safewrite.h"
 #include "searchcontroller.h"
 #include "speechvoice.h"
 #include "swapconfirmwindow.h"
@@ -36,6 +37,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
+#include <QtConcurrent>
 
 const QString MainWindow::updatePageAddress;
 
@@ -267,6 +269,12 @@ void MainWindow::created()
     const bool firstStart = !photofoldersetting::exists();
     const QString folder = photofoldersetting::readOrCreateDefault();
     connect(&state_, &AppState::photoFolderChanged, this, &MainWindow::showPhotoFolder);
+    // Half-written photos of a station killed in the middle of a save go, off
+    // the window's thread.
+    auto removeStaleTemporaries = [](const QString& photos) {
+        (void)QtConcurrent::run([photos] { safewrite::removeStaleTemporaries(photos); });
+    };
+    connect(&state_, &AppState::photoFolderChanged, this, removeStaleTemporaries);
     state_.setPhotoFolder(folder);
     showPhotoFolder(folder);
     ui->图片框1111->setPixmap(icons::samplePhoto(ui->图片框1111->size()));

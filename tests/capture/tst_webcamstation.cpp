@@ -20,6 +20,8 @@
 #include <QSlider>
 #include <QtTest>
 
+#include <chrono>
+
 using namespace capture;
 
 namespace {
@@ -250,6 +252,36 @@ private slots:
             QVERIFY2(names.contains(QLatin1String(n)), n);
         QCOMPARE(cam.control(V4L2_CID_BRIGHTNESS), 20LL);
         QVERIFY(cam.controlLog().contains({V4L2_CID_BRIGHTNESS, 20, 0}));
+    }
+
+    void aFrozenCamerasLastPictureIsNeverSaved()
+    {
+        // It stays connected and stops sending: its last picture is not the
+        // next student, even before the stall is reported as a loss.
+        EmulatedCamera cam(node(0), kCard);
+        openWindow();
+        w().roster()->dropFiles({StationFixture::data("roster/class.xlsx")});
+        QTRY_COMPARE(w().roster()->rowCount(), 5);
+        auto* autoSave = unit<QCheckBox>("选择框1");
+        if (!autoSave->isChecked())
+            autoSave->click();
+        previewOn();
+        cam.set("frozen", 1);
+        auto ageMs = [this] {
+            capture::FrameStamp stamp;
+            device()->latestFrame(&stamp);
+            const qint64 now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count();
+            return now - stamp.arrivalMs;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(ageMs() > 600, 5000);
+        click("按钮照相");
+        QVERIFY2(f->dialogs.texts().join('\n').contains(QStringLiteral("画面已停止更新")),
+                 qPrintable(f->dialogs.texts().join('\n')));
+        f->waitForSave();
+        QVERIFY(!QFile::exists(f->photoFolder() + QStringLiteral("/姓名.jpg")));
+        QCOMPARE(w().roster()->currentRow(), 0);
     }
 
     void lostCameraTurnsThePreviewOffUntilItIsBack_data() { addFaultRows(); }

@@ -824,6 +824,113 @@ private slots:
         QVERIFY(unit<QWidget>("超级按钮1")->isEnabled() && unit<QWidget>("超级按钮3")->isEnabled());
     }
 
+    // One sitter, one file: each way a photo could land under the wrong
+    // student or be lost, through the window.
+    void aDoubleClickSavesOneStudentOnly()
+    {
+        service().settleMs = PhotoService::kSettleMs;
+        importRoster();
+        previewOn();
+        autoSave(true);
+        f->nextPicture();
+        unit<QPushButton>("按钮照相")->click();
+        QVERIFY(service().saving());  // written on a worker, even a small photo
+        unit<QPushButton>("按钮照相")->click();  // the second click of a double click
+        waitForSave();
+        unit<QPushButton>("按钮照相")->click();
+        waitForSave();
+        QCOMPARE(QDir(f->photoFolder()).entryList(QDir::Files), QStringList{QStringLiteral("姓名.jpg")});
+        QCOMPARE(roster()->currentRow(), 1);
+        QVERIFY2(status().contains(QStringLiteral("请稍候")), qPrintable(status()));
+        QTRY_COMPARE(roster()->roster()->cell(0, 3), QStringLiteral("已照"));
+        QCOMPARE(roster()->roster()->cell(1, 3), QString());
+    }
+
+    void aSaveInFlightFinishesForItsStudent()
+    {
+        importRoster();
+        previewOn();
+        setTarget(QSize(6000, 8000));
+        take();
+        saveButton()->click();
+        QVERIFY(service().saving());
+        roster()->list()->setCurrentRow(3);  // another row clicked meanwhile
+        emit roster()->list()->listClicked();
+        waitForSave();
+        QCOMPARE(QImageReader(photo(QStringLiteral("姓名"))).size(), QSize(6000, 8000));
+        QCOMPARE(roster()->currentRow(), 3);  // where the operator went
+        QTRY_COMPARE(roster()->roster()->cell(0, 3), QStringLiteral("已照"));
+        QVERIFY(!QFile::exists(photo(QStringLiteral("王五"))));
+    }
+
+    void aNameTypedAfterTheTakeIsStampedOnIt()
+    {
+        previewOn();
+        freeShooting(true);
+        take();  // no name yet, as the status line asks for one
+        typeName(QStringLiteral("zhao6"));
+        clickSave();
+        const Result<QImage> saved = loadJpeg(photo(QStringLiteral("zhao6")));
+        QVERIFY(saved.ok());
+        QVERIFY2(!captionInk(saved.value()).isEmpty(), "the caption is missing");
+    }
+
+    void thePaneFollowsTheCurrentRowHoweverItMoves()
+    {
+        writeSolidPhoto(photo(QStringLiteral("李四")), QSize(151, 201), Qt::red);
+        importRoster();
+        previewOn();
+        take();
+        auto* pane = unit<DrawPanel>("画板1");
+        auto middle = [pane] { return pane->retainedImage().pixelColor(pane->width() / 2, pane->height() / 2); };
+        QVERIFY(middle() != QColor(Qt::white));  // the take
+        QTest::keyClick(roster()->list(), Qt::Key_Down);  // 张三: no photo
+        QCOMPARE(roster()->currentRow(), 1);
+        QCOMPARE(middle(), QColor(Qt::white));
+        QTest::keyClick(roster()->list(), Qt::Key_Down);  // 李四: the red photo
+        QCOMPARE(roster()->currentRow(), 2);
+        QVERIFY(middle().red() > 200 && middle().green() < 60);
+    }
+
+    void theLastSaveIsUndoneWithItsStudent()
+    {
+        const QString old = photo(QStringLiteral("姓名"));
+        writeSolidPhoto(old);
+        const QByteArray oldBytes = readAll(old);
+        importRoster();
+        previewOn();
+        auto* undo = unit<QPushButton>("撤销按钮");
+        QVERIFY(!undo->isEnabled());
+        take();
+        chooseInComparison(false);
+        QCOMPARE(roster()->currentRow(), 1);
+        const QByteArray fresh = readAll(old);
+        QVERIFY(fresh != oldBytes);
+        QVERIFY(undo->isEnabled());
+
+        undo->click();
+        QCOMPARE(readAll(old), oldBytes);
+        QCOMPARE(roster()->currentRow(), 0);
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(folderContents(f->photoFolder()).values().contains(fresh));  // set aside in 已替换
+        QVERIFY2(status().contains(QStringLiteral("已撤销")), qPrintable(status()));
+        QTRY_COMPARE(roster()->roster()->cell(0, 3), QStringLiteral("已照"));  // the old photo is there
+    }
+
+    void halfWrittenPhotosOfAKilledStationGo()
+    {
+        const QString other = f->folder.path() + "/other";
+        QVERIFY(QDir().mkpath(other));
+        const QString stale = other + "/.姓名.jpg.x.tmp";
+        QVERIFY(writeAll(stale, "half a photo"));
+        QFile file(stale);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+        file.close();
+        w().appState().setPhotoFolder(other);
+        QTRY_VERIFY(!QFile::exists(stale));
+    }
+
     void folderChoice()
     {
         const QString before = w().appState().photoFolder();
