@@ -1,11 +1,9 @@
 #include "photofile.h"
 
-#include "systemerror.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <cmath>
 #include <limits>
@@ -18,30 +16,6 @@ QString shown(const QString& path)
 }
 
 }  // namespace
-
-Status writeFileReplacing(const QString& path, const QByteArray& bytes)
-{
-    const QFileInfo info(path);
-    if (!info.absoluteDir().exists())
-        return failure(QStringLiteral("保存照片的文件夹不存在: %1").arg(shown(info.absolutePath())));
-
-    // QSaveFile writes a temporary file in the same folder, syncs it and
-    // renames it over the target on commit; never straight into the old file.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    // Unbuffered, so a short write (full disk) is seen here and not lost in a
-    // late flush that the commit does not report.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return failure(QStringLiteral("无法写入照片 %1: %2").arg(shown(path), systemerror::withChinese(file.errorString())));
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
-        const QString why = systemerror::withChinese(file.errorString());
-        file.cancelWriting();
-        return failure(QStringLiteral("写入照片失败（磁盘已满？）%1: %2").arg(shown(path), why));
-    }
-    if (!file.commit())
-        return failure(QStringLiteral("保存照片失败 %1: %2").arg(shown(path), systemerror::withChinese(file.errorString())));
-    return Status::success();
-}
 
 QString replacedFolderName()
 {

@@ -6,11 +6,6 @@
 #include <QSize>
 #include <QString>
 
-// Writes bytes to a temporary file beside path, syncs it and renames it over
-// path. On any failure (folder missing or read-only, disk full, rename
-// refused) the old file at path is left as it was and no temporary remains.
-Status writeFileReplacing(const QString& path, const QByteArray& bytes);
-
 // The subfolder of the photo folder that keeps every replaced photo.
 QString replacedFolderName();  // "已替换"
 

@@ -1,7 +1,6 @@
 #include "photoimage.h"
 
 #include "jpegcodec.h"
-#include "photofile.h"
 
 #include <QImageReader>
 #include <QStringList>
@@ -66,12 +65,4 @@ Status PhotoImage::load(const QString& path, int formatCode)
         return failure(QStringLiteral("无法读取图片 %1: %2").arg(path, why));
     m_image = picture;
     return Status::success();
-}
-
-Status PhotoImage::saveJpeg(const QString& path) const
-{
-    const Result<QByteArray> jpg = jpeg::encode(m_image, qualityFor(m_compression));
-    if (!jpg)
-        return failure(jpg.error());
-    return writeFileReplacing(path, jpg.value());
 }

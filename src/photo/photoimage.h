@@ -32,10 +32,6 @@ public:
     // picture is kept and the reason comes back.
     Status load(const QString& path, int formatCode);
 
-    // Writes the picture as a baseline JPEG at the compression setting,
-    // through a temporary file renamed over any old one.
-    Status saveJpeg(const QString& path) const;
-
     void setImage(const QImage& picture) { m_image = picture; }
     const QImage& image() const { return m_image; }
 
