@@ -464,10 +464,8 @@ void PhotoService::finishWrite(const SaveJob& job, const Result<safewrite::Publi
         return;
     }
 
-    if (sameTake) {
+    if (sameTake)
         take_->saved = true;
-        take_->cut = QImage();
-    }
     endComparison();
     SaveReport report;
     report.owner = job.owner;
@@ -502,6 +500,9 @@ void PhotoService::finishWrite(const SaveJob& job, const Result<safewrite::Publi
     lastSave_->report = report;
     say(status + report.notes, message, true);
     emit saved(report);
+    // Shown with its final caption by now; nothing keeps the picture longer.
+    if (take_ && takeNumber_ == job.takeNumber)
+        take_->cut = QImage();
 }
 
 void PhotoService::keepExisting()
@@ -550,10 +551,10 @@ bool PhotoService::undoLastSave()
         if (row >= 0)
             roster_.setCurrentRow(row);
     }
-    QString status = QStringLiteral("当前状态: 已撤销照片“%1”，它已移到“%2”文件夹")
+    QString status = QStringLiteral("当前状态: 已撤销“%1”（移到“%2”）")
                          .arg(QFileInfo(report.path).fileName(), replacedFolderName());
     if (!report.replacedCopy.isEmpty())
-        status += QStringLiteral("，原来的照片已放回");
+        status += QStringLiteral("，旧照片已放回");
     say(status);
     emit undone(report);
     emit changed();

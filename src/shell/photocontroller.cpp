@@ -7,7 +7,6 @@
 #include "dialogs.h"
 #include "drawpanel.h"
 #include "duplicatephotowindow.h"
-#include "photocanvas.h"
 #include "photofile.h"
 #include "photofoldersetting.h"
 #include "photopath.h"
@@ -239,8 +238,12 @@ void PhotoController::photoSaved(const SaveReport& report)
         }
         // The pane shows the photo with the caption it was saved with.
         const Take* take = service_.take();
-        if (paneShowsTake_ && take && take->captionOn && take->caption != report.name)
-            (void)showPhotoFile(*u_.pane, report.path, u_.pane->size());
+        if (paneShowsTake_ && take && take->captionOn && take->caption != report.name) {
+            const Result<QImage> shown =
+                photorender::renderPhoto(take->cut, u_.pane->size(), report.name, take->captionColour);
+            if (shown)
+                u_.pane->setRetainedImage(shown.value());
+        }
     }
     if (report.advanced && roster->announceRow)
         roster->announceRow(w_.rosterState().savedCurrentRow());
