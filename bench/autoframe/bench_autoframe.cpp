@@ -25,7 +25,7 @@ namespace {
 
 QImage portraitOn(QSize canvas)
 {
-    const QImage portrait(QStringLiteral(STATION_SHARED_TESTDATA "/portrait.png"));
+    const QImage portrait(QStringLiteral(STATION_TEST_DATA "/pictures/portrait.png"));
     QImage out(canvas, QImage::Format_RGB32);
     out.fill(Qt::gray);
     QPainter p(&out);
@@ -134,7 +134,7 @@ int main(int argc, char** argv)
 
     QTemporaryDir sources;
     QTemporaryDir out;
-    const QImage portrait(QStringLiteral(STATION_SHARED_TESTDATA "/portrait.png"));
+    const QImage portrait(QStringLiteral(STATION_TEST_DATA "/pictures/portrait.png"));
     for (int i = 0; i < 100; ++i)
         portrait.save(sources.filePath(QStringLiteral("p%1.png").arg(i, 3, 10, QLatin1Char('0'))));
     QString printed;

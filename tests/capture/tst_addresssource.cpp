@@ -127,10 +127,9 @@ private slots:
 
     void pictureFileIsLoopedAndPhotographed()
     {
-        const QString path = QStringLiteral(STATION_SHARED_TESTDATA "/portrait.png");
+        const QString path = QStringLiteral(STATION_TEST_DATA "/pictures/portrait.png");
         const QImage portrait(path);
-        if (portrait.isNull())
-            QSKIP("the shared test portrait is missing");
+        QVERIFY2(!portrait.isNull(), "tests/data/pictures/portrait.png is missing");
         useAddress(path);
         QCOMPARE(device()->driverDescription(), QStringLiteral("portrait.png"));
         unit<QPushButton>("预览按钮")->click();

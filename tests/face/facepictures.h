@@ -9,7 +9,7 @@
 
 namespace facepictures {
 
-inline QString portraitPath() { return QStringLiteral(STATION_SHARED_TESTDATA "/portrait.png"); }
+inline QString portraitPath() { return QStringLiteral(STATION_TEST_DATA "/pictures/portrait.png"); }
 inline bool available() { return QFileInfo::exists(portraitPath()); }
 inline QImage portrait() { return QImage(portraitPath()).convertToFormat(QImage::Format_RGB32); }
 

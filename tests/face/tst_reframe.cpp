@@ -51,8 +51,7 @@ class ReframeTest : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!available())
-            QSKIP("the shared test portrait is missing");
+        QVERIFY2(available(), "tests/data/pictures/portrait.png is missing");
     }
 
     void aFolderOfGoodAndBadPictures()

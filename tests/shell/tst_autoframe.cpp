@@ -102,8 +102,8 @@ class AutoFrameTest : public QObject {
 private slots:
     void initTestCase()
     {
-        if (!facepictures::available() || !FaceDetector::create())
-            QSKIP("no portrait or no face cascade");
+        QVERIFY2(facepictures::available(), "tests/data/pictures/portrait.png is missing");
+        QVERIFY2(FaceDetector::create().ok(), "no face detector (opencv-data)");
         QVERIFY(pictures.isValid());
     }
     void init() { f = std::make_unique<StationFixture>(); }

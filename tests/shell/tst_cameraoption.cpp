@@ -64,9 +64,8 @@ class CameraOptionTest : public QObject {
 private slots:
     void theAddressIsConnectedAtStart()
     {
-        const QString portrait = QStringLiteral(STATION_SHARED_TESTDATA "/portrait.png");
-        if (!QFile::exists(portrait))
-            QSKIP("the shared test portrait is missing");
+        const QString portrait = QStringLiteral(STATION_TEST_DATA "/pictures/portrait.png");
+        QVERIFY2(QFile::exists(portrait), "tests/data/pictures/portrait.png is missing");
         QTemporaryDir home;
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
