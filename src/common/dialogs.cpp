@@ -33,6 +33,11 @@ public:
         qWarning().noquote() << "text dialog not shown:" << title << prompt;
         return {};
     }
+    bool ask(const QString& text, const QString& title) override
+    {
+        qWarning().noquote() << "question not shown:" << title << text;
+        return false;
+    }
 };
 
 Dialogs* fallback = nullptr;

@@ -29,6 +29,8 @@ public:
     virtual QString openFile(const QString& title, const QString& filter, const QString& directory) = 0;
     // One line of text (an address, a name); the empty text when cancelled.
     virtual QString askText(const QString& prompt, const QString& title, const QString& initial) = 0;
+    // A question answered 是 (true) or 否.
+    virtual bool ask(const QString& text, const QString& title) = 0;
 
     // The provider in use: the installed one, else the fallback.
     static Dialogs& current();

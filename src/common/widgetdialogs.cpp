@@ -7,6 +7,7 @@
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 namespace {
@@ -37,6 +38,19 @@ public:
         }
         box.setWindowModality(Qt::ApplicationModal);
         box.exec();
+    }
+
+    bool ask(const QString& text, const QString& title) override
+    {
+        QMessageBox box;
+        box.setWindowTitle(title);
+        box.setText(text);
+        box.setIcon(QMessageBox::Question);
+        QPushButton* yes = box.addButton(QStringLiteral("是"), QMessageBox::YesRole);
+        box.addButton(QStringLiteral("否"), QMessageBox::NoRole);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.exec();
+        return box.clickedButton() == yes;
     }
 
     QString chooseFolder(const QString& prompt, const QString& startFolder) override

@@ -90,8 +90,11 @@ PhotoService::PhotoService(RosterState& roster, AppState& app, QObject* parent)
     connect(model, &QAbstractItemModel::modelReset, this, rosterChanged);
     connect(model, &QAbstractItemModel::rowsInserted, this, rosterChanged);
     connect(model, &QAbstractItemModel::rowsRemoved, this, rosterChanged);
-    // Marks change cells too; only names matter, and a rebuild is cheap.
-    connect(model, &QAbstractItemModel::dataChanged, this, [this] { index_.reset(); });
+    // The marks change cells too; only the names make the index.
+    connect(model, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& from, const QModelIndex& to) {
+        if (from.column() < RosterModel::photographedColumn || to.column() < RosterModel::photographedColumn)
+            index_.reset();
+    });
 }
 
 PhotoService::~PhotoService() = default;
@@ -481,13 +484,11 @@ void PhotoService::finishWrite(const SaveJob& job, const Result<safewrite::Publi
     session_.setPhotoBaseName(fileName);
 
     QString status = savedStatus;
-    QString message;
     // The roster moves on only while it still shows the student saved.
     if (job.owner.mode == TakeOwner::Mode::RosterRow && roster_.currentRow() == job.owner.row) {
         if (roster_.IsLastRow()) {
             report.lastRow = true;
             status = QStringLiteral("当前状态: 照相可能已完成!");
-            message = QStringLiteral("照相可能已完成,请检查有无遗漏!");
         } else {
             roster_.AdvanceCurrentRow();
             report.advanced = true;
@@ -498,7 +499,7 @@ void PhotoService::finishWrite(const SaveJob& job, const Result<safewrite::Publi
     if (!published.keptCopy.isEmpty())
         report.notes += QStringLiteral(" 原有照片已移到“%1”文件夹").arg(replacedFolderName());
     lastSave_->report = report;
-    say(status + report.notes, message, true);
+    say(status + report.notes);
     emit saved(report);
     // Shown with its final caption by now; nothing keeps the picture longer.
     if (take_ && takeNumber_ == job.takeNumber)

@@ -47,7 +47,7 @@ struct SaveReport {
     QString path;
     QString replacedCopy;  // where the photo it replaced was kept; empty if none
     bool advanced = false;  // the roster moved on to the next student
-    bool lastRow = false;  // it was the roster's last student
+    bool lastRow = false;  // it was the roster's last student: the window says how many are done
     bool written = false;  // false: the existing photo was kept
     QString notes;  // what the operator must know about the file
 };

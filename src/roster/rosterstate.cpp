@@ -111,6 +111,14 @@ QString RosterState::nextLine(bool afterImport) const
                        : nextPrefix + PhotoName(next) + QStringLiteral("  ") + cell(next, 1);
 }
 
+int RosterState::photographedCount() const
+{
+    int n = 0;
+    for (int row = 0; row < rowCount(); ++row)
+        n += cell(row, RosterModel::photographedColumn).isEmpty() ? 0 : 1;
+    return n;
+}
+
 void RosterState::setRows(Roster rows)
 {
     replaceRoster(std::move(rows), plainHeadings);

@@ -83,6 +83,9 @@ public:
     // are folded into one more read after it.
     void refreshPhotoMarks(const QString& folder);
 
+    // How many rows carry the "已照" mark.
+    int photographedCount() const;
+
     // Sets the roster at once (no task): rows, headings back to "列1".."列4",
     // row 0 current when there is one.
     void setRows(Roster rows);

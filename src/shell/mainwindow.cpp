@@ -18,6 +18,7 @@
 #include "safewrite.h"
 #include "searchcontroller.h"
 #include "speechvoice.h"
+#include "statushistory.h"
 #include "swapconfirmwindow.h"
 #include "texttoint.h"
 #include "ui_mainwindow.h"
@@ -102,7 +103,6 @@ ViewfinderUnits viewfinderUnits(Ui::MainWindow& ui)
     u.zoomBox = ui.编辑框5;
     u.zoomCopy = ui.透明标签12;
     u.helpLabel = ui.透明标签16;
-    u.statusLabel = ui.透明标签1;
     return u;
 }
 
@@ -135,6 +135,10 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     ui->透明标签16->setWordWrap(false);
     fitHelpText(ui->透明标签16);
     ui->透明标签1->setTextColour(Qt::black);
+    connect(&statusLog_, &StatusLog::posted, this, &MainWindow::showStatus);
+    statusHistory_ = new StatusHistoryWindow(statusLog_, this);
+    connect(ui->透明标签1, &MouseLabel::leftReleased, statusHistory_, &StatusHistoryWindow::showHistory);
+    ui->透明标签1->setCursor(Qt::PointingHandCursor);
 
     connect(ui->图片框1, &MouseLabel::doubleClicked, this, &MainWindow::toggleSound);
     connect(ui->透明标签15, &MouseLabel::leftPressed, this, &MainWindow::toggleSwapWindow);
@@ -172,6 +176,7 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     rosterUnits.personLabel = ui->透明标签5;
     rosterUnits.positionLabel = ui->透明标签6;
     rosterUnits.photoPane = ui->画板1;
+    rosterUnits.progressLabel = ui->进度标签;
     roster_ = new RosterController(*rosterState_, rosterUnits,
                                    {[this](const QString& text) { setStatus(text); },
                                     [this] { return state_.photoFolder(); }, [this] { return swapWindow_; }},
@@ -222,6 +227,7 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
         {[this](const QString& text) { setStatus(text); }, [this](const QString& text) { setErrorStatus(text); }},
         this);
     connect(photo, &PhotoController::saveFinished, barcode, &BarcodeController::shootingDone);
+    photo->offerMissingList = [this] { reports->WriteMissingList(); };
     // Other stations may save into the same folder: their photos are marked
     // as they appear, re-checking only the names that changed.
     folderWatch = new PhotoFolderWatch(this);
@@ -338,19 +344,27 @@ void MainWindow::showPhotoFolder(const QString& folder)
 
 void MainWindow::setStatus(const QString& text)
 {
-    ui->透明标签1->setTextColour(Qt::black);
-    ui->透明标签1->setText(text);
+    statusLog_.post(text);
 }
 
 void MainWindow::setErrorStatus(const QString& text)
 {
-    ui->透明标签1->setTextColour(Qt::red);
-    ui->透明标签1->setText(text);
+    statusLog_.post(text, true);
 }
 
 QString MainWindow::status() const
 {
-    return ui->透明标签1->text();
+    return statusLog_.current().text;
+}
+
+void MainWindow::showStatus(const StatusMessage& message)
+{
+    // The end of a message says what happened to the photo: a long one is
+    // shortened in the middle, and is whole in the tooltip and the history.
+    TransLabel* line = ui->透明标签1;
+    line->setTextColour(message.error ? Qt::red : Qt::black);
+    line->setText(line->fontMetrics().elidedText(message.text, Qt::ElideMiddle, line->contentsRect().width()));
+    line->setToolTip(message.text == line->text() ? QString() : message.text);
 }
 
 void MainWindow::fadeInStep()
@@ -461,6 +475,10 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* e)
     QWidget::mouseReleaseEvent(e);
     if (e->button() == Qt::RightButton)
         placeSwapWindowAbove();
+    // The status line is greyed once a size box had the focus, and a greyed
+    // label passes its clicks here: the history stays one click away.
+    if (e->button() == Qt::LeftButton && ui->透明标签1->geometry().contains(e->position().toPoint()))
+        statusHistory_->showHistory();
 }
 
 void MainWindow::closeEvent(QCloseEvent* e)

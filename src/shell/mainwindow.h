@@ -1,6 +1,7 @@
 #pragma once
 #include "appstate.h"
 #include "stationcontext.h"
+#include "statuslog.h"
 
 #include <QWidget>
 
@@ -57,6 +58,9 @@ public:
     // A status that reports a refusal, in red until the next status.
     void setErrorStatus(const QString& text);
     QString status() const override;
+    // The status line's messages; a click on the line shows the last ones.
+    StatusLog& statusLog() { return statusLog_; }
+    class StatusHistoryWindow* statusHistory() const { return statusHistory_; }
 
     // One tick of the fade-in.
     void fadeInStep();
@@ -90,9 +94,12 @@ private:
     void placeDuplicateWindow();
     void placeSwapWindow();
     void showPhotoFolder(const QString& folder);
+    void showStatus(const StatusMessage& message);
 
     std::unique_ptr<Ui::MainWindow> ui;  // the form's units
     AppState state_;
+    StatusLog statusLog_;
+    class StatusHistoryWindow* statusHistory_ = nullptr;
     QTimer* fadeTimer_;
     DuplicatePhotoWindow* duplicateWindow_ = nullptr;
     SwapConfirmWindow* swapWindow_ = nullptr;

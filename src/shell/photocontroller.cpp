@@ -101,6 +101,10 @@ PhotoController::PhotoController(StationContext& window, const PhotoUnits& units
         showCurrentFileName();
     });
     connect(&w_.rosterState(), &RosterState::currentRowChanged, this, &PhotoController::showCurrentFileName);
+    connect(&w_.rosterState(), &RosterState::photosChecked, this, [this] {
+        if (std::exchange(endOfListPending_, false))
+            showEndOfList();
+    });
 
     DuplicatePhotoWindow* duplicate = w_.duplicateWindow();
     connect(duplicate, &DuplicatePhotoWindow::hiddenByClose, &service_, &PhotoService::closeComparison);
@@ -247,14 +251,32 @@ void PhotoController::photoSaved(const SaveReport& report)
     }
     if (report.advanced && roster->announceRow)
         roster->announceRow(w_.rosterState().savedCurrentRow());
-    if (report.written && report.owner.mode == TakeOwner::Mode::RosterRow)
+    if (report.written && report.owner.mode == TakeOwner::Mode::RosterRow) {
+        endOfListPending_ = report.lastRow;
         roster->CheckPhotos(report.notes);
+    }
     if (u_.fileNameBox->isEnabled() && service_.session().manualNaming())
         u_.fileNameBox->setText(QString());
     RosterListView* list = roster->list();
     list->setFocus();
     list->scrollToRow(list->currentRow());
     emit saveFinished();
+}
+
+void PhotoController::showEndOfList()
+{
+    // The last student is saved: how many are done, and who is missing.
+    const RosterState& roster = w_.rosterState();
+    const int done = roster.photographedCount();
+    const int missing = roster.rowCount() - done;
+    Dialogs::current().message(QStringLiteral("照相可能已完成,请检查有无遗漏!\n共 %1 人，已照 %2 人，未照 %3 人。")
+                                   .arg(roster.rowCount())
+                                   .arg(done)
+                                   .arg(missing),
+                               dialogtitle::reminder, Dialogs::Icon::Information);
+    if (missing > 0 && offerMissingList &&
+        Dialogs::current().ask(QStringLiteral("还有 %1 人未照，是否保存未照名单？").arg(missing), dialogtitle::reminder))
+        offerMissingList();
 }
 
 bool PhotoController::UndoLastSave()

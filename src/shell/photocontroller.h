@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class ColorPicker;
 class DrawPanel;
 class StationContext;
@@ -64,6 +66,9 @@ public:
     PhotoSession& session() { return service_.session(); }
     bool captionOn() const { return service_.session().captionOn(); }
 
+    // Saves the list of those not photographed yet (the reports' 未照名单).
+    std::function<void()> offerMissingList;
+
 signals:
     // A save ended (written, kept or failed).
     void saveFinished();
@@ -78,6 +83,7 @@ private:
     void showStateOfButtons();
     void showCaptionState();
     void showRowPhoto();
+    void showEndOfList();
 
     void freeShootingClicked(bool checked);
     void manualNamingClicked(bool checked);
@@ -91,4 +97,5 @@ private:
     PhotoImage photoImage_;
     SoundPlayer* shutter_;
     bool paneShowsTake_ = false;
+    bool endOfListPending_ = false;  // said once the check after the last save has counted
 };

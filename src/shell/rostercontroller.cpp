@@ -64,6 +64,24 @@ RosterController::RosterController(RosterState& roster, const RosterUnits& units
     connect(u_.checkButton, &QPushButton::clicked, this, [this] { checkPhotos(CheckStatus::KeepUnlessLast); });
     for (QLineEdit* box : {u_.column1Box, u_.column2Box, u_.column3Box})
         box->installEventFilter(this);
+
+    // The count follows the marks, however they change (a save, another
+    // station's photo, an import); a burst of changes is counted once.
+    if (u_.progressLabel) {
+        auto* count = new QTimer(this);
+        count->setSingleShot(true);
+        count->setInterval(0);
+        connect(count, &QTimer::timeout, this, &RosterController::showProgress);
+        connect(roster_.model(), &QAbstractItemModel::dataChanged, count, qOverload<>(&QTimer::start));
+        connect(roster_.model(), &QAbstractItemModel::modelReset, count, qOverload<>(&QTimer::start));
+        showProgress();
+    }
+}
+
+void RosterController::showProgress()
+{
+    u_.progressLabel->setText(
+        QStringLiteral("已照 %1 / %2").arg(roster_.photographedCount()).arg(roster_.rowCount()));
 }
 
 RosterModel* RosterController::roster() const

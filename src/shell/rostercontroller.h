@@ -7,6 +7,7 @@
 
 class DrawPanel;
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class RosterListView;
@@ -35,6 +36,7 @@ struct RosterUnits {
     TransLabel* personLabel = nullptr;  // 透明标签5
     TransLabel* positionLabel = nullptr;  // 透明标签6
     DrawPanel* photoPane = nullptr;  // 画板1
+    QLabel* progressLabel = nullptr;  // 进度标签
 };
 
 // What the roster needs from the rest of the window.
@@ -106,6 +108,7 @@ private:
     void switchToRosterMode(bool hasRows);
     void refuseColumnBox(QLineEdit* box);
     void currentRowChanged(int row);
+    void showProgress();
 
     RosterState& roster_;
     RosterUnits u_;

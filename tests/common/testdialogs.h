@@ -47,6 +47,13 @@ public:
         return textAnswers.isEmpty() ? QString() : textAnswers.dequeue();
     }
 
+    bool ask(const QString& text, const QString& title) override
+    {
+        questions << text;
+        Q_UNUSED(title);
+        return askAnswers.isEmpty() ? false : askAnswers.dequeue();
+    }
+
     QStringList texts() const
     {
         QStringList t;
@@ -69,4 +76,6 @@ public:
     QQueue<QString> openAnswers;
     QStringList textPrompts;
     QQueue<QString> textAnswers;
+    QStringList questions;
+    QQueue<bool> askAnswers;
 };

@@ -358,10 +358,14 @@ private slots:
         roster()->list()->setCurrentRow(4);
         take();
         QVERIFY(QFile::exists(photo(QStringLiteral("赵六"))));
-        QCOMPARE(f->dialogs.texts(), QStringList{QStringLiteral("照相可能已完成,请检查有无遗漏!")});
+        // Once the marks are counted: how many are done, and the missing list offered.
+        QTRY_COMPARE(f->dialogs.texts(),
+                     QStringList{QStringLiteral("照相可能已完成,请检查有无遗漏!\n共 5 人，已照 1 人，未照 4 人。")});
         QCOMPARE(f->dialogs.messages[0].title, QStringLiteral("温馨提示"));
+        QCOMPARE(f->dialogs.questions, QStringList{QStringLiteral("还有 4 人未照，是否保存未照名单？")});
         QCOMPARE(roster()->currentRow(), 4);
-        QTRY_COMPARE(status(), QStringLiteral("已是最后一位  照相可能即将结束"));
+        QCOMPARE(status(), QStringLiteral("已是最后一位  照相可能即将结束"));
+        QCOMPARE(unit<QLabel>("进度标签")->text(), QStringLiteral("已照 1 / 5"));
     }
 
     void freeShootingNumbersItsPhotos()
