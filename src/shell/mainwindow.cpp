@@ -2,10 +2,12 @@
 
 #include "barcodecontroller.h"
 #include "cameracontroller.h"
+#include "dialogs.h"
 #include "duplicatephotowindow.h"
 #include "facecontroller.h"
 #include "framewatch.h"
 #include "icons.h"
+#include "jobcontroller.h"
 #include "photocontroller.h"
 #include "photofoldersetting.h"
 #include "photofolderwatch.h"
@@ -17,6 +19,8 @@
 #include "rosterstate.h"
 #include "safewrite.h"
 #include "searchcontroller.h"
+#include "shotkeys.h"
+#include "shotkeysdialog.h"
 #include "speechvoice.h"
 #include "statushistory.h"
 #include "swapconfirmwindow.h"
@@ -228,6 +232,28 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
         this);
     connect(photo, &PhotoController::saveFinished, barcode, &BarcodeController::shootingDone);
     photo->offerMissingList = [this] { reports->WriteMissingList(); };
+    shotKeys = new ShotKeys(this,
+                            {[this] { photo->Shoot(); },
+                             [this] {
+                                 if (rosterState_->currentRow() > 0)
+                                     rosterState_->setCurrentRow(rosterState_->currentRow() - 1);
+                             },
+                             [this] { photo->UndoLastSave(); }},
+                            this);
+    shotKeysDialog = new ShotKeysDialog(*shotKeys, this);
+    connect(ui->按键按钮, &QPushButton::clicked, shotKeysDialog, &ShotKeysDialog::showKeys);
+    JobUnits jobUnits;
+    jobUnits.width = ui->编辑框3;
+    jobUnits.height = ui->编辑框4;
+    jobUnits.sizeLimit = ui->大小上限编辑框;
+    jobUnits.captionColour = ui->颜色选择器1;
+    jobUnits.headerRow = ui->选择框4;
+    jobUnits.autoFrame = ui->自动取景选择框;
+    jobUnits.photoCheck = ui->照片检查选择框;
+    jobUnits.autoSave = ui->选择框1;
+    jobUnits.freeShooting = ui->选择框2;
+    jobUnits.manualNaming = ui->选择框3;
+    job = new JobController(jobUnits, *photo, *rosterState_, *viewfinder, *shotKeys, this);
     // Other stations may save into the same folder: their photos are marked
     // as they appear, re-checking only the names that changed.
     folderWatch = new PhotoFolderWatch(this);
@@ -483,6 +509,13 @@ void MainWindow::mouseReleaseEvent(QMouseEvent* e)
 
 void MainWindow::closeEvent(QCloseEvent* e)
 {
+    // A photo taken and not saved is not lost without a word.
+    if (photo && photo->service().hasUnsavedTake() && !photo->service().saving() &&
+        !Dialogs::current().ask(QStringLiteral("刚照的照片还没有保存，关闭后这张照片会丢失。确定要关闭吗？"),
+                                dialogtitle::reminder)) {
+        e->ignore();
+        return;
+    }
     // A running preview is switched off before the window goes.
     if (camera->state().previewOn())
         camera->TogglePreview();

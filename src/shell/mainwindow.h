@@ -50,6 +50,9 @@ public:
     // Tells when the photo folder changed (another station saved into it).
     class PhotoFolderWatch* folderWatch = nullptr;
     class FaceController* faces = nullptr;  // automatic framing and the photo checks
+    class ShotKeys* shotKeys = nullptr;  // one key per student
+    class ShotKeysDialog* shotKeysDialog = nullptr;
+    class JobController* job = nullptr;  // the job kept from one start to the next
 
     DuplicatePhotoWindow* duplicateWindow() const override { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const override { return swapWindow_; }

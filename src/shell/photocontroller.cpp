@@ -195,6 +195,14 @@ void PhotoController::TakePhoto()
     service_.take(request);
 }
 
+void PhotoController::Shoot()
+{
+    if (service_.comparing() || (!service_.session().autoSave() && service_.saveAllowed()))
+        SavePhoto();
+    else
+        TakePhoto();
+}
+
 void PhotoController::showTake()
 {
     if (w_.appState().soundOn())

@@ -53,6 +53,9 @@ public:
     ~PhotoController() override;
 
     void TakePhoto();
+    // The shot key: takes the photo; without 自动保存 a second press saves
+    // it, and with the comparison open the press saves the choice.
+    void Shoot();
     // False when nothing was written, kept or started (a refusal, or the
     // comparison opened first).
     bool SavePhoto();

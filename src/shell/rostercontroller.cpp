@@ -367,6 +367,9 @@ bool RosterController::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         const QString typed = key->text();
+        // Tab moves on as anywhere else: the boxes never keep the focus.
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+            return false;
         if (typed.isEmpty() || key->key() == Qt::Key_Delete || (key->modifiers() & Qt::ControlModifier))
             return false;
         if (typed.size() == 1 && isAsciiLetter(typed[0])) {
@@ -381,9 +384,9 @@ bool RosterController::eventFilter(QObject* watched, QEvent* event)
         return true;
     }
     if (event->type() == QEvent::FocusOut && box == u_.column1Box && box->text().isEmpty()) {
+        // Shown as wrong; the focus goes where the operator sent it.
         box->setText(refused);
         setTextColour(box, Qt::red);
-        QTimer::singleShot(0, box, [box] { box->setFocus(); });
     }
     return QObject::eventFilter(watched, event);
 }

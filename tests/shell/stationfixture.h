@@ -26,9 +26,14 @@ struct StationFixture {
     QTemporaryDir folder;
     std::unique_ptr<MainWindow> window;
 
-    explicit StationFixture(MainWindow::CameraStart cameraStart = MainWindow::CameraStart::WithTheWindow)
+    // A new window on the settings the last one left (a restart), or on none.
+    enum Settings { FreshSettings, KeepSettings };
+
+    explicit StationFixture(MainWindow::CameraStart cameraStart = MainWindow::CameraStart::WithTheWindow,
+                            Settings settings = FreshSettings)
     {
-        stationsettings::open().clear();
+        if (settings == FreshSettings)
+            stationsettings::open().clear();
         if (!photofoldersetting::write(photoFolder()))
             qFatal("the test setting cannot be written");
         window = std::make_unique<MainWindow>(cameraStart);

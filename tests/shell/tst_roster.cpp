@@ -314,12 +314,13 @@ private slots:
         QTRY_VERIFY(box->hasFocus());
         QCOMPARE(first->text(), QStringLiteral("A"));
 
-        // The first box may not be left empty.
+        // The first box left empty is shown as wrong; the focus still moves on.
         first->setFocus();
         first->clear();
         unit("编辑框8")->setFocus();
         QCOMPARE(first->text(), QStringLiteral("错"));
-        QTRY_VERIFY(first->hasFocus());
+        QTest::qWait(0);
+        QVERIFY(unit("编辑框8")->hasFocus());
     }
 
     void nameColumnButtonsCycle()
