@@ -8,6 +8,14 @@ void AppState::setSoundOn(bool on)
     emit soundOnChanged(on);
 }
 
+void AppState::setSoundOutputAvailable(bool available)
+{
+    if (soundOutputAvailable_ == available)
+        return;
+    soundOutputAvailable_ = available;
+    emit soundOutputAvailableChanged(available);
+}
+
 void AppState::setPhotoFolder(const QString& folder)
 {
     if (photoFolder_ == folder)

@@ -16,6 +16,10 @@ public:
     // The shutter sound, and with the voice settings the announcements.
     bool soundOn() const { return soundOn_; }
     void setSoundOn(bool on);
+    // False while no sound reaches a loudspeaker (no sound server): the
+    // speaker is shown off however the switch stands.
+    bool soundOutputAvailable() const { return soundOutputAvailable_; }
+    void setSoundOutputAvailable(bool available);
 
     // Where photos are saved, as shown.
     const QString& photoFolder() const { return photoFolder_; }
@@ -31,11 +35,13 @@ public:
 
 signals:
     void soundOnChanged(bool on);
+    void soundOutputAvailableChanged(bool available);
     void photoFolderChanged(const QString& folder);
     void windowAlphaChanged(int alpha);
 
 private:
     bool soundOn_ = false;
+    bool soundOutputAvailable_ = true;
     QString photoFolder_;
     double frameScaleValue_ = 0;
     int windowAlpha_ = 0;

@@ -135,7 +135,11 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
                            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
                            " left: 6px; padding: 0 2px; background-color: palette(window); }"));
     ui->图片框1->setPixmap(icons::speaker(false));
-    connect(&state_, &AppState::soundOnChanged, this, [this](bool on) { ui->图片框1->setPixmap(icons::speaker(on)); });
+    auto showSpeaker = [this] {
+        ui->图片框1->setPixmap(icons::speaker(state_.soundOn() && state_.soundOutputAvailable()));
+    };
+    connect(&state_, &AppState::soundOnChanged, this, showSpeaker);
+    connect(&state_, &AppState::soundOutputAvailableChanged, this, showSpeaker);
     ui->透明标签16->setWordWrap(false);
     fitHelpText(ui->透明标签16);
     ui->透明标签1->setTextColour(Qt::black);

@@ -7,6 +7,7 @@
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
+#include "rosterstate.h"
 #include "stationcontext.h"
 #include "swapconfirmwindow.h"
 #include "translabel.h"
@@ -15,7 +16,7 @@
 
 #include <QScreen>
 
-const QString VoiceController::noOutputStatus = QStringLiteral("语音输出不可用…");
+const QString VoiceController::noOutputStatus = QStringLiteral("没有可用的声音输出，语音提示已关闭");
 
 VoiceController::VoiceController(StationContext& window, ETextToSpeech& speech)
     : QObject(window.stationWindow())
@@ -26,12 +27,32 @@ VoiceController::VoiceController(StationContext& window, ETextToSpeech& speech)
     connect(speaker, &MouseLabel::rightReleased, this, [this] { toggleSettingsWindow(); });
     // Said once when the output goes; announcing resumes by itself when it is back.
     connect(settings_, &VoiceSettings::outputAvailableChanged, this, [this](bool available) {
+        window_.appState().setSoundOutputAvailable(available);
         if (!available)
             window_.setStatus(noOutputStatus);
+    });
+    // The voice reads the name shown beside the photo name (the display
+    // column) until the operator picks a column of its own.
+    followDisplayColumn(window_.rosterState().displayNameColumn());
+    connect(&window_.rosterState(), &RosterState::displayNameColumnChanged, this,
+            &VoiceController::followDisplayColumn);
+    connect(settings_, &VoiceSettings::changed, this, [this] {
+        if (!settingColumn_ && settings_->pronounceColumn() != followedColumn_)
+            followingDisplay_ = false;
     });
     // Showing a row of a non-empty roster announces it.
     if (RosterController* roster = window_.roster())
         roster->announceRow = [this](int row) { announceRow(row); };
+}
+
+void VoiceController::followDisplayColumn(int column)
+{
+    if (!followingDisplay_ || column < 0 || column > 2)
+        return;
+    followedColumn_ = column;
+    settingColumn_ = true;
+    settings_->setPronounceColumnText(QString::number(column + 1));
+    settingColumn_ = false;
 }
 
 void VoiceController::toggleSettingsWindow()

@@ -33,8 +33,12 @@ public:
 
 private:
     void placeSettingsWindow();
+    void followDisplayColumn(int column);
 
     StationContext& window_;
     VoiceSettings* settings_;
     VoiceSettingsWindow* settingsWindow_ = nullptr;
+    bool followingDisplay_ = true;
+    bool settingColumn_ = false;
+    int followedColumn_ = -1;
 };

@@ -80,8 +80,8 @@ private slots:
         QVERIFY(!window->voice->announceCurrentRow());  // empty roster, no window yet
 
         Roster rows;
-        rows.push_back({{"张三", "2023001", "一班", ""}});
-        rows.push_back({{"李四", "2023002", "二班", ""}});
+        rows.push_back({{"2023001", "张三", "一班", ""}});
+        rows.push_back({{"2023002", "李四", "二班", ""}});
         list->roster()->setRoster(rows);
         list->setCurrentRow(1);
         QVERIFY(!window->voice->announceCurrentRow());  // settings never opened
@@ -99,6 +99,7 @@ private slots:
         QVERIFY(window->voice->announceRow(0));
         window->roster()->ShowCurrentPhoto();  // the roster's own display path
         speech->WaitUntilIdle();
+        // The name shown beside the photo name first, then the column picked.
         QCOMPARE(output->texts(), (QStringList{"李四", "一班", "二班"}));
     }
 
@@ -106,8 +107,8 @@ private slots:
     {
         auto* list = window->findChild<RosterListView*>("超级列表框1");
         Roster rows;
-        rows.push_back({{"张三", "2023001", "一班", ""}});
-        rows.push_back({{"李四", "2023002", "二班", ""}});
+        rows.push_back({{"2023001", "张三", "一班", ""}});
+        rows.push_back({{"2023002", "李四", "二班", ""}});
         list->roster()->setRoster(rows);
         VoiceSettings& settings = window->voice->settings();
         QVERIFY(settings.detectVoices());
@@ -117,6 +118,7 @@ private slots:
         output->setFailing(true);  // no sound server
         QVERIFY(window->voice->announceRow(0));
         QTRY_COMPARE(window->status(), VoiceController::noOutputStatus);
+        QVERIFY(!window->appState().soundOutputAvailable());  // the speaker shown off
         window->setStatus("当前状态: 保存照片完成!");
         QVERIFY(window->voice->announceRow(1));  // tried again, still nothing
         QTRY_COMPARE(output->failures(), 2);
