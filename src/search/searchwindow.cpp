@@ -3,6 +3,7 @@
 #include "ui_searchwindow.h"
 
 #include "cellcolours.h"
+#include "photopath.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
 #include "texttoint.h"
@@ -130,8 +131,10 @@ QString SearchWindow::rosterCell(int row, int column) const
 void SearchWindow::showFileNameOf(int row)
 {
     const QString name = hooks_.photoName ? hooks_.photoName(row) : QString();
+    // The file the photo is saved as, by the one naming rule.
+    const PhotoPath file = photopath::fileName(name);
     if (hooks_.showFileName)
-        hooks_.showFileName(name + QStringLiteral(".jpg"));
+        hooks_.showFileName(file.ok() ? file.path : name + QStringLiteral(".jpg"));
 }
 
 // --- starting a search -------------------------------------------------------

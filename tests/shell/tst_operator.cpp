@@ -182,6 +182,16 @@ private slots:
         QVERIFY(w().close());
     }
 
+    void theFileNameShownIsTheFileSaved()
+    {
+        Roster rows;
+        rows.push_back({{QStringLiteral("20120001"), QStringLiteral("李:四"), QStringLiteral("一班"), QString()}});
+        w().rosterState().setRows(rows);
+        unit<QPushButton>("超级按钮1")->click();  // the photo name from the second column
+        QCOMPARE(unit<QLabel>("透明标签3")->text(), QStringLiteral("李_四.jpg"));
+        QCOMPARE(unit<QLineEdit>("编辑框1")->text(), QStringLiteral("李_四.jpg"));
+    }
+
     void theColumnBoxesNeverKeepTheFocus()
     {
         // Tabbing through leaves the letter as it was: never "错" with the focus held.
