@@ -79,7 +79,10 @@ PhotoService::PhotoService(RosterState& roster, AppState& app, QObject* parent)
     // A take belongs to the student current when it was taken: another
     // current row, another roster or another photo-name column make it the
     // wrong photo, and the last two another index of files.
-    connect(&roster_, &RosterState::currentRowChanged, this, &PhotoService::discardTake);
+    connect(&roster_, &RosterState::currentRowChanged, this, [this] {
+        studentSinceMs_ = now();
+        discardTake();
+    });
     auto rosterChanged = [this] {
         index_.reset();
         discardTake();
@@ -181,7 +184,13 @@ bool PhotoService::take(const TakeRequest& request)
         return false;
     }
     const CameraPicture& picture = request.picture;
-    if (!picture.frame.isNull()) {
+    if (!picture.frame.isNull() && picture.still) {
+        // Never an older student's picture: a still counts from the moment
+        // this student was chosen (or the last one saved).
+        if (picture.arrivalMs <= std::max(studentSinceMs_, movedOnAtMs_))
+            return refuse(takeFailedStatus,
+                          QStringLiteral("照相失败：还没有这位学生的新照片（最新的一张是换到这位学生之前拍的），请拍照后再试。"));
+    } else if (!picture.frame.isNull()) {
         const qint64 age = t - picture.arrivalMs;
         if (age > std::max(kFreshFrameMs, 2 * picture.periodMs))
             return refuse(takeFailedStatus,

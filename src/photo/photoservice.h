@@ -21,6 +21,10 @@ struct CameraPicture {
     QImage frame;  // full resolution; null when the camera has given none
     qint64 arrivalMs = 0;  // when it arrived, on the steady clock (ms)
     qint64 periodMs = 0;  // the source's frame period; 0 when unknown
+    // A separate still (a file dropped into a hot folder, a camera's shot)
+    // rather than a live picture: it must have come after the current
+    // student was chosen, however old it is.
+    bool still = false;
 };
 
 // What the window hands a take: the picture and where the frame lies on it.
@@ -154,6 +158,7 @@ private:
     bool saveAfterCheck_ = false;
     bool comparing_ = false;
     qint64 movedOnAtMs_ = -1;  // when the last save moved on; -1 never
+    qint64 studentSinceMs_ = -1;  // when the current student was chosen
     std::unique_ptr<LastSave> lastSave_;
     mutable std::unique_ptr<PhotoNameIndex> index_;  // built on first use per roster
 };

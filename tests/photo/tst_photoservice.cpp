@@ -139,6 +139,22 @@ private slots:
         QVERIFY(!s.service.take(s.picture(900, 400)));
     }
 
+    void aStillCountsOnlyAfterTheStudentWasChosen()
+    {
+        // A hot folder's newest file may be minutes old, but never from
+        // before the current student.
+        Station s(folder, {"张三", "李四"});
+        s.now += 5000;
+        s.roster.setCurrentRow(1);
+        TakeRequest r = s.picture(60000);
+        r.picture.still = true;
+        QVERIFY(!s.service.take(r));
+        QVERIFY(s.lastMessage().contains("还没有这位学生的新照片"));
+        s.now += 1000;
+        r.picture.arrivalMs = s.now - 100;  // dropped in after the choice
+        QVERIFY(s.service.take(r));
+    }
+
     void aSaveFinishesForTheStudentItWasTakenOf()
     {
         Station s(folder, {"张三", "李四", "王五", "赵六"});
