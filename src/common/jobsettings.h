@@ -32,6 +32,7 @@ struct StationJob {
     bool freeShooting = false;
     bool manualNaming = false;
     bool autoSave = false;
+    bool keepOriginal = true;  // 保留原图
     ShotKeySet keys;
 
     bool operator==(const StationJob& o) const;

@@ -4,6 +4,8 @@
 #include "photofile.h"
 #include "sizelimit.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QFutureWatcher>
 #include <QPainter>
@@ -89,20 +91,44 @@ Result<safewrite::Published> runPhotoJob(const PhotoJob& job)
     return safewrite::writeFile(job.target, bytes);
 }
 
-void runPhotoJobInBackground(PhotoJob job, QObject* receiver,
-                             std::function<void(const Result<safewrite::Published>&)> done)
+namespace {
+
+// The camera original beside a photo just written: its folder made, an
+// older one kept first.
+Result<safewrite::Published> writeOriginal(const PhotoJob& job)
 {
-    auto result = std::make_shared<std::optional<Result<safewrite::Published>>>();
+    if (!QDir().mkpath(QFileInfo(job.originalTarget.path).absolutePath()))
+        return failure(QStringLiteral("无法创建文件夹 %1")
+                           .arg(QDir::toNativeSeparators(QFileInfo(job.originalTarget.path).absolutePath())));
+    const Result<QByteArray> bytes = jpeg::encode(job.original, 92);
+    if (!bytes)
+        return failure(bytes.error());
+    return safewrite::writeFile(job.originalTarget, bytes.value());
+}
+
+}  // namespace
+
+void runPhotoJobInBackground(PhotoJob job, QObject* receiver, std::function<void(const PhotoWritten&)> done)
+{
+    auto result = std::make_shared<std::optional<PhotoWritten>>();
     auto* watcher = new QFutureWatcher<void>(receiver);
     QObject::connect(watcher, &QFutureWatcher<void>::finished, receiver, [watcher, result, done = std::move(done)] {
         watcher->deleteLater();
-        if (result->has_value())
+        if (result->has_value()) {
             done(**result);
-        else
-            done(failure(QStringLiteral("保存照片失败")));
+        } else {
+            PhotoWritten none;
+            none.photo = failure(QStringLiteral("保存照片失败"));
+            done(none);
+        }
     });
     watcher->setFuture(QtConcurrent::run([job = std::move(job), result]() mutable {
-        result->emplace(runPhotoJob(job));
+        PhotoWritten written;
+        written.photo = runPhotoJob(job);
         job.cut = QImage();  // released here, not when the task object goes
+        if (written.photo && written.photo->written() && !job.original.isNull())
+            written.original = writeOriginal(job);
+        job.original = QImage();
+        result->emplace(std::move(written));
     }));
 }

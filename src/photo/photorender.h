@@ -11,6 +11,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class QObject;
 
@@ -49,6 +50,15 @@ struct PhotoJob {
     int quality = 90;
     qint64 maxBytes = 0;  // the file must fit this many bytes; 0: no limit
     safewrite::WriteTarget target;  // the photo file and what may be replaced
+    // The camera's region around the photo, kept beside it (null: none).
+    QImage original;
+    safewrite::WriteTarget originalTarget;
+};
+
+// What a job wrote: the photo, and the camera original when one was kept.
+struct PhotoWritten {
+    Result<safewrite::Published> photo = failure(QString());
+    std::optional<Result<safewrite::Published>> original;
 };
 
 // Renders, encodes and writes the photo through the safe-write routine.
@@ -60,5 +70,5 @@ constexpr qint64 kLargePhotoPixels = 4'000'000;
 
 // Runs the job on a worker thread; done gets the result on receiver's thread
 // (not at all when receiver is gone by then).
-void runPhotoJobInBackground(PhotoJob job, QObject* receiver,
-                             std::function<void(const Result<safewrite::Published>&)> done);
+// The camera original of a written photo is written after it.
+void runPhotoJobInBackground(PhotoJob job, QObject* receiver, std::function<void(const PhotoWritten&)> done);

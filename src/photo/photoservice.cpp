@@ -62,7 +62,27 @@ struct PhotoService::LastSave {
     SaveReport report;
     safewrite::FileIdentity written;
     int number = 0;
+    std::optional<safewrite::Published> original;
 };
+
+namespace {
+
+// The camera's region around a cut: the cut with a margin of 40 % of its
+// width at the sides and 30 % of its height above and below, inside the frame.
+QImage originalAround(const QImage& frame, const QRectF& region, QSize target)
+{
+    const QRect cut = photoCutRect(frame.size(), region, target);
+    const int dx = cut.width() * 2 / 5;
+    const int dy = cut.height() * 3 / 10;
+    return frame.copy(cut.adjusted(-dx, -dy, dx, dy).intersected(frame.rect()));
+}
+
+}  // namespace
+
+QString PhotoService::originalsFolderName()
+{
+    return QStringLiteral("原图");
+}
 
 QString PhotoService::autoNamePrefix()
 {
@@ -226,6 +246,8 @@ bool PhotoService::take(const TakeRequest& request)
         return refuse(takeFailedStatus, QStringLiteral("照相失败：") + cut.error());
     Take fresh;
     fresh.cut = cut.value();
+    if (session_.keepOriginal())
+        fresh.original = originalAround(picture.frame, request.region, request.target);
     fresh.size = request.target;
     fresh.captionOn = session_.captionOn();
     if (fresh.captionOn)
@@ -384,6 +406,15 @@ Result<PhotoService::SaveJob> PhotoService::prepareSave() const
     photo.target.keepFolder = QFileInfo(file.path).absolutePath() + QLatin1Char('/') + replacedFolderName();
     photo.target.when = QDateTime::currentDateTime();
     photo.target.what = QStringLiteral("照片");
+    if (!take_->original.isNull()) {
+        const QString originals = QFileInfo(file.path).absolutePath() + QLatin1Char('/') + originalsFolderName();
+        photo.original = take_->original;
+        photo.originalTarget.path = originals + QLatin1Char('/') + QFileInfo(file.path).fileName();
+        photo.originalTarget.existing = safewrite::Existing::Replace;
+        photo.originalTarget.keepFolder = originals + QLatin1Char('/') + replacedFolderName();
+        photo.originalTarget.when = photo.target.when;
+        photo.originalTarget.what = QStringLiteral("原图");
+    }
     return job;
 }
 
@@ -438,15 +469,16 @@ void PhotoService::write(SaveJob job)
     // Every photo is written off the window's thread: a slow folder never
     // freezes the preview.
     runPhotoJobInBackground(std::move(photo), this,
-                            [this, job = std::move(job)](const Result<safewrite::Published>& written) {
+                            [this, job = std::move(job)](const PhotoWritten& written) {
                                 saving_ = false;
                                 finishWrite(job, written);
                                 emit changed();
                             });
 }
 
-void PhotoService::finishWrite(const SaveJob& job, const Result<safewrite::Published>& written)
+void PhotoService::finishWrite(const SaveJob& job, const PhotoWritten& files)
 {
+    const Result<safewrite::Published>& written = files.photo;
     const bool sameTake = hasUnsavedTake() && takeNumber_ == job.takeNumber;
     const QString path = job.photo.target.path;
     const QString fileName = QFileInfo(path).fileName();
@@ -507,6 +539,12 @@ void PhotoService::finishWrite(const SaveJob& job, const Result<safewrite::Publi
     report.notes = renamedNote(job.name);
     if (!published.keptCopy.isEmpty())
         report.notes += QStringLiteral(" 原有照片已移到“%1”文件夹").arg(replacedFolderName());
+    if (files.original) {
+        if (*files.original && files.original->value().written())
+            lastSave_->original = files.original->value();
+        else if (!*files.original)
+            report.notes += QStringLiteral(" 原图未保存：") + files.original->error();
+    }
     lastSave_->report = report;
     say(status + report.notes);
     emit saved(report);
@@ -549,6 +587,17 @@ bool PhotoService::undoLastSave()
                                                         keepFolder, QDateTime::currentDateTime(), QStringLiteral("照片"));
     if (!setAside)
         return refuse(QStringLiteral("当前状态: 撤销失败!"), QStringLiteral("撤销失败：") + setAside.error());
+    // The camera original saved with it goes aside too, so it never stands
+    // for another student's photo.
+    QString originalNote;
+    if (const std::optional<safewrite::Published>& original = lastSave_->original) {
+        const QString originals = QFileInfo(original->path).absolutePath();
+        const Result<QString> aside = safewrite::undoWrite(original->path, original->identity, original->keptCopy,
+                                                           originals + QLatin1Char('/') + replacedFolderName(),
+                                                           QDateTime::currentDateTime(), QStringLiteral("原图"));
+        if (!aside)
+            originalNote = QStringLiteral("；") + aside.error();
+    }
     const int number = lastSave_->number;
     lastSave_.reset();
     if (number > 0 && session_.freeShotCounter() == number + 1)
@@ -565,7 +614,7 @@ bool PhotoService::undoLastSave()
                          .arg(QFileInfo(report.path).fileName(), replacedFolderName());
     if (!report.replacedCopy.isEmpty())
         status += QStringLiteral("，旧照片已放回");
-    say(status);
+    say(status + originalNote);
     emit undone(report);
     emit changed();
     return true;

@@ -1,4 +1,5 @@
 #pragma once
+#include "photorender.h"
 #include "phototake.h"
 #include "safewrite.h"
 
@@ -116,6 +117,7 @@ public:
     std::function<qint64()> clock;
 
     static QString autoNamePrefix();  // "Velk学籍照相相片"
+    static QString originalsFolderName();  // "原图"
 
 signals:
     void notice(const PhotoNotice& notice);
@@ -143,7 +145,7 @@ private:
     void endComparison();
     void keepExisting();
     void write(SaveJob job);
-    void finishWrite(const SaveJob& job, const Result<safewrite::Published>& written);
+    void finishWrite(const SaveJob& job, const PhotoWritten& written);
     bool refuse(const QString& status, const QString& message);
     void say(const QString& status, const QString& message = {}, bool information = false);
     qint64 now() const;

@@ -19,6 +19,14 @@ void PhotoSession::setTargetError(const QString& error)
     targetError_ = error;
 }
 
+void PhotoSession::setKeepOriginal(bool on)
+{
+    if (keepOriginal_ == on)
+        return;
+    keepOriginal_ = on;
+    emit changed();
+}
+
 void PhotoSession::setFreeShooting(bool on)
 {
     if (freeShooting_ == on)

@@ -21,6 +21,9 @@ struct TakeOwner {
 // One photo taken and not yet replaced by the next one.
 struct Take {
     QImage cut;  // camera pixels under the frame, with the target's aspect
+    // The camera's region around the cut, at camera resolution, so the photo
+    // can be framed again later for another size (保留原图).
+    QImage original;
     QSize size;  // the photo size the frame was laid out for
     bool captionOn = true;
     // A roster photo's caption; for a free one the name known at the take,
@@ -82,6 +85,9 @@ public:
     // take is kept while a size is half typed, but not saved.
     QString targetError() const { return targetError_; }
     void setTargetError(const QString& error);
+    // Each saved photo keeps the camera's region around it in 原图/.
+    bool keepOriginal() const { return keepOriginal_; }
+    void setKeepOriginal(bool on);
 
 signals:
     // A naming mode or the typed name changed.
@@ -100,4 +106,5 @@ private:
     qint64 sizeLimit_ = 0;
     QString sizeLimitError_;
     QString targetError_;
+    bool keepOriginal_ = true;
 };

@@ -58,6 +58,7 @@ JobController::JobController(const JobUnits& units, PhotoController& photo, Rost
         job_.freeShooting = session.freeShooting();
         job_.manualNaming = session.manualNaming();
         job_.autoSave = session.autoSave();
+        job_.keepOriginal = session.keepOriginal();
         changed();
     });
     connect(u_.headerRow, &QCheckBox::toggled, this, [this](bool on) {
@@ -120,5 +121,6 @@ void JobController::apply(const StationJob& job)
     tick(u_.autoSave, job.autoSave);
     tick(u_.freeShooting, job.freeShooting);
     tick(u_.manualNaming, job.manualNaming && job.freeShooting);
+    tick(u_.keepOriginal, job.keepOriginal);
     keys_.setKeys(job.keys);
 }

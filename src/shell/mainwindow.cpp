@@ -89,6 +89,7 @@ PhotoUnits photoUnits(Ui::MainWindow& ui)
     u.displayColumnButton = ui.超级按钮2;
     u.searchButton = ui.超级按钮3;
     u.sizeLimitBox = ui.大小上限编辑框;
+    u.keepOriginal = ui.保留原图选择框;
     return u;
 }
 
@@ -257,6 +258,7 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     jobUnits.autoSave = ui->选择框1;
     jobUnits.freeShooting = ui->选择框2;
     jobUnits.manualNaming = ui->选择框3;
+    jobUnits.keepOriginal = ui->保留原图选择框;
     job = new JobController(jobUnits, *photo, *rosterState_, *viewfinder, *shotKeys, this);
     // Other stations may save into the same folder: their photos are marked
     // as they appear, re-checking only the names that changed.

@@ -69,6 +69,10 @@ PhotoController::PhotoController(StationContext& window, const PhotoUnits& units
     connect(u_.manualNaming, &QCheckBox::toggled, &session, &PhotoSession::setManualNaming);
     connect(u_.autoSave, &QCheckBox::toggled, &session, &PhotoSession::setAutoSave);
     connect(u_.fileNameBox, &QLineEdit::textChanged, &session, &PhotoSession::setTypedName);
+    if (u_.keepOriginal) {
+        session.setKeepOriginal(u_.keepOriginal->isChecked());
+        connect(u_.keepOriginal, &QCheckBox::toggled, &session, &PhotoSession::setKeepOriginal);
+    }
     session.setCaptionColour(u_.captionColour->colour());
     connect(u_.captionColour, &ColorPicker::colourChanged, this,
             [this](const QColor& colour) { service_.session().setCaptionColour(colour); });

@@ -40,6 +40,7 @@ struct PhotoUnits {
     QWidget* displayColumnButton = nullptr;  // 超级按钮2
     QWidget* searchButton = nullptr;  // 超级按钮3
     QLineEdit* sizeLimitBox = nullptr;  // 大小上限编辑框
+    QCheckBox* keepOriginal = nullptr;  // 保留原图选择框
 };
 
 // Wires the photo units to the photo service (PhotoService), which decides

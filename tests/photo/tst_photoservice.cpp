@@ -261,6 +261,9 @@ private slots:
         QCOMPARE(s.roster.currentRow(), 1);
         const QByteArray fresh = readAll(photo("张三"));
         QVERIFY(!fresh.isEmpty());
+        // The camera's region around the photo is kept beside it, larger than the cut.
+        const QImage original = jpeg::decode(readAll(folder + "/原图/张三.jpg")).value();
+        QVERIFY(original.width() > region.width() && original.height() > region.height());
 
         // The new photo goes aside, the old one comes back, and so does the student.
         QSignalSpy undone(&s.service, &PhotoService::undone);
@@ -274,6 +277,7 @@ private slots:
         QVERIFY(keptAside);
         QVERIFY(!s.service.canUndo());
         QVERIFY(!s.service.undoLastSave());
+        QVERIFY(!QFile::exists(folder + "/原图/张三.jpg"));  // it goes with its photo
 
         // A photo changed since its save is not taken back.
         s.now += PhotoService::kSettleMs;
