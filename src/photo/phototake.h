@@ -1,4 +1,5 @@
 #pragma once
+#include "photopreset.h"
 #include "safewrite.h"
 
 #include <QColor>
@@ -82,6 +83,10 @@ public:
     // take is kept while a size is half typed, but not saved.
     QString targetError() const { return targetError_; }
     void setTargetError(const QString& error);
+    // The chosen 照片规格: every photo states its dpi and meets its KB range
+    // (大小上限, when filled, narrows the maximum). 自定义 states neither.
+    const PhotoPreset& preset() const { return preset_; }
+    void setPreset(const PhotoPreset& preset) { preset_ = preset; }
 
 signals:
     // A naming mode or the typed name changed.
@@ -100,4 +105,5 @@ private:
     qint64 sizeLimit_ = 0;
     QString sizeLimitError_;
     QString targetError_;
+    PhotoPreset preset_ = PhotoPreset::custom();
 };

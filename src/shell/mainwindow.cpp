@@ -9,6 +9,7 @@
 #include "photocontroller.h"
 #include "photofoldersetting.h"
 #include "photofolderwatch.h"
+#include "presetchooser.h"
 #include "programpaths.h"
 #include "reportcontroller.h"
 #include "rostercontroller.h"
@@ -205,6 +206,8 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
                                                    ? CameraController::FirstConnection::Now
                                                    : CameraController::FirstConnection::Later);
     photo = new PhotoController(*this, photoUnits(*ui));
+    // 照片规格: the preset every photo is saved to.
+    presets = new PresetChooser(ui->照片规格选择框, *viewfinder, photo->service().session(), photopresets::load(), this);
     faces = new FaceController(
         {ui->自动取景选择框, ui->照片检查选择框, ui->检查结果标签, [this](const QString& text) { setStatus(text); }},
         *camera, *viewfinder, this);
@@ -252,6 +255,7 @@ MainWindow::~MainWindow()
     barcode = nullptr;
     folderWatch = nullptr;
     faces = nullptr;
+    presets = nullptr;
     // Nor may a unit's last signals reach this window's own handlers.
     for (QObject* unit : findChildren<QObject*>())
         QObject::disconnect(unit, nullptr, this, nullptr);

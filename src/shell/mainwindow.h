@@ -49,6 +49,7 @@ public:
     // Tells when the photo folder changed (another station saved into it).
     class PhotoFolderWatch* folderWatch = nullptr;
     class FaceController* faces = nullptr;  // automatic framing and the photo checks
+    class PresetChooser* presets = nullptr;  // 照片规格 beside the size boxes
 
     DuplicatePhotoWindow* duplicateWindow() const override { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const override { return swapWindow_; }
