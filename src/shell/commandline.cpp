@@ -21,6 +21,7 @@ Parser::Parser()
     parser.addOption(camera);
     parser.addOption(dumpRoster);
     parser.addOption(columns);
+    parser.addOption(checkIds);
     parser.addOption(reframe);
     parser.addOption(size);
     parser.addOption(maxKb);

@@ -33,6 +33,11 @@ struct Parser {
     QCommandLineOption columns{QStringLiteral("columns"),
                                QStringLiteral("The three sheet columns to read with --dump-roster (default A,B,C)."),
                                QStringLiteral("A,B,C")};
+    QCommandLineOption checkIds{
+        QStringLiteral("check-ids"),
+        QStringLiteral("With --dump-roster: check the identity numbers of every column that holds them instead; "
+                       "one line per bad row, \"ROW<TAB>VALUE<TAB>REASON\"; exit status 1 when there are any, 2 "
+                       "when the workbook cannot be read.")};
 
     QCommandLineOption camera{
         QStringLiteral("camera"),

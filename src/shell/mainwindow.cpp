@@ -6,6 +6,7 @@
 #include "facecontroller.h"
 #include "framewatch.h"
 #include "icons.h"
+#include "idcheckcontroller.h"
 #include "photocontroller.h"
 #include "photofoldersetting.h"
 #include "photofolderwatch.h"
@@ -217,6 +218,8 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     voice = new VoiceController(*this, speechVoice());
     search =
         new SearchController(*rosterState_, {this, ui->超级按钮3, ui->超级列表框1, ui->透明标签3, ui->编辑框1}, this);
+    // Identity numbers in the photo-name column, checked at import.
+    idCheck = new IdCheckController(*rosterState_, search->cellColours(), this);
     reports = new ReportController(
         *rosterState_, {this, ui->按钮未照名单, ui->按钮相片总览},
         {[this](const QString& text) { setStatus(text); }, [this] { return state_.photoFolder(); }}, this);
@@ -256,6 +259,7 @@ MainWindow::~MainWindow()
     folderWatch = nullptr;
     faces = nullptr;
     presets = nullptr;
+    idCheck = nullptr;
     // Nor may a unit's last signals reach this window's own handlers.
     for (QObject* unit : findChildren<QObject*>())
         QObject::disconnect(unit, nullptr, this, nullptr);

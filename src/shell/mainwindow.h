@@ -50,6 +50,7 @@ public:
     class PhotoFolderWatch* folderWatch = nullptr;
     class FaceController* faces = nullptr;  // automatic framing and the photo checks
     class PresetChooser* presets = nullptr;  // 照片规格 beside the size boxes
+    class IdCheckController* idCheck = nullptr;  // identity numbers checked at import
 
     DuplicatePhotoWindow* duplicateWindow() const override { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const override { return swapWindow_; }
