@@ -220,9 +220,11 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
         new SearchController(*rosterState_, {this, ui->超级按钮3, ui->超级列表框1, ui->透明标签3, ui->编辑框1}, this);
     // Identity numbers in the photo-name column, checked at import.
     idCheck = new IdCheckController(*rosterState_, search->cellColours(), this);
-    reports = new ReportController(
-        *rosterState_, {this, ui->按钮未照名单, ui->按钮相片总览},
-        {[this](const QString& text) { setStatus(text); }, [this] { return state_.photoFolder(); }}, this);
+    reports = new ReportController(*rosterState_, {this, ui->按钮未照名单, ui->按钮相片总览, ui->按钮导出上报},
+                                   {[this](const QString& text) { setStatus(text); },
+                                    [this] { return state_.photoFolder(); },
+                                    [this] { return photo->service().session().preset(); }},
+                                   this);
     barcode = new BarcodeController(
         *roster_, ui->编辑框扫码, {ui->按钮照相, ui->保存按钮},
         {[this](const QString& text) { setStatus(text); }, [this](const QString& text) { setErrorStatus(text); }},

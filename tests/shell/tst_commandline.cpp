@@ -77,6 +77,15 @@ private slots:
         QVERIFY(QString::fromUtf8(none.err).contains(QStringLiteral("没有一列是身份证号")));
     }
 
+    void listPresetsPrintsOneALine()
+    {
+        const Run r = run({"--list-presets"});
+        QCOMPARE(r.code, 0);
+        const QStringList lines = QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines[0], QStringLiteral("学籍\t358×441 像素，350 dpi，不超过 60 KB，背景 #A0C8F0"));
+    }
+
     void listDevicesEndsWithTheTestCamera()
     {
         const Run r = run({"--list-devices"});
@@ -94,7 +103,9 @@ private slots:
         for (const char* option : {"--help", "-h", "--help-all"}) {
             const Run help = run({option});
             QCOMPARE(help.code, 0);
-            QVERIFY2(help.out.contains("--dump-roster") && help.out.contains("--list-devices"), option);
+            QVERIFY2(help.out.contains("--dump-roster") && help.out.contains("--list-devices") &&
+                         help.out.contains("--export") && help.out.contains("--fallback"),
+                     option);
         }
     }
 
