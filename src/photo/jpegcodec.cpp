@@ -196,7 +196,8 @@ Result<QByteArray> encode(const QImage& picture, int quality, int dpi)
 
     std::vector<unsigned char> row(size_t(rgb.width()) * 3);
     Compressor c;
-    if (!startCompress(c, rgb.width(), rgb.height(), qBound(1, quality, 100), qBound(0, dpi, 65535)) || !writeRows(c, rgb, row.data()))
+    if (!startCompress(c, rgb.width(), rgb.height(), qBound(1, quality, 100), qBound(0, dpi, 65535)) ||
+        !writeRows(c, rgb, row.data()))
         return failure(QStringLiteral("JPEG编码失败: ") + libraryMessage(c.err));
     return QByteArray(reinterpret_cast<const char*>(c.buffer), qsizetype(c.size));
 }

@@ -189,7 +189,8 @@ void ReportController::WriteUploadExport()
     if (job.outFolder.isEmpty())
         return;
     job.photoFolder = context_.photoFolder();
-    if (QFileInfo(job.outFolder).canonicalFilePath() == QFileInfo(job.photoFolder).canonicalFilePath()) {
+    const QString chosen = QFileInfo(job.outFolder).canonicalFilePath();
+    if (!chosen.isEmpty() && chosen == QFileInfo(job.photoFolder).canonicalFilePath()) {
         Dialogs::current().message(QStringLiteral("导出上报不能保存在照片文件夹里，那里只放照片，请另选文件夹"),
                                    dialogtitle::reminder, Dialogs::Icon::Warning);
         return;
@@ -203,8 +204,9 @@ void ReportController::WriteUploadExport()
     if (ids.holdsIds && ids.without > 0) {
         // Asked only when it matters: the registry's name for a student without an identity number.
         const QString pattern = Dialogs::current().askText(
-            QStringLiteral("有 %1 行没有身份证号，它们的照片按什么命名？\n例如 学校标识码_{列3}_{列2}：{列N} 为该行第 N "
-                           "列的内容，其余照写。留空则这些行列入问题记录。")
+            QStringLiteral(
+                "有 %1 行没有身份证号，它们的照片按什么命名？\n例如 学校标识码_{列3}_{列2}：{列N} 为该行第 N "
+                "列的内容，其余照写。留空则这些行列入问题记录。")
                 .arg(ids.without),
             dialogtitle::info, fallbackText_.isEmpty() ? QStringLiteral("学校标识码_{列3}_{列2}") : fallbackText_);
         if (!pattern.trimmed().isEmpty()) {
@@ -231,10 +233,12 @@ void ReportController::WriteUploadExport()
         }
         StagedExport& made = staged.value();
         outcome->doneStatus = QStringLiteral("当前状态: 导出上报完成，%1").arg(made.summary());
-        outcome->doneMessage = QStringLiteral("已导出到 %1\n%2").arg(QDir::toNativeSeparators(job.outFolder), made.summary());
+        outcome->doneMessage =
+            QStringLiteral("已导出到 %1\n%2").arg(QDir::toNativeSeparators(job.outFolder), made.summary());
         if (!made.problems.empty())
-            outcome->doneMessage += QStringLiteral("\n没有放进去的行和原因见 %1")
-                                        .arg(QDir::toNativeSeparators(job.outFolder + QLatin1Char('/') + problemListName()));
+            outcome->doneMessage +=
+                QStringLiteral("\n没有放进去的行和原因见 %1")
+                    .arg(QDir::toNativeSeparators(job.outFolder + QLatin1Char('/') + problemListName()));
         outcome->files = std::move(made.files);
         return outcome;
     });
@@ -309,7 +313,8 @@ void ReportController::finished(const std::shared_ptr<Outcome>& outcome)
     if (kept.size() == 1)
         message += QStringLiteral("\n原有的文件已移到 %1").arg(kept.constFirst());
     else if (kept.size() > 1)
-        message += QStringLiteral("\n原有的 %1 个文件已移到 %2").arg(kept.size()).arg(QFileInfo(kept.constFirst()).path());
+        message +=
+            QStringLiteral("\n原有的 %1 个文件已移到 %2").arg(kept.size()).arg(QFileInfo(kept.constFirst()).path());
     Dialogs::current().message(message, dialogtitle::info, Dialogs::Icon::Information);
     emit reportFinished(true);
 }
