@@ -76,7 +76,7 @@ struct Compressor {
     Compressor& operator=(const Compressor&) = delete;
 };
 
-bool startCompress(Compressor& c, int width, int height, int quality)
+bool startCompress(Compressor& c, int width, int height, int quality, int dpi)
 {
     if (setjmp(c.err.jump))
         return false;
@@ -91,6 +91,12 @@ bool startCompress(Compressor& c, int width, int height, int quality)
     // force_baseline keeps every quantiser within 8 bits: a baseline file.
     jpeg_set_quality(&c.cinfo, quality, TRUE);
     c.cinfo.dct_method = JDCT_ISLOW;
+    if (dpi > 0) {
+        c.cinfo.write_JFIF_header = TRUE;
+        c.cinfo.density_unit = 1;  // dots per inch
+        c.cinfo.X_density = UINT16(dpi);
+        c.cinfo.Y_density = UINT16(dpi);
+    }
     jpeg_start_compress(&c.cinfo, TRUE);
     return true;
 }
@@ -176,7 +182,7 @@ bool readRows(Decompressor& d, uchar* bits, qsizetype bytesPerLine)
 
 namespace jpeg {
 
-Result<QByteArray> encode(const QImage& picture, int quality)
+Result<QByteArray> encode(const QImage& picture, int quality, int dpi)
 {
     if (picture.isNull() || picture.width() <= 0 || picture.height() <= 0)
         return failure(QStringLiteral("没有可编码的图像"));
@@ -190,7 +196,8 @@ Result<QByteArray> encode(const QImage& picture, int quality)
 
     std::vector<unsigned char> row(size_t(rgb.width()) * 3);
     Compressor c;
-    if (!startCompress(c, rgb.width(), rgb.height(), qBound(1, quality, 100)) || !writeRows(c, rgb, row.data()))
+    if (!startCompress(c, rgb.width(), rgb.height(), qBound(1, quality, 100), qBound(0, dpi, 65535)) ||
+        !writeRows(c, rgb, row.data()))
         return failure(QStringLiteral("JPEG编码失败: ") + libraryMessage(c.err));
     return QByteArray(reinterpret_cast<const char*>(c.buffer), qsizetype(c.size));
 }

@@ -2,7 +2,7 @@
 
 #include "jpegcodec.h"
 #include "photofile.h"
-#include "sizelimit.h"
+#include "kbrange.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -82,8 +82,10 @@ Result<safewrite::Published> runPhotoJob(const PhotoJob& job)
         if (!photo)
             return failure(photo.error());
         const QImage& image = photo.value();
-        const Result<LimitedJpeg> limited = encodeWithinLimit(
-            [&image](int quality) { return jpeg::encode(image, quality); }, job.quality, job.maxBytes);
+        const int dpi = job.dpi;
+        const Result<LimitedJpeg> limited =
+            encodeWithinRange([&image, dpi](int quality) { return jpeg::encode(image, quality, dpi); }, job.quality,
+                              job.minBytes, job.maxBytes);
         if (!limited)
             return failure(limited.error());
         bytes = limited->bytes;

@@ -49,6 +49,10 @@ struct PhotoJob {
     QColor captionColour;
     int quality = 90;
     qint64 maxBytes = 0;  // the file must fit this many bytes; 0: no limit
+    // The chosen photo preset's (照片规格): the file reaches this many bytes
+    // (0: no minimum) and states this density (0: none).
+    qint64 minBytes = 0;
+    int dpi = 0;
     safewrite::WriteTarget target;  // the photo file and what may be replaced
     // The camera's region around the photo, kept beside it (null: none).
     QImage original;

@@ -400,7 +400,11 @@ Result<PhotoService::SaveJob> PhotoService::prepareSave() const
         photo.caption = job.owner.mode == TakeOwner::Mode::RosterRow ? take_->caption : job.name;
     photo.captionColour = take_->captionColour;
     photo.quality = session_.quality();
-    photo.maxBytes = session_.sizeLimit();
+    // The chosen preset's dpi and KB range; 大小上限 narrows its maximum.
+    const PhotoPreset& preset = session_.preset();
+    photo.dpi = preset.dpi;
+    photo.minBytes = preset.kb.minBytes();
+    photo.maxBytes = tighterMaximum(preset.kb.maxBytes(), session_.sizeLimit());
     photo.target.path = file.path;
     photo.target.existing = safewrite::Existing::Refuse;
     photo.target.keepFolder = QFileInfo(file.path).absolutePath() + QLatin1Char('/') + replacedFolderName();

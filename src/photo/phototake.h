@@ -1,4 +1,5 @@
 #pragma once
+#include "photopreset.h"
 #include "safewrite.h"
 
 #include <QColor>
@@ -88,6 +89,10 @@ public:
     // Each saved photo keeps the camera's region around it in 原图/.
     bool keepOriginal() const { return keepOriginal_; }
     void setKeepOriginal(bool on);
+    // The chosen 照片规格: every photo states its dpi and meets its KB range
+    // (大小上限, when filled, narrows the maximum). 自定义 states neither.
+    const PhotoPreset& preset() const { return preset_; }
+    void setPreset(const PhotoPreset& preset) { preset_ = preset; }
 
 signals:
     // A naming mode or the typed name changed.
@@ -107,4 +112,5 @@ private:
     QString sizeLimitError_;
     QString targetError_;
     bool keepOriginal_ = true;
+    PhotoPreset preset_ = PhotoPreset::custom();
 };

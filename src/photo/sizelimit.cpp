@@ -50,5 +50,6 @@ Result<qint64> parseSizeLimitKb(const QString& text)
     const int kb = t.toInt(&ok);
     if (!ok || kb < 1 || kb > largestLimitKb)
         return failure(QStringLiteral("大小上限应为 1 到 %1 之间的整数（KB），留空为不限").arg(largestLimitKb));
-    return qint64(kb) * 1024;
+    // Met whichever KB the one who set the limit meant, 1000 or 1024 bytes.
+    return qint64(kb) * 1000;
 }

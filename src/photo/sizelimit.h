@@ -26,5 +26,6 @@ constexpr int largestLimitKb = 100000;
 
 // The limit typed into the 大小上限 KB box, in bytes: 0 when the box is empty
 // (no limit), a whole number of KB from 1 to largestLimitKb (full-width
-// digits count), or the reason the text is not one.
+// digits count) at 1000 bytes each, so the file fits a KB of 1024 too, or the
+// reason the text is not one.
 Result<qint64> parseSizeLimitKb(const QString& text);

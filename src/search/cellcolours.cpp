@@ -33,6 +33,8 @@ void CellColours::setRoster(RosterModel* roster)
         roster_->setCellColours(nullptr);
     records_.clear();
     hooked_ = false;
+    markColumn_ = -1;
+    markedRows_.clear();
     roster_ = roster;
     if (roster_) {
         roster_->setCellColours(this);
@@ -96,19 +98,48 @@ void CellColours::ClearCellColours()
     repaint();
 }
 
+void CellColours::setMarks(int column, const std::vector<int>& rows, const QColor& background)
+{
+    const bool hadMarks = markColumn_ >= 0;
+    markColumn_ = rows.empty() ? -1 : column;
+    markedRows_.clear();
+    for (const int row : rows) {
+        if (row < 0)
+            continue;
+        if (size_t(row) >= markedRows_.size())
+            markedRows_.resize(size_t(row) + 1);
+        markedRows_[size_t(row)] = true;
+    }
+    markBackground_ = background;
+    if (hadMarks || markColumn_ >= 0)
+        repaint();
+}
+
+bool CellColours::marked(int row, int column) const
+{
+    return column == markColumn_ && row >= 0 && size_t(row) < markedRows_.size() && markedRows_[size_t(row)];
+}
+
 bool CellColours::colourOf(int row, int column, QColor* text, QColor* background) const
 {
+    const bool isMarked = marked(row, column);
     // Never more than a row's worth of records: a linear scan is enough.
     for (const CellColour& c : records_) {
         if (c.row == row && c.column == column) {
             if (text)
                 *text = c.text;
             if (background)
-                *background = c.background;
+                *background = isMarked ? markBackground_ : c.background;
             return true;
         }
     }
-    return false;
+    if (!isMarked)
+        return false;
+    if (text)
+        *text = listTextColour();
+    if (background)
+        *background = markBackground_;
+    return true;
 }
 
 void CellColours::repaint()

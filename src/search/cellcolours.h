@@ -39,6 +39,13 @@ public:
     // Drops every record and repaints; does nothing (no repaint) when nothing is hooked.
     void ClearCellColours();
 
+    // Rows of one column marked by a background of their own (identity
+    // numbers that look wrong), kept apart from the search's records: a
+    // search neither clears them nor hides them, its text colour shows on
+    // them. New marks replace the old ones; an empty list drops them.
+    void setMarks(int column, const std::vector<int>& rows, const QColor& background);
+    bool marked(int row, int column) const;
+
     bool colourOf(int row, int column, QColor* text, QColor* background) const override;
 
     bool hooked() const { return hooked_; }
@@ -57,4 +64,7 @@ private:
     std::function<QColor()> listBackground_;
     std::vector<CellColour> records_;
     bool hooked_ = false;
+    int markColumn_ = -1;
+    std::vector<bool> markedRows_;  // by row
+    QColor markBackground_;
 };

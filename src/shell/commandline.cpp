@@ -21,6 +21,7 @@ Parser::Parser()
     parser.addOption(camera);
     parser.addOption(dumpRoster);
     parser.addOption(columns);
+    parser.addOption(checkIds);
     parser.addOption(reframe);
     parser.addOption(size);
     parser.addOption(maxKb);
@@ -29,6 +30,12 @@ Parser::Parser()
     parser.addOption(contactSheet);
     parser.addOption(folder);
     parser.addOption(groupBy);
+    parser.addOption(listPresets);
+    parser.addOption(exportUpload);
+    parser.addOption(preset);
+    parser.addOption(nameBy);
+    parser.addOption(headerRow);
+    parser.addOption(fallback);
 }
 
 Tool toolOf(const Parser& p)
@@ -44,6 +51,10 @@ Tool toolOf(const Parser& p)
         return Tool::ContactSheet;
     if (p.parser.isSet(p.missing))
         return Tool::MissingList;
+    if (p.parser.isSet(p.listPresets))
+        return Tool::ListPresets;
+    if (p.parser.isSet(p.exportUpload))
+        return Tool::Export;
     return Tool::Window;
 }
 

@@ -30,9 +30,16 @@ struct Parser {
     QCommandLineOption listDevices{
         QStringLiteral("list-devices"),
         QStringLiteral("Print one line per camera driver, \"index<TAB>description\", and exit.")};
-    QCommandLineOption columns{QStringLiteral("columns"),
-                               QStringLiteral("The three sheet columns to read with --dump-roster (default A,B,C)."),
-                               QStringLiteral("A,B,C")};
+    QCommandLineOption columns{
+        QStringLiteral("columns"),
+        QStringLiteral("The three sheet columns to read with --dump-roster, --missing, --contact-sheet and --export "
+                       "(default A,B,C)."),
+        QStringLiteral("A,B,C")};
+    QCommandLineOption checkIds{
+        QStringLiteral("check-ids"),
+        QStringLiteral("With --dump-roster: check the identity numbers of every column that holds them instead; "
+                       "one line per bad row, \"ROW<TAB>VALUE<TAB>REASON\"; exit status 1 when there are any, 2 "
+                       "when the workbook cannot be read.")};
 
     QCommandLineOption camera{
         QStringLiteral("camera"),
@@ -50,8 +57,8 @@ struct Parser {
                              QStringLiteral("With --reframe: the largest file size in KB (quality lowered to fit)."),
                              QStringLiteral("N")};
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
-                              QStringLiteral("The output of --reframe (a folder), --missing (.xlsx or .csv) or "
-                                             "--contact-sheet (.pdf)."),
+                              QStringLiteral("The output of --reframe (a folder), --missing (.xlsx or .csv), "
+                                             "--contact-sheet (.pdf) or --export (a folder)."),
                               QStringLiteral("OUT")};
 
     QCommandLineOption missing{
@@ -65,16 +72,47 @@ struct Parser {
                        "per value of --group-by."),
         QStringLiteral("WORKBOOK")};
     QCommandLineOption folder{QStringLiteral("folder"),
-                              QStringLiteral("The photo folder for --missing and --contact-sheet."),
+                              QStringLiteral("The photo folder for --missing, --contact-sheet and --export."),
                               QStringLiteral("DIR")};
-    QCommandLineOption groupBy{QStringLiteral("group-by"),
-                               QStringLiteral("The imported column that groups --contact-sheet (default the third)."),
-                               QStringLiteral("C")};
+    QCommandLineOption groupBy{
+        QStringLiteral("group-by"),
+        QStringLiteral("The imported column that groups --contact-sheet and --export (default the third)."),
+        QStringLiteral("C")};
+
+    QCommandLineOption listPresets{
+        QStringLiteral("list-presets"),
+        QStringLiteral("Print the photo presets, one a line: \"NAME<TAB>size, dpi, KB range, background\". The "
+                       "list is the user's photopresets.ini in the config folder when there is one, else the "
+                       "shipped list; where it came from goes to stderr.")};
+    QCommandLineOption exportUpload{
+        QStringLiteral("export"),
+        QStringLiteral("Pack the photos of WORKBOOK's rows (in --folder, by the first imported column) for an "
+                       "upload: one OUT/GROUP.zip per value of --group-by holding only NAME.jpg files made to "
+                       "--preset, and OUT/问题记录.csv with each row that could not go in and why. Exit status 0 all "
+                       "rows went in, 1 some are in the problem list, 2 bad arguments."),
+        QStringLiteral("WORKBOOK")};
+    QCommandLineOption preset{QStringLiteral("preset"),
+                              QStringLiteral("The photo preset of --export (see --list-presets)."),
+                              QStringLiteral("NAME")};
+    QCommandLineOption nameBy{
+        QStringLiteral("name-by"),
+        QStringLiteral("The imported column that names the files in --export's zips (default the first). When it "
+                       "holds identity numbers, a row without a valid one is a problem unless --fallback names it."),
+        QStringLiteral("C")};
+    QCommandLineOption headerRow{
+        QStringLiteral("header-row"),
+        QStringLiteral("With --export: the first row holds the column headings, not a student (as 首行为表头).")};
+    QCommandLineOption fallback{
+        QStringLiteral("fallback"),
+        QStringLiteral("With --export: the name of a row whose --name-by cell has no identity number. {C} is the "
+                       "cell of imported column C (or {列1}..{列3}), the rest is kept as written, e.g. "
+                       "\"3301010001_{C}_{B}\" for 学校标识码_班号_姓名."),
+        QStringLiteral("TEMPLATE")};
 };
 
 // What a command line asks for once --help and --version are answered: each
 // tool lives in a module of its own, loaded only when asked for.
-enum class Tool { Window, ListDevices, DumpRoster, Reframe, MissingList, ContactSheet };
+enum class Tool { Window, ListDevices, DumpRoster, Reframe, MissingList, ContactSheet, ListPresets, Export };
 Tool toolOf(const Parser& p);
 
 struct Options {

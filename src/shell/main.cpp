@@ -36,6 +36,10 @@ QString moduleOf(commandline::Tool tool)
     case Tool::ContactSheet:
         name = "reports";
         break;
+    case Tool::ListPresets:
+    case Tool::Export:
+        name = "export";
+        break;
     }
     return QStringLiteral("photostation-%1" STATION_MODULE_SUFFIX).arg(QLatin1String(name));
 }

@@ -8,9 +8,11 @@
 #include "framewatch.h"
 #include "icons.h"
 #include "jobcontroller.h"
+#include "idcheckcontroller.h"
 #include "photocontroller.h"
 #include "photofoldersetting.h"
 #include "photofolderwatch.h"
+#include "presetchooser.h"
 #include "programpaths.h"
 #include "reportcontroller.h"
 #include "rostercontroller.h"
@@ -219,6 +221,8 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
                                                    ? CameraController::FirstConnection::Now
                                                    : CameraController::FirstConnection::Later);
     photo = new PhotoController(*this, photoUnits(*ui));
+    // 照片规格: the preset every photo is saved to.
+    presets = new PresetChooser(ui->照片规格选择框, *viewfinder, photo->service().session(), photopresets::load(), this);
     faces = new FaceController(
         {ui->自动取景选择框, ui->照片检查选择框, ui->检查结果标签, [this](const QString& text) { setStatus(text); }},
         *camera, *viewfinder, this);
@@ -228,9 +232,13 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     voice = new VoiceController(*this, speechVoice());
     search =
         new SearchController(*rosterState_, {this, ui->超级按钮3, ui->超级列表框1, ui->透明标签3, ui->编辑框1}, this);
-    reports = new ReportController(
-        *rosterState_, {this, ui->按钮未照名单, ui->按钮相片总览},
-        {[this](const QString& text) { setStatus(text); }, [this] { return state_.photoFolder(); }}, this);
+    // Identity numbers in the photo-name column, checked at import.
+    idCheck = new IdCheckController(*rosterState_, search->cellColours(), this);
+    reports = new ReportController(*rosterState_, {this, ui->按钮未照名单, ui->按钮相片总览, ui->按钮导出上报},
+                                   {[this](const QString& text) { setStatus(text); },
+                                    [this] { return state_.photoFolder(); },
+                                    [this] { return photo->service().session().preset(); }},
+                                   this);
     barcode = new BarcodeController(
         *roster_, ui->编辑框扫码, {ui->按钮照相, ui->保存按钮},
         {[this](const QString& text) { setStatus(text); }, [this](const QString& text) { setErrorStatus(text); }},
@@ -290,6 +298,8 @@ MainWindow::~MainWindow()
     barcode = nullptr;
     folderWatch = nullptr;
     faces = nullptr;
+    presets = nullptr;
+    idCheck = nullptr;
     // Nor may a unit's last signals reach this window's own handlers.
     for (QObject* unit : findChildren<QObject*>())
         QObject::disconnect(unit, nullptr, this, nullptr);

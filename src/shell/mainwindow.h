@@ -53,6 +53,8 @@ public:
     class ShotKeys* shotKeys = nullptr;  // one key per student
     class ShotKeysDialog* shotKeysDialog = nullptr;
     class JobController* job = nullptr;  // the job kept from one start to the next
+    class PresetChooser* presets = nullptr;  // 照片规格 beside the size boxes
+    class IdCheckController* idCheck = nullptr;  // identity numbers checked at import
 
     DuplicatePhotoWindow* duplicateWindow() const override { return duplicateWindow_; }
     SwapConfirmWindow* swapWindow() const override { return swapWindow_; }

@@ -3,8 +3,10 @@
 #include "census.h"
 #include "contactsheet.h"
 #include "dialogs.h"
+#include "idnumber.h"
 #include "missinglist.h"
 #include "rosterstate.h"
+#include "uploadexport.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,7 +21,7 @@
 // What a report task hands back: the written file, not yet in place, or why
 // there is none.
 struct ReportController::Outcome {
-    std::optional<StagedReport> file;
+    std::vector<StagedReport> files;
     QString error;
     QString doneStatus;  // the status line once the file is in place
     QString doneMessage;
@@ -51,6 +53,8 @@ ReportController::ReportController(RosterState& roster, const ReportUnits& units
 {
     connect(u_.missingButton, &QPushButton::clicked, this, &ReportController::WriteMissingList);
     connect(u_.sheetButton, &QPushButton::clicked, this, &ReportController::WriteContactSheet);
+    if (u_.exportButton)
+        connect(u_.exportButton, &QPushButton::clicked, this, &ReportController::WriteUploadExport);
     RosterModel* model = roster_.model();
     connect(model, &QAbstractItemModel::modelReset, this, &ReportController::updateButtons);
     connect(model, &QAbstractItemModel::rowsInserted, this, &ReportController::updateButtons);
@@ -77,6 +81,8 @@ void ReportController::updateButtons()
     const bool enabled = roster_.rowCount() > 0 && !job_;
     u_.missingButton->setEnabled(enabled);
     u_.sheetButton->setEnabled(enabled);
+    if (u_.exportButton)
+        u_.exportButton->setEnabled(enabled);
 }
 
 QString ReportController::startFolder() const
@@ -115,7 +121,7 @@ void ReportController::WriteMissingList()
             outcome->error = staged.error();
             return outcome;
         }
-        outcome->file.emplace(std::move(staged).value());
+        outcome->files.push_back(std::move(staged).value());
         outcome->doneStatus = QStringLiteral("当前状态: 未照名单已保存，未照 %1 人").arg(census.missing());
         outcome->doneMessage =
             QStringLiteral("未照名单已保存到 %1\n%2").arg(QDir::toNativeSeparators(path), census.summary());
@@ -158,11 +164,82 @@ void ReportController::WriteContactSheet()
             return outcome;
         }
         const int pages = staged.value().pages;
-        outcome->file.emplace(std::move(staged.value().report));
+        outcome->files.push_back(std::move(staged.value().report));
         outcome->doneStatus = QStringLiteral("当前状态: 相片总览已保存，共 %1 页").arg(pages);
         outcome->doneMessage = QStringLiteral("相片总览已保存到 %1\n%2，共 %3 页")
                                    .arg(QDir::toNativeSeparators(sheet.path), sheet.census.summary())
                                    .arg(pages);
+        return outcome;
+    });
+}
+
+void ReportController::WriteUploadExport()
+{
+    if (roster_.rowCount() == 0 || job_)
+        return;
+    ExportJob job;
+    job.preset = context_.preset ? context_.preset() : PhotoPreset::custom();
+    if (job.preset.size.isEmpty()) {
+        Dialogs::current().message(QStringLiteral("请先选择照片规格"), dialogtitle::reminder, Dialogs::Icon::Warning);
+        return;
+    }
+    job.outFolder = Dialogs::current().chooseFolder(
+        QStringLiteral("导出上报：选择保存的文件夹（每个班一个 zip，按照片规格“%1”）").arg(job.preset.name),
+        startFolder());
+    if (job.outFolder.isEmpty())
+        return;
+    job.photoFolder = context_.photoFolder();
+    const QString chosen = QFileInfo(job.outFolder).canonicalFilePath();
+    if (!chosen.isEmpty() && chosen == QFileInfo(job.photoFolder).canonicalFilePath()) {
+        Dialogs::current().message(QStringLiteral("导出上报不能保存在照片文件夹里，那里只放照片，请另选文件夹"),
+                                   dialogtitle::reminder, Dialogs::Icon::Warning);
+        return;
+    }
+    job.rows = rowsOf(roster_);
+    job.photoColumn = roster_.photoNameColumn();
+    job.nameColumn = job.photoColumn;
+    job.groupColumn = 2;  // the class, as the contact sheet groups
+    const idnumber::ColumnCheck ids = idnumber::checkColumn(
+        int(job.rows.size()), [&job](int row) { return job.rows[size_t(row)].cells[size_t(job.nameColumn)]; });
+    if (ids.holdsIds && ids.without > 0) {
+        // Asked only when it matters: the registry's name for a student without an identity number.
+        const QString pattern = Dialogs::current().askText(
+            QStringLiteral(
+                "有 %1 行没有身份证号，它们的照片按什么命名？\n例如 学校标识码_{列3}_{列2}：{列N} 为该行第 N "
+                "列的内容，其余照写。留空则这些行列入问题记录。")
+                .arg(ids.without),
+            dialogtitle::info, fallbackText_.isEmpty() ? QStringLiteral("学校标识码_{列3}_{列2}") : fallbackText_);
+        if (!pattern.trimmed().isEmpty()) {
+            Result<NameTemplate> fallback = NameTemplate::parse(pattern);
+            if (!fallback) {
+                Dialogs::current().message(fallback.error(), dialogtitle::reminder, Dialogs::Icon::Warning);
+                return;
+            }
+            fallbackText_ = pattern;
+            job.fallback = std::move(fallback).value();
+        }
+    }
+    start(QStringLiteral("正在导出上报照片…"), [job](Job& running) {
+        auto outcome = std::make_shared<Outcome>();
+        outcome->failedStatus = QStringLiteral("当前状态: 导出上报失败!");
+        Result<StagedExport> staged = stageExport(job, [&running](int done, int total) {
+            running.total.store(total);
+            running.done.store(done);
+            return !running.cancel.load();
+        });
+        if (!staged) {
+            outcome->error = running.cancel.load() ? cancelled : staged.error();
+            return outcome;
+        }
+        StagedExport& made = staged.value();
+        outcome->doneStatus = QStringLiteral("当前状态: 导出上报完成，%1").arg(made.summary());
+        outcome->doneMessage =
+            QStringLiteral("已导出到 %1\n%2").arg(QDir::toNativeSeparators(job.outFolder), made.summary());
+        if (!made.problems.empty())
+            outcome->doneMessage +=
+                QStringLiteral("\n没有放进去的行和原因见 %1")
+                    .arg(QDir::toNativeSeparators(job.outFolder + QLatin1Char('/') + problemListName()));
+        outcome->files = std::move(made.files);
         return outcome;
     });
 }
@@ -210,23 +287,34 @@ void ReportController::finished(const std::shared_ptr<Outcome>& outcome)
     progress_ = nullptr;
     updateButtons();
     if (wasCancelled) {
-        // The staged file goes with the outcome: nothing is left behind.
-        outcome->file.reset();
+        // The staged files go with the outcome: nothing is left behind.
+        outcome->files.clear();
         context_.setStatus(QStringLiteral("当前状态: 已取消，未保存文件"));
         emit reportFinished(false);
         return;
     }
-    const Result<QString> placed = outcome->file ? outcome->file->publish() : Result<QString>(failure(outcome->error));
-    if (!placed) {
+    QString error = outcome->files.empty() ? outcome->error : QString();
+    QStringList kept;
+    for (StagedReport& file : outcome->files) {
+        const Result<QString> placed = error.isEmpty() ? file.publish() : Result<QString>(failure(error));
+        if (!placed)
+            error = placed.error();  // the rest are dropped with the outcome
+        else if (!placed.value().isEmpty())
+            kept << QDir::toNativeSeparators(placed.value());
+    }
+    if (!error.isEmpty()) {
         context_.setStatus(outcome->failedStatus);
-        Dialogs::current().message(placed.error(), dialogtitle::reminder, Dialogs::Icon::Warning);
+        Dialogs::current().message(error, dialogtitle::reminder, Dialogs::Icon::Warning);
         emit reportFinished(false);
         return;
     }
     context_.setStatus(outcome->doneStatus);
     QString message = outcome->doneMessage;
-    if (!placed.value().isEmpty())
-        message += QStringLiteral("\n原有的文件已移到 %1").arg(QDir::toNativeSeparators(placed.value()));
+    if (kept.size() == 1)
+        message += QStringLiteral("\n原有的文件已移到 %1").arg(kept.constFirst());
+    else if (kept.size() > 1)
+        message +=
+            QStringLiteral("\n原有的 %1 个文件已移到 %2").arg(kept.size()).arg(QFileInfo(kept.constFirst()).path());
     Dialogs::current().message(message, dialogtitle::info, Dialogs::Icon::Information);
     emit reportFinished(true);
 }

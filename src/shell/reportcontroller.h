@@ -1,4 +1,6 @@
 #pragma once
+#include "photopreset.h"
+
 #include <QObject>
 #include <QString>
 
@@ -17,18 +19,22 @@ struct ReportUnits {
     QWidget* window = nullptr;
     QPushButton* missingButton = nullptr;  // 按钮未照名单
     QPushButton* sheetButton = nullptr;  // 按钮相片总览
+    QPushButton* exportButton = nullptr;  // 按钮导出上报
 };
 
 struct ReportContext {
     std::function<void(const QString&)> setStatus;
     std::function<QString()> photoFolder;
+    // The 照片规格 chosen in the window: 导出上报 makes every photo to it.
+    std::function<PhotoPreset()> preset;
 };
 
-// The two reports of the imported roster against the photo folder, asked for
-// from the main window: the missing list (.xlsx or .csv, by the chosen name)
-// and the contact sheet (.pdf). Each runs as a task with a progress dialog
-// that can cancel it; the file is put in place on this thread only when the
-// task ends uncancelled, so a cancel leaves no file at all. The buttons are
+// The reports of the imported roster against the photo folder, asked for
+// from the main window: the missing list (.xlsx or .csv, by the chosen name),
+// the contact sheet (.pdf) and 导出上报 (a zip per class and a problem list,
+// in a chosen folder). Each runs as a task with a progress dialog that can
+// cancel it; the files are put in place on this thread only when the task
+// ends uncancelled, so a cancel leaves no file at all. The buttons are
 // enabled while the roster has rows and no report runs.
 class ReportController : public QObject {
     Q_OBJECT
@@ -38,6 +44,10 @@ public:
 
     void WriteMissingList();
     void WriteContactSheet();
+    // The photos packed by class for an upload, made to the chosen preset and
+    // named by the photo-name column; rows without an identity number are
+    // named by a pattern the operator is asked for.
+    void WriteUploadExport();
 
     bool running() const { return bool(job_); }
     // While a report runs; nullptr otherwise.
@@ -67,4 +77,5 @@ private:
     std::shared_ptr<Job> job_;
     QProgressDialog* progress_ = nullptr;
     QTimer* poll_;
+    QString fallbackText_;  // the last name pattern for rows without an identity number
 };

@@ -12,4 +12,8 @@ class ViewfinderController : public Viewfinder {
 public:
     ViewfinderController(const ViewfinderUnits& units, DrawPanel* resultPane, double& frameScaleValue,
                          QObject* parent);
+
+    // Puts a photo preset's size into both boxes and lays the frame out once
+    // for it, not for a half-changed pair.
+    void fillTargetSize(QSize size);
 };

@@ -62,6 +62,30 @@ private slots:
         QVERIFY(QString::fromUtf8(r.err).contains(QStringLiteral("broken.xlsx")));
     }
 
+    void checkIdsNamesEachBadRow()
+    {
+        const Run damaged = run({"--dump-roster", STATION_TEST_DATA "/roster/ids-xlwt.xls", "--check-ids"});
+        QCOMPARE(damaged.code, 1);
+        const QStringList lines = QString::fromUtf8(damaged.out).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 5);
+        QVERIFY2(lines[0].startsWith(QStringLiteral("3\t4.40304198506123E+17\t科学计数法")), qPrintable(lines[0]));
+        QVERIFY(lines[4].startsWith(QStringLiteral("8\t440304198506123451\t校验位不对")));
+        // A roster without identity numbers has nothing to report, and says so.
+        const Run none = run({"--dump-roster", STATION_TEST_DATA "/roster/class.xlsx", "--check-ids"});
+        QCOMPARE(none.code, 0);
+        QVERIFY(none.out.isEmpty());
+        QVERIFY(QString::fromUtf8(none.err).contains(QStringLiteral("没有一列是身份证号")));
+    }
+
+    void listPresetsPrintsOneALine()
+    {
+        const Run r = run({"--list-presets"});
+        QCOMPARE(r.code, 0);
+        const QStringList lines = QString::fromUtf8(r.out).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 8);
+        QCOMPARE(lines[0], QStringLiteral("学籍\t358×441 像素，350 dpi，不超过 60 KB，背景 #A0C8F0"));
+    }
+
     void listDevicesEndsWithTheTestCamera()
     {
         const Run r = run({"--list-devices"});
@@ -79,7 +103,9 @@ private slots:
         for (const char* option : {"--help", "-h", "--help-all"}) {
             const Run help = run({option});
             QCOMPARE(help.code, 0);
-            QVERIFY2(help.out.contains("--dump-roster") && help.out.contains("--list-devices"), option);
+            QVERIFY2(help.out.contains("--dump-roster") && help.out.contains("--list-devices") &&
+                         help.out.contains("--export") && help.out.contains("--fallback"),
+                     option);
         }
     }
 

@@ -64,6 +64,10 @@ const Unit kUnits[] = {
     {"超级按钮1", "SuperBtn", {13, 450, 96, 25}, nullptr, "照片名列→ 列1", ""},
     {"超级按钮2", "SuperBtn", {121, 450, 96, 25}, nullptr, "显示名列→ 列2", ""},
     {"超级按钮3", "SuperBtn", {229, 450, 64, 25}, nullptr, "查询数据", ""},
+    // Under the video area, beside the reports and before the photo options.
+    {"按钮导出上报", "QPushButton", {297, 476, 64, 18}, nullptr, "导出上报", "disabled"},
+    {"照片规格标签", "QLabel", {365, 476, 49, 17}, nullptr, "照片规格", ""},
+    {"照片规格选择框", "QComboBox", {417, 475, 93, 19}, nullptr, nullptr, "disabled"},
     {"视频设备", "capControl", {306, 115, 480, 360}, nullptr, nullptr, ""},
     {"图片框2", "PicBox", {306, 115, 480, 360}, nullptr, nullptr, ""},
     {"透明标签16", "TransLabel", {318, 123, 456, 344}, nullptr, nullptr, ""},
