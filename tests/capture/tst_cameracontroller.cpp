@@ -101,10 +101,11 @@ private slots:
         MainWindow w;
         auto* box = unit<QComboBox>(w, "组合框");
         auto* dev = unit<capControl>(w, "视频设备");
-        // The cameras, the address entry, the test source last.
+        // The cameras, the address and folder entries, the test source last.
         const QStringList texts = {QStringLiteral("相机甲"), QStringLiteral("相机乙"),
-                                   CameraController::addressEntryText(), testCameraDescription()};
-        const QList<int> drivers = {1, 2, capControl::kAddressSource, 3};
+                                   CameraController::addressEntryText(), CameraController::folderEntryText(),
+                                   testCameraDescription()};
+        const QList<int> drivers = {1, 2, capControl::kAddressSource, CameraController::kFolderEntry, 3};
         auto expectItems = [&] {
             QCOMPARE(box->count(), texts.size());
             for (int k = 0; k < texts.size(); ++k) {
@@ -121,7 +122,7 @@ private slots:
 
         box->setCurrentIndex(1);
         QCOMPARE(dev->driverDescription(), QStringLiteral("相机乙"));
-        box->setCurrentIndex(3);
+        box->setCurrentIndex(4);
         QCOMPARE(dev->driverDescription(), testCameraDescription());
         box->setCurrentIndex(0);
         QCOMPARE(dev->driverIndex(), 1);
@@ -188,8 +189,8 @@ private slots:
         setSourceProvider([] { return QList<CaptureSource>{}; });
         TestDialogs dialogs;
         MainWindow w;
-        // Only the address entry: a network camera may still be used.
-        QCOMPARE(unit<QComboBox>(w, "组合框")->count(), 1);
+        // Only the address and folder entries: a network camera or a hot folder may still be used.
+        QCOMPARE(unit<QComboBox>(w, "组合框")->count(), 2);
         const QString status = w.status();
         QSet<QRgb> colours;
         for (int i = 0; i < 40; ++i) {
@@ -221,7 +222,7 @@ private slots:
             ++shown;
             return int(QDialog::Rejected);
         });
-        unit<QComboBox>(w, "组合框")->setCurrentIndex(3);
+        unit<QComboBox>(w, "组合框")->setCurrentIndex(4);
         click(w, "视频输出按钮");  // the test camera has no picture controls
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("硬件不支持此功能或未初始化！")});
         QCOMPARE(dialogs.messages.first().icon, Dialogs::Icon::Information);

@@ -131,7 +131,7 @@ private slots:
             {[&] { QVERIFY(!c.VideoSourceDialog()); }, QStringLiteral("窗口未创建4。")},
             {[&] { QVERIFY(!c.VideoFormatDialog()); }, QStringLiteral("窗口未创建5。")},
             {[&] { QVERIFY(!c.ShowPreview(true, 60)); }, QStringLiteral("窗口未创建7。")},
-            {[&] { QVERIFY(!c.StartCapture(false, QString(), 41, false, false, true, -1)); },
+            {[&] { QVERIFY(!c.StartCapture(CaptureRequest::recording(QString()))); },
              QStringLiteral("窗口未创建9。")},
             {[&] { QVERIFY(!c.CompressionDialog()); }, QStringLiteral("窗口未创建。")},
             {[&] { QVERIFY(!c.StopCapture()); }, QStringLiteral("窗口未创建。")},
@@ -276,12 +276,12 @@ private slots:
         QSignalSpy ended(&c, &capControl::captureEnded);
         QVERIFY(c.ShowPreview(true, 60));
         QVERIFY(waitForFrame(c));
-        QVERIFY(c.StartCapture(false, dir.filePath("first.avi"), 41, false, false, true, 0));
+        QVERIFY(c.StartCapture(CaptureRequest::recording(dir.filePath("first.avi"), 0)));
         // The limit of no time is reached with the first picture; its report
         // waits in the queue, as no event is handled here.
         QThread::msleep(1000);
         QVERIFY(c.StopCapture());
-        QVERIFY(c.StartCapture(false, dir.filePath("second.avi"), 41, false, false, true, -1));
+        QVERIFY(c.StartCapture(CaptureRequest::recording(dir.filePath("second.avi"))));
         QCoreApplication::sendPostedEvents();
         QVERIFY(c.isCapturing());
         QCOMPARE(ended.count(), 0);

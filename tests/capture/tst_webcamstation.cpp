@@ -145,9 +145,9 @@ private slots:
     {
         EmulatedCamera cam(node(0), kCard);
         openWindow();
-        QCOMPARE(box()->count(), 3);  // the camera, the address entry, the test camera
+        QCOMPARE(box()->count(), 4);  // the camera, the address and folder entries, the test camera
         QCOMPARE(box()->itemText(0), kCard);
-        QCOMPARE(box()->itemText(2), testCameraDescription());
+        QCOMPARE(box()->itemText(3), testCameraDescription());
         QCOMPARE(box()->currentIndex(), 0);
         QCOMPARE(device()->driverIndex(), 1);
         QCOMPARE(device()->driverDescription(), kCard);
