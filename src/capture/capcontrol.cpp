@@ -367,6 +367,11 @@ bool capControl::ShowPreview(bool show, int rateMs)
         lastError_ = kNoSource;
         return false;
     }
+    // The operator's own try replaces the search for a lost source.
+    if (awaitingReturn_) {
+        stopLookingForReturn();
+        cancelAddress();
+    }
     if (connectedKind().opensSlowly && driverIndex_ == kAddressSource && session_->needsOpening()) {
         previewing_ = true;
         if (!pendingOpen_)
@@ -407,6 +412,10 @@ bool capControl::StartCapture(const CaptureRequest& request)
     if (driverIndex_ == -1 || !session_->hasSource()) {
         lastError_ = kNoSource;
         return false;
+    }
+    if (awaitingReturn_) {
+        stopLookingForReturn();
+        cancelAddress();
     }
     if (connectedKind().opensSlowly && driverIndex_ == kAddressSource && session_->needsOpening()) {
         captureWaiting_ = true;
@@ -703,7 +712,7 @@ QImage capControl::latestFrame(FrameStamp* stamp) const
 
 bool capControl::firesShutter() const
 {
-    return driverIndex_ != -1 && session_->isOpen() && connectedKind().firesShutter;
+    return driverIndex_ != -1 && session_->hasSource() && connectedKind().firesShutter;
 }
 
 void capControl::captureStill(StillDone done)

@@ -243,7 +243,9 @@ private slots:
         ::kill(pid, SIGCONT);
         QCOMPARE(f->dialogs.texts(),
                  QStringList{QStringLiteral("视频来源 %1 已停止发送图像（2 秒没有新画面）").arg(address)});
-        QCOMPARE(w().status(), QStringLiteral("当前状态: 照相设备已关闭!"));
+        // The same address is looked for until it answers again.
+        QCOMPARE(w().status(), QStringLiteral("当前状态: 照相设备已断开，正在等待它重新连接……"));
+        QVERIFY(device()->isAwaitingReturn());
         server.kill();
         server.waitForFinished();
     }

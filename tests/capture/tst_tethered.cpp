@@ -16,7 +16,24 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <cstdarg>
+#include <cstdio>
+
 using namespace capture;
+
+// vcamera 2.5.31 and later formats its names with libgphoto2_port's aprintf,
+// which the port library of libgphoto2 2.5.30 (Debian 12) does not export yet:
+// this program lends it its own (a malloc'ed string, as vcamera frees it).
+extern "C" __attribute__((visibility("default"))) char* aprintf(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    char* text = nullptr;
+    if (vasprintf(&text, format, args) < 0)
+        text = nullptr;
+    va_end(args);
+    return text;
+}
 
 namespace {
 
