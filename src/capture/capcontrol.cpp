@@ -24,6 +24,9 @@ const QString kNoSource = QStringLiteral("没有连接视频来源。");
 const QString kBusy = QStringLiteral("正在捕获中。");
 const QString kSwitched = QStringLiteral("视频来源已切换，录制已结束。");
 const QString kMirrorKey = QStringLiteral("previewMirrored");
+const QString kBestModeKey = QStringLiteral("stillFromBestMode");
+// How long a switched mode may take to send its first picture.
+constexpr int kBestModeWaitMs = 3000;
 // How often a lost source is looked for.
 constexpr int kReturnPollMs = 1000;
 
@@ -49,6 +52,7 @@ capControl::capControl(QWidget* parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     mirrored_ = stationsettings::open().value(kMirrorKey, false).toBool();
+    bestModeStill_ = stationsettings::open().value(kBestModeKey, false).toBool();
     returnTimer_->setInterval(kReturnPollMs);
     connect(returnTimer_, &QTimer::timeout, this, &capControl::lookForReturn);
     repaint_->setInterval(previewRateMs_);
@@ -595,9 +599,11 @@ bool capControl::VideoFormatDialog()
     }
     FormatDialog dialog(formats, connected ? session_->format() : CaptureFormat{}, this);
     dialog.setMirrored(mirrored_);
+    dialog.setStillFromBestMode(bestModeStill_);
     if (runDialog(dialog) != QDialog::Accepted)
         return true;
     setPreviewMirrored(dialog.mirrored());
+    setStillFromBestMode(dialog.stillFromBestMode());
     const CaptureFormat chosen = dialog.selectedFormat();
     if (chosen.size.isEmpty() || chosen == session_->format())
         return true;
@@ -712,11 +718,83 @@ QImage capControl::latestFrame(FrameStamp* stamp) const
 
 bool capControl::firesShutter() const
 {
-    return driverIndex_ != -1 && session_->hasSource() && connectedKind().firesShutter;
+    if (driverIndex_ == -1 || !session_->hasSource())
+        return false;
+    return connectedKind().firesShutter || (bestModeStill_ && !isCapturing() && bestStillFormat());
+}
+
+void capControl::setStillFromBestMode(bool on)
+{
+    bestModeStill_ = on;
+    QSettings s = stationsettings::open();
+    s.setValue(kBestModeKey, on);
+}
+
+std::optional<CaptureFormat> capControl::bestStillFormat() const
+{
+    const SourceKind& kind = connectedKind();
+    if (!kind.formats || !session_->hasSource())
+        return std::nullopt;
+    const QSize now = session_->format().size.isEmpty() ? session_->frameSize() : session_->format().size;
+    const qint64 area = qint64(now.width()) * now.height();
+    std::optional<CaptureFormat> best;
+    for (const CaptureFormat& f : kind.formats(connected_)) {
+        const qint64 a = qint64(f.size.width()) * f.size.height();
+        const qint64 b = best ? qint64(best->size.width()) * best->size.height() : area;
+        // The largest; at the same size MJPEG, which a USB port carries at any size.
+        if (a > b || (best && a == b && f.pixelFormat == QLatin1String("mjpeg")))
+            best = f;
+    }
+    return best;
+}
+
+// The camera is switched to its largest mode, its first picture kept, and
+// switched back; the preview shows black meanwhile.
+void capControl::captureBestModeStill(const CaptureFormat& best, StillDone done)
+{
+    const CaptureFormat old = session_->format();
+    const CaptureSource source = connected_;
+    auto back = [this, source, old] {
+        const Status r = session_->open(source, old);
+        if (r)
+            refreshActivity();
+        else
+            onSourceLost(session_->generation(), r.error());
+    };
+    if (const Status r = session_->open(source, best); !r || !session_->start()) {
+        back();
+        QTimer::singleShot(0, this, [done, why = r.error()] {
+            done(failure(QStringLiteral("无法切换到最高分辨率：") + why), FrameStamp{});
+        });
+        return;
+    }
+    auto* poll = new QTimer(this);
+    poll->setInterval(5);
+    const qint64 started = steadyMs();
+    connect(poll, &QTimer::timeout, this, [this, poll, done, back, started] {
+        FrameStamp stamp;
+        QImage still = latestFrame(&stamp);
+        const bool timedOut = steadyMs() - started > kBestModeWaitMs;
+        if (still.isNull() && !timedOut && session_->isRunning())
+            return;
+        poll->deleteLater();
+        back();
+        if (still.isNull()) {
+            done(failure(QStringLiteral("相机在最高分辨率下没有送来图像。")), FrameStamp{});
+            return;
+        }
+        stamp.still = true;
+        done(still, stamp);
+    });
+    poll->start();
 }
 
 void capControl::captureStill(StillDone done)
 {
+    if (!connectedKind().firesShutter && firesShutter()) {
+        captureBestModeStill(*bestStillFormat(), std::move(done));
+        return;
+    }
     if (!firesShutter() || !session_->isRunning()) {
         // The newest frame is the still, answered as a shutter would be: later.
         FrameStamp stamp;

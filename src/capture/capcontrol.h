@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTimer;
 
@@ -118,6 +119,14 @@ public:
     using StillDone = std::function<void(Result<QImage> still, capture::FrameStamp stamp)>;
     void captureStill(StillDone done);
 
+    // 拍照使用最高分辨率: where the camera offers a larger mode than the
+    // preview's, a still is taken from it (switch, grab, switch back), kept
+    // between runs. Only without a recording.
+    bool stillFromBestMode() const { return bestModeStill_; }
+    void setStillFromBestMode(bool on);
+    // The larger mode a still would come from; nothing when there is none.
+    std::optional<capture::CaptureFormat> bestStillFormat() const;
+
     // The preview mirrored left to right (kept between runs).
     bool previewMirrored() const { return mirrored_; }
     void setPreviewMirrored(bool on);
@@ -213,6 +222,8 @@ private:
     QTimer* returnTimer_;
     bool awaitingReturn_ = false;
     bool mirrored_ = false;
+    bool bestModeStill_ = false;
+    void captureBestModeStill(const capture::CaptureFormat& best, StillDone done);
     // An address opened but not read yet is kept open until the preview or a
     // recording reads it: a source serving one client would be used up.
     bool holdUnread_ = false;

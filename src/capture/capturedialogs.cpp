@@ -61,6 +61,10 @@ FormatDialog::FormatDialog(const QList<CaptureFormat>& formats, const CaptureFor
     list_->setCurrentRow(at >= 0 ? at : 0);
     mirror_ = new QCheckBox(QStringLiteral("镜像预览（照片和录像不镜像）"), this);
     mirror_->setObjectName(QStringLiteral("镜像预览"));
+    bestMode_ = new QCheckBox(QStringLiteral("拍照使用最高分辨率"), this);
+    bestMode_->setObjectName(QStringLiteral("拍照使用最高分辨率"));
+    bestMode_->setToolTip(QStringLiteral("照相时切换到相机的最大尺寸取一张，再切换回来（预览会黑一下）"));
+    bestMode_->setVisible(!formats.isEmpty());
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(formats.isEmpty() ? QStringLiteral("这个视频来源没有可选的图像格式。")
                                                    : QStringLiteral("图像尺寸和格式："),
@@ -68,6 +72,7 @@ FormatDialog::FormatDialog(const QList<CaptureFormat>& formats, const CaptureFor
     layout->addWidget(list_);
     list_->setVisible(!formats.isEmpty());
     layout->addWidget(mirror_);
+    layout->addWidget(bestMode_);
     layout->addWidget(okCancel(this));
     connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
 }
@@ -80,6 +85,16 @@ bool FormatDialog::mirrored() const
 void FormatDialog::setMirrored(bool on)
 {
     mirror_->setChecked(on);
+}
+
+bool FormatDialog::stillFromBestMode() const
+{
+    return bestMode_->isChecked();
+}
+
+void FormatDialog::setStillFromBestMode(bool on)
+{
+    bestMode_->setChecked(on);
 }
 
 namespace {

@@ -37,11 +37,15 @@ public:
     QListWidget* list() const { return list_; }
     bool mirrored() const;
     void setMirrored(bool on);
+    // "拍照使用最高分辨率": stills from the camera's largest mode.
+    bool stillFromBestMode() const;
+    void setStillFromBestMode(bool on);
 
 private:
     QList<CaptureFormat> formats_;
     QListWidget* list_;
     QCheckBox* mirror_;
+    QCheckBox* bestMode_;
 };
 
 // The address dialog of the entry "网络摄像头或文件…": an editable list of

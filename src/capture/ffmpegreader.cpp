@@ -50,18 +50,31 @@ struct DecoderNoise {
     std::atomic<qint64> messages{0};
 };
 
+// The decoder a message comes from: its own context, or one it logs through
+// (image checks name the decoder as their parent).
+const AVCodecContext* decoderOf(void* avcl)
+{
+    for (int depth = 0; avcl && depth < 4; ++depth) {
+        const AVClass* cls = *static_cast<AVClass**>(avcl);
+        if (!cls)
+            return nullptr;
+        if (cls->class_name && std::strcmp(cls->class_name, "AVCodecContext") == 0) {
+            const auto* ctx = static_cast<const AVCodecContext*>(avcl);
+            return ctx->codec && av_codec_is_decoder(ctx->codec) ? ctx : nullptr;
+        }
+        if (cls->parent_log_context_offset <= 0)
+            return nullptr;
+        avcl = *reinterpret_cast<void**>(static_cast<char*>(avcl) + cls->parent_log_context_offset);
+    }
+    return nullptr;
+}
+
 void logCallback(void* avcl, int level, const char* fmt, va_list args)
 {
-    if (avcl) {
-        const AVClass* cls = *static_cast<AVClass**>(avcl);
-        if (cls && cls->class_name && std::strcmp(cls->class_name, "AVCodecContext") == 0) {
-            const auto* ctx = static_cast<AVCodecContext*>(avcl);
-            if (ctx->codec && av_codec_is_decoder(ctx->codec)) {
-                if (auto* noise = static_cast<DecoderNoise*>(ctx->opaque); noise && level <= AV_LOG_WARNING)
-                    ++noise->messages;
-                return;
-            }
-        }
+    if (const AVCodecContext* decoder = decoderOf(avcl)) {
+        if (auto* noise = static_cast<DecoderNoise*>(decoder->opaque); noise && level <= AV_LOG_WARNING)
+            ++noise->messages;
+        return;
     }
     av_log_default_callback(avcl, level, fmt, args);
 }

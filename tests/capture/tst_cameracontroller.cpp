@@ -315,6 +315,42 @@ private slots:
     }
 
     // Whatever would reconnect the source is refused while recording.
+    // The address dialog offers what was connected before and browses for
+    // a file or a hot folder; a folder is shown under its own entry.
+    void theAddressDialogRemembersAndBrowses()
+    {
+        TestDialogs dialogs;
+        MainWindow w;
+        auto* box = unit<QComboBox>(w, "组合框");
+        const QString picture = dir_.filePath(QStringLiteral("一张.png"));
+        QImage(32, 24, QImage::Format_RGB32).save(picture);
+        QStringList offered;
+        setDialogRunner([&](QDialog& d) {
+            auto* address = d.findChild<QComboBox*>(QStringLiteral("address"));
+            offered.clear();
+            for (int i = 0; i < address->count(); ++i)
+                offered << address->itemText(i);
+            d.findChild<QPushButton*>(offered.isEmpty() || offered.first() != picture ? QStringLiteral("文件…")
+                                                                                       : QStringLiteral("文件夹…"))
+                ->click();
+            return int(QDialog::Accepted);
+        });
+        QSignalSpy finished(w.camera, &CameraController::addressFinished);
+        dialogs.openAnswers.enqueue(picture);
+        box->setCurrentIndex(box->findData(capControl::kAddressSource));
+        QVERIFY(finished.wait(10000));
+        QVERIFY2(finished.last().first().toBool(), qPrintable(dialogs.texts().join('\n')));
+        QCOMPARE(unit<capControl>(w, "视频设备")->driverDescription(), QStringLiteral("一张.png"));
+
+        dialogs.folderAnswers.enqueue(dir_.path());
+        box->setCurrentIndex(box->findData(capControl::kAddressSource));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(offered.value(0), picture);
+        QVERIFY2(finished.last().first().toBool(), qPrintable(dialogs.texts().join('\n')));
+        QCOMPARE(box->currentIndex(), box->findData(CameraController::kFolderEntry));
+        QCOMPARE(unit<capControl>(w, "视频设备")->session()->source().kindId(), QStringLiteral("folder"));
+    }
+
     void reconnectingIsRefusedWhileRecording_data()
     {
         QTest::addColumn<int>("action");
