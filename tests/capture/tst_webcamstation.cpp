@@ -339,6 +339,23 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w().camera->state().previewOn(), 20000);
     }
 
+    // The live mode is shown with the camera's name; a camera that delivers
+    // under 10 pictures a second is named in the status line with its rate.
+    void aSlowCameraIsNamedWithItsRate()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        openWindow();
+        previewOn();
+        QCOMPARE(device()->liveModeText(), QStringLiteral("1280×720 MJPEG 30 fps"));
+        cam.set("fixed_fps", 5);
+        QTRY_VERIFY_WITH_TIMEOUT(w().status().contains(QStringLiteral("每秒只有")), 15000);
+        QVERIFY2(w().status().startsWith(QStringLiteral("当前状态: ") + kCard + QStringLiteral(" 每秒只有 ")),
+                 qPrintable(w().status()));
+        const double rate = w().status().section(QStringLiteral("每秒只有 "), 1).section(QLatin1Char(' '), 0, 0).toDouble();
+        QVERIFY2(rate > 3.5 && rate < 6.5, qPrintable(w().status()));
+        cam.set("fixed_fps", 0);
+    }
+
     void lockHoldsExposureAndWhiteBalanceWhereTheyAre()
     {
         EmulatedCamera cam(node(0), kCard);
