@@ -9,9 +9,9 @@
 #include "v4l2device.h"
 
 #include <QMetaMethod>
-#include <QPointer>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QTimer>
 #include <QtConcurrent>
 
@@ -675,8 +675,8 @@ bool capControl::VideoSourceDialog()
     // cannot be opened at all says why.
     SourceControlsDialog dialog(source.url, source.identity, this);
     if (!dialog.hasControls()) {
-        lastError_ = !connected && !connectionError_.isEmpty() ? connectionError_
-                                                                : QStringLiteral("您的硬件不支持此方法。");
+        lastError_ =
+            !connected && !connectionError_.isEmpty() ? connectionError_ : QStringLiteral("您的硬件不支持此方法。");
         return false;
     }
     runDialog(dialog);

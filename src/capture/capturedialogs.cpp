@@ -277,7 +277,9 @@ void SourceControlsDialog::lock(bool on)
     const auto written = controls_->lockAutomatic(on);
     if (written)
         rememberControls(identity_, written.value());
-    status_->setText(written ? QString() : QStringLiteral("没有全部%1：%2").arg(on ? QStringLiteral("锁定") : QStringLiteral("恢复自动"), written.error()));
+    status_->setText(written ? QString()
+                             : QStringLiteral("没有全部%1：%2")
+                                   .arg(on ? QStringLiteral("锁定") : QStringLiteral("恢复自动"), written.error()));
     reread();
 }
 

@@ -242,10 +242,9 @@ void CaptureSession::run(quint64 generation)
     qint64 freshNs = nowNs();  // the newest picture's arrival, or the start
     auto allowedMs = [&] { return delivered > 0 ? stallMs : firstMs; };
     auto stalledText = [&] {
-        return delivered > 0 ? QStringLiteral("视频来源 %1 已停止发送图像（%2 秒没有新画面）")
-                                   .arg(description, seconds(stallMs))
-                             : QStringLiteral("视频来源 %1 没有发送图像（%2 秒没有画面）")
-                                   .arg(description, seconds(firstMs));
+        return delivered > 0
+                   ? QStringLiteral("视频来源 %1 已停止发送图像（%2 秒没有新画面）").arg(description, seconds(stallMs))
+                   : QStringLiteral("视频来源 %1 没有发送图像（%2 秒没有画面）").arg(description, seconds(firstMs));
     };
 
     while (!interrupt_->stop) {

@@ -126,8 +126,8 @@ public:
         if (avcodec_receive_frame(decoder.get(), frame.get()) < 0)
             return std::nullopt;
         const int w = frame->width, h = frame->height;
-        SwsContext* s = sws_getCachedContext(sws.release(), w, h, AVPixelFormat(frame->format), w, h,
-                                             AV_PIX_FMT_BGRA, SWS_POINT, nullptr, nullptr, nullptr);
+        SwsContext* s = sws_getCachedContext(sws.release(), w, h, AVPixelFormat(frame->format), w, h, AV_PIX_FMT_BGRA,
+                                             SWS_POINT, nullptr, nullptr, nullptr);
         sws.reset(s);
         if (!s) {
             av_frame_unref(frame.get());

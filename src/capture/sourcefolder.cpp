@@ -77,7 +77,8 @@ public:
     {
         const qint64 now = nowNs();
         if (lastPollNs_ && now - lastPollNs_ < kPollNs) {
-            std::this_thread::sleep_for(std::chrono::nanoseconds(std::min<qint64>(kPollNs - (now - lastPollNs_), 20'000'000)));
+            std::this_thread::sleep_for(
+                std::chrono::nanoseconds(std::min<qint64>(kPollNs - (now - lastPollNs_), 20'000'000)));
             return {};
         }
         lastPollNs_ = now;

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <gphoto2/gphoto2.h>
 #include <optional>
+#include <thread>
 #include <utility>
 
 namespace capture {
@@ -81,6 +82,11 @@ public:
         void* data = nullptr;
         const int rc = gp_camera_wait_for_event(camera_.get(), 50, &type, &data, context_.get());
         Read r;
+        if (rc == GP_ERROR_NOT_SUPPORTED) {
+            // A camera that reports no events: only captures fired here arrive.
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            return r;
+        }
         if (rc < GP_OK) {
             free(data);
             return interrupt.stop ? r : failed(rc);
@@ -140,7 +146,8 @@ private:
             return failure(QStringLiteral("无法从相机取回照片：") + gphoto::errorText(rc, source_.description));
         auto image = decode(gphoto::bytesOf(file.get()));
         if (!image)
-            return failure(QStringLiteral("相机的照片 %1 无法解码（请把相机设为 JPEG 格式）").arg(QString::fromUtf8(path.name)));
+            return failure(
+                QStringLiteral("相机的照片 %1 无法解码（请把相机设为 JPEG 格式）").arg(QString::fromUtf8(path.name)));
         return std::move(*image);
     }
 

@@ -172,7 +172,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w().camera->state().previewOn(), 15000);
         QCOMPARE(f->dialogs.messages.size(), 1);
         const QString gone = f->dialogs.messages.first().text;
-        QVERIFY2(!gone.contains(QStringLiteral("系统错误")) && !gone.contains(QStringLiteral("：Invalid")), qPrintable(gone));
+        QVERIFY2(!gone.contains(QStringLiteral("系统错误")) && !gone.contains(QStringLiteral("：Invalid")),
+                 qPrintable(gone));
 
         // An address that answers nothing: the window goes on while it is tried.
         QTcpServer silent;
@@ -249,7 +250,8 @@ private slots:
         w().camera->UseAddress(QStringLiteral("http://127.0.0.1:%1/camera.mjpg").arg(port));
         QTRY_COMPARE_WITH_TIMEOUT(f->dialogs.messages.size(), 1, 15000);
         const QString text = f->dialogs.messages.first().text;
-        QVERIFY2(text.contains(QStringLiteral("：连接被拒绝")) && text.endsWith(QStringLiteral("（Connection refused）")),
+        QVERIFY2(text.contains(QStringLiteral("：连接被拒绝")) &&
+                     text.endsWith(QStringLiteral("（Connection refused）")),
                  qPrintable(text));
     }
 

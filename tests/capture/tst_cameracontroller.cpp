@@ -51,7 +51,6 @@ bool detect(MainWindow& w)
     return done.wait(10000);
 }
 
-
 void click(MainWindow& w, const char* name)
 {
     unit<QPushButton>(w, name)->click();
@@ -331,7 +330,7 @@ private slots:
             for (int i = 0; i < address->count(); ++i)
                 offered << address->itemText(i);
             d.findChild<QPushButton*>(offered.isEmpty() || offered.first() != picture ? QStringLiteral("文件…")
-                                                                                       : QStringLiteral("文件夹…"))
+                                                                                      : QStringLiteral("文件夹…"))
                 ->click();
             return int(QDialog::Accepted);
         });
@@ -343,6 +342,7 @@ private slots:
         QCOMPARE(unit<capControl>(w, "视频设备")->driverDescription(), QStringLiteral("一张.png"));
 
         dialogs.folderAnswers.enqueue(dir_.path());
+        box->setCurrentIndex(0);  // the entry is chosen anew
         box->setCurrentIndex(box->findData(capControl::kAddressSource));
         QVERIFY(finished.wait(10000));
         QCOMPARE(offered.value(0), picture);

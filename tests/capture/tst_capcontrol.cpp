@@ -159,8 +159,7 @@ private slots:
             {[&] { QVERIFY(!c.VideoSourceDialog()); }, QStringLiteral("窗口未创建4。")},
             {[&] { QVERIFY(!c.VideoFormatDialog()); }, QStringLiteral("窗口未创建5。")},
             {[&] { QVERIFY(!c.ShowPreview(true, 60)); }, QStringLiteral("窗口未创建7。")},
-            {[&] { QVERIFY(!c.StartCapture(CaptureRequest::recording(QString()))); },
-             QStringLiteral("窗口未创建9。")},
+            {[&] { QVERIFY(!c.StartCapture(CaptureRequest::recording(QString()))); }, QStringLiteral("窗口未创建9。")},
             {[&] { QVERIFY(!c.CompressionDialog()); }, QStringLiteral("窗口未创建。")},
             {[&] { QVERIFY(!c.StopCapture()); }, QStringLiteral("窗口未创建。")},
         };

@@ -114,15 +114,16 @@ private slots:
         const QRect interior = w.viewfinder->frameInterior().translated(-device->pos());
         const QRectF region = device->widgetToStill(QRectF(interior), gradient().size());
         const QSize size = photo.value().size();
-        for (const QPoint p : {QPoint(3, 3), QPoint(size.width() - 4, size.height() - 4),
-                               QPoint(size.width() / 2, size.height() / 2)}) {
+        for (const QPoint p :
+             {QPoint(3, 3), QPoint(size.width() - 4, size.height() - 4), QPoint(size.width() / 2, size.height() / 2)}) {
             const double fx = region.left() + (p.x() + 0.5) * region.width() / size.width();
             const double fy = region.top() + (p.y() + 0.5) * region.height() / size.height();
             const QColor want(int(fx) * 255 / 1199, int(fy) * 255 / 799, 96);
             const QColor got = photo.value().pixelColor(p);
             QVERIFY2(qAbs(got.red() - want.red()) <= 12 && qAbs(got.green() - want.green()) <= 12 &&
                          qAbs(got.blue() - want.blue()) <= 12,
-                     qPrintable(QStringLiteral("at %1,%2 got %3 want %4").arg(p.x()).arg(p.y()).arg(got.name(), want.name())));
+                     qPrintable(
+                         QStringLiteral("at %1,%2 got %3 want %4").arg(p.x()).arg(p.y()).arg(got.name(), want.name())));
         }
     }
 };

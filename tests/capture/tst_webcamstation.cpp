@@ -351,7 +351,8 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w().status().contains(QStringLiteral("每秒只有")), 15000);
         QVERIFY2(w().status().startsWith(QStringLiteral("当前状态: ") + kCard + QStringLiteral(" 每秒只有 ")),
                  qPrintable(w().status()));
-        const double rate = w().status().section(QStringLiteral("每秒只有 "), 1).section(QLatin1Char(' '), 0, 0).toDouble();
+        const double rate =
+            w().status().section(QStringLiteral("每秒只有 "), 1).section(QLatin1Char(' '), 0, 0).toDouble();
         QVERIFY2(rate > 3.5 && rate < 6.5, qPrintable(w().status()));
         cam.set("fixed_fps", 0);
     }
