@@ -36,7 +36,7 @@ bool record(const CaptureFormat& format, const QString& codec, int seconds, cons
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    if (!c.StartCapture(false, path, 41, false, false, true, -1)) {
+    if (!c.StartCapture(CaptureRequest::recording(path))) {
         std::printf("cannot record: %s\n", qPrintable(c.lastError()));
         return false;
     }

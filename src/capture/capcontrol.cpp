@@ -4,11 +4,14 @@
 #include "capturesession.h"
 #include "formatrule.h"
 #include "recorder.h"
+#include "sourcekind.h"
+#include "stationsettings.h"
 #include "v4l2device.h"
 
 #include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QTimer>
 #include <QtConcurrent>
 
@@ -20,11 +23,23 @@ namespace {
 const QString kNoSource = QStringLiteral("没有连接视频来源。");
 const QString kBusy = QStringLiteral("正在捕获中。");
 const QString kSwitched = QStringLiteral("视频来源已切换，录制已结束。");
+const QString kMirrorKey = QStringLiteral("previewMirrored");
+const QString kBestModeKey = QStringLiteral("stillFromBestMode");
+// How long a switched mode may take to send its first picture.
+constexpr int kBestModeWaitMs = 3000;
+// How often a lost source is looked for.
+constexpr int kReturnPollMs = 1000;
+
+qint64 steadyMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 // Where a source's chosen format is kept between connections.
 QString formatKey(const CaptureSource& s)
 {
-    return s.inputFormat + QLatin1Char('|') + s.url + QLatin1Char('|') + s.description;
+    return s.kindId() + QLatin1Char('|') + s.url + QLatin1Char('|') + s.description;
 }
 }  // namespace
 
@@ -33,8 +48,13 @@ capControl::capControl(QWidget* parent)
     , session_(std::make_unique<CaptureSession>())
     , recorder_(std::make_unique<Recorder>())
     , repaint_(new QTimer(this))
+    , returnTimer_(new QTimer(this))
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    mirrored_ = stationsettings::open().value(kMirrorKey, false).toBool();
+    bestModeStill_ = stationsettings::open().value(kBestModeKey, false).toBool();
+    returnTimer_->setInterval(kReturnPollMs);
+    connect(returnTimer_, &QTimer::timeout, this, &capControl::lookForReturn);
     repaint_->setInterval(previewRateMs_);
     connect(repaint_, &QTimer::timeout, this, [this] {
         if (session_->serial() != paintedSerial_)
@@ -58,6 +78,7 @@ capControl::~capControl()
 
 void capControl::tearDownBackend()
 {
+    stopLookingForReturn();
     cancelAddress();
     captureWaiting_ = false;
     const Status stopped = recorder_->stop();
@@ -115,20 +136,24 @@ void capControl::setDriverIndex(int index)
         return;
     }
     // Whatever was connected is let go first, even if the new one refuses.
+    stopLookingForReturn();
     cancelAddress();
     endRecordingForSwitch();
     session_->close();
+    holdUnread_ = false;
     connectionError_.clear();
     if (sources_.isEmpty())
         sources_ = currentSources();
     if (index > sources_.size())
         return;
+    chosen_ = sources_[index - 1];
     if (!connectSource(sources_[index - 1])) {
         refreshActivity();
         return;  // refused: the old index stays although its source is closed
     }
     driverIndex_ = index;
-    connected_ = sources_[index - 1];
+    connected_ = session_->source();
+    chosen_ = connected_;
     refreshActivity();
 }
 
@@ -147,23 +172,40 @@ void capControl::endRecordingForSwitch()
     emit captureEnded(lastError_);
 }
 
-// A camera starts at the format chosen for it in an earlier run if it still
-// offers it, else at the rule's choice; other sources at their own.
+// A source starts at the format its kind chooses (a camera: the one chosen
+// for it in an earlier run, else the rule's choice); others at their own.
 CaptureFormat capControl::initialFormat(const CaptureSource& source) const
 {
-    if (source.inputFormat != QLatin1String("v4l2"))
-        return {};
-    const QList<CaptureFormat> offered = v4l2::formats(source.url);
-    if (const auto kept = rememberedFormat(v4l2::cameraIdentity(source.url))) {
-        for (const CaptureFormat& f : offered)
-            if (f.size == kept->size && f.pixelFormat == kept->pixelFormat)
-                return *kept;
-    }
-    return chooseFormat(offered, v4l2::currentFormat(source.url).value_or(CaptureFormat{}));
+    const SourceKind& kind = kindOf(source);
+    return kind.initialFormat ? kind.initialFormat(source) : CaptureFormat{};
 }
 
-bool capControl::connectSource(const CaptureSource& source)
+const SourceKind& capControl::connectedKind() const
 {
+    return kindOf(connected_);
+}
+
+// The picture controls set for this camera before, whenever it is connected
+// (at start, after a replug, after another program changed them).
+void capControl::applyRememberedControls(const CaptureSource& source)
+{
+    const SourceKind& kind = kindOf(source);
+    if (!kind.controls || source.identity.isEmpty())
+        return;
+    const auto values = rememberedControls(source.identity);
+    if (values.isEmpty())
+        return;
+    const auto set = kind.controls(source);
+    const Status r = set->apply(values);
+    Q_UNUSED(r);  // a value the camera no longer takes stays its own; 图像参数 shows it
+}
+
+bool capControl::connectSource(const CaptureSource& chosen)
+{
+    CaptureSource source = chosen;
+    const SourceKind& kind = kindOf(source);
+    if (kind.identity && source.identity.isEmpty())
+        source.identity = kind.identity(source);
     // The format chosen for this source in this run, if it still takes it.
     CaptureFormat kept = chosenFormats_.value(formatKey(source));
     if (kept.size.isEmpty())
@@ -174,6 +216,8 @@ bool capControl::connectSource(const CaptureSource& source)
     if (!r)
         lastError_ = r.error();
     connectionError_ = r ? QString() : r.error();
+    if (r)
+        applyRememberedControls(source);
     return r.ok();
 }
 
@@ -214,16 +258,23 @@ void capControl::connectAddress(const CaptureSource& source)
         emit addressConnected(false, lastError_);
         return;
     }
+    chosen_ = source;
     openInBackground(source, [this, source](const OpenAttempt& attempt) {
         if (!attempt->ok()) {
             lastError_ = attempt->error();
             emit addressConnected(false, lastError_);
             return;
         }
+        stopLookingForReturn();
         endRecordingForSwitch();
         session_->adopt(attempt->value());
         driverIndex_ = kAddressSource;
         connected_ = source;
+        const SourceKind& kind = kindOf(source);
+        if (kind.identity)
+            connected_.identity = kind.identity(source);
+        chosen_ = connected_;
+        holdUnread_ = true;
         refreshActivity();
         emit addressConnected(true, QString());
     });
@@ -292,10 +343,12 @@ void capControl::refreshActivity()
         const Status r = session_->start();
         if (!r)
             lastError_ = r.error();
-    } else if (!wanted) {
+    } else if (!wanted && !holdUnread_) {
         // Nobody looks: the device is let go (a webcam's light goes off).
         session_->release();
     }
+    if (wanted)
+        holdUnread_ = false;
     if (previewing_)
         repaint_->start(previewRateMs_);
     else
@@ -318,7 +371,12 @@ bool capControl::ShowPreview(bool show, int rateMs)
         lastError_ = kNoSource;
         return false;
     }
-    if (connected_.isNetwork() && driverIndex_ == kAddressSource && session_->needsOpening()) {
+    // The operator's own try replaces the search for a lost source.
+    if (awaitingReturn_) {
+        stopLookingForReturn();
+        cancelAddress();
+    }
+    if (connectedKind().opensSlowly && driverIndex_ == kAddressSource && session_->needsOpening()) {
         previewing_ = true;
         if (!pendingOpen_)
             reopenForPreview();
@@ -330,38 +388,42 @@ bool capControl::ShowPreview(bool show, int rateMs)
         lastError_ = r.error();
         return false;
     }
+    // Switched on by hand: whatever was looked for is here.
+    stopLookingForReturn();
     previewing_ = true;
     refreshActivity();
     return true;
 }
 
-bool capControl::StartCapture(bool keep, const QString& file, int periodMs, bool askOk, bool leftAborts,
-                              bool rightAborts, int limitS)
+bool capControl::StartCapture(const CaptureRequest& request)
 {
-    Q_UNUSED(askOk);  // the station starts at once; there is no ready prompt
     if (backendMissing(9))
         return false;
     if (isCapturing()) {
         lastError_ = kBusy;
         return false;
     }
-    if (!keep) {
-        if (periodMs <= 0 || limitS < -1) {
+    if (!request.keepSettings) {
+        if (request.periodMs <= 0 || request.limitS < -1) {
             lastError_ = QStringLiteral("设置捕获参数出错,请检查传入的参数。");
             return false;
         }
-        keptPeriod_ = periodMs;
-        keptLimit_ = limitS;
-        keptLeft_ = leftAborts;
-        keptRight_ = rightAborts;
+        keptPeriod_ = request.periodMs;
+        keptLimit_ = request.limitS;
+        keptLeft_ = request.leftButtonAborts;
+        keptRight_ = request.rightButtonAborts;
     }
     if (driverIndex_ == -1 || !session_->hasSource()) {
         lastError_ = kNoSource;
         return false;
     }
-    if (connected_.isNetwork() && driverIndex_ == kAddressSource && session_->needsOpening()) {
+    if (awaitingReturn_) {
+        stopLookingForReturn();
+        cancelAddress();
+    }
+    if (connectedKind().opensSlowly && driverIndex_ == kAddressSource && session_->needsOpening()) {
         captureWaiting_ = true;
-        waitingFile_ = file;
+        waitingFile_ = request.file;
         leftAborts_ = keptLeft_;
         rightAborts_ = keptRight_;
         if (!pendingOpen_)
@@ -375,7 +437,8 @@ bool capControl::StartCapture(bool keep, const QString& file, int periodMs, bool
         refreshActivity();
         return false;
     }
-    waitingFile_ = file;
+    holdUnread_ = false;
+    waitingFile_ = request.file;
     const Status r = startRecorder();
     if (!r) {
         lastError_ = r.error();
@@ -440,7 +503,18 @@ void capControl::onSourceLost(quint64 generation, const QString& message)
 {
     if (generation != session_->generation())
         return;  // a source already replaced
+    if (awaitingReturn_) {
+        // Opened again but lost before its first picture: still not back.
+        session_->release();
+        return;
+    }
     lastError_ = message;
+    // A camera plugged back in, a network coming back: looked for until it
+    // answers, as long as nothing else is chosen. Known before the news goes out.
+    if (connectedKind().comesBack && backend_) {
+        awaitingReturn_ = true;
+        returnTimer_->start();
+    }
     if (isCapturing()) {
         const Status r = recorder_->stop();
         Q_UNUSED(r);  // the file keeps what was written; the loss is the news
@@ -455,32 +529,108 @@ void capControl::onSourceLost(quint64 generation, const QString& message)
     }
 }
 
+void capControl::stopLookingForReturn()
+{
+    awaitingReturn_ = false;
+    returnTimer_->stop();
+}
+
+void capControl::lookForReturn()
+{
+    if (!awaitingReturn_ || pendingOpen_)
+        return;
+    if (session_->isRunning()) {
+        // Opened again: back once it delivers a picture.
+        if (session_->serial() == 0)
+            return;
+        stopLookingForReturn();
+        emit sourceReturned(connected_.description);
+        return;
+    }
+    const SourceKind& kind = connectedKind();
+    CaptureSource source = connected_;
+    if (kind.find) {
+        const auto found = kind.find(connected_);
+        if (!found)
+            return;
+        const QString identity = connected_.identity;
+        source = *found;
+        source.identity = identity;
+    }
+    auto adoptAndRead = [this](const std::shared_ptr<OpenedInput>& opened) {
+        session_->adopt(opened);
+        applyRememberedControls(connected_);
+        const Status r = session_->start();
+        Q_UNUSED(r);  // not yet: the next look tries again
+    };
+    if (kind.opensSlowly) {
+        openInBackground(source, [this, adoptAndRead](const OpenAttempt& attempt) {
+            if (awaitingReturn_ && attempt->ok())
+                adoptAndRead(attempt->value());
+        });
+        return;
+    }
+    auto interrupt = std::make_shared<Interrupt>();
+    Result<OpenedInputPtr> opened = openInput(source, session_->format(), interrupt);
+    if (!opened)
+        opened = openInput(source, {}, interrupt);
+    if (!opened)
+        return;
+    connected_ = source;
+    adoptAndRead(opened.value());
+}
+
 bool capControl::VideoFormatDialog()
 {
     if (backendMissing(5))
         return false;
-    if (driverIndex_ == -1 || connected_.inputFormat.isEmpty()) {
+    // A camera busy at start is still the chosen one: its formats can be
+    // shown (V4L2 answers while another program streams), or why not.
+    const bool connected = driverIndex_ != -1 && session_->hasSource();
+    const CaptureSource source = connected ? connected_ : chosen_;
+    if (source.description.isEmpty() && source.url.isEmpty()) {
         lastError_ = QStringLiteral("获取硬件信息失败");
         return false;
     }
-    const CaptureSource source = connected_;
     const QList<CaptureFormat> formats = sourceFormats(source);
-    if (formats.isEmpty()) {
-        lastError_ = QStringLiteral("您的硬件不支持此方法。");
+    if (formats.isEmpty() && !connected) {
+        lastError_ = connectionError_.isEmpty() ? QStringLiteral("您的硬件不支持此方法。") : connectionError_;
         return false;
     }
-    FormatDialog dialog(formats, session_->format(), this);
+    FormatDialog dialog(formats, connected ? session_->format() : CaptureFormat{}, this);
+    dialog.setMirrored(mirrored_);
+    dialog.setStillFromBestMode(bestModeStill_);
     if (runDialog(dialog) != QDialog::Accepted)
         return true;
+    setPreviewMirrored(dialog.mirrored());
+    setStillFromBestMode(dialog.stillFromBestMode());
     const CaptureFormat chosen = dialog.selectedFormat();
     if (chosen.size.isEmpty() || chosen == session_->format())
         return true;
+    if (!connected) {
+        // Kept for when the camera is free: the preview opens it at this format.
+        chosenFormats_.insert(formatKey(source), chosen);
+        const SourceKind& kind = kindOf(source);
+        if (kind.identity)
+            rememberFormat(kind.identity(source), chosen);
+        return true;
+    }
     return setCaptureFormat(chosen);
+}
+
+void capControl::setPreviewMirrored(bool on)
+{
+    if (on == mirrored_)
+        return;
+    mirrored_ = on;
+    QSettings s = stationsettings::open();
+    s.setValue(kMirrorKey, on);
+    update();
 }
 
 bool capControl::setCaptureFormat(const CaptureFormat& format)
 {
-    if (driverIndex_ == -1 || connected_.inputFormat.isEmpty()) {
+    if (driverIndex_ == -1 || !session_->hasSource() || !connectedKind().formats) {
         lastError_ = QStringLiteral("获取硬件信息失败");
         return false;
     }
@@ -498,8 +648,8 @@ bool capControl::setCaptureFormat(const CaptureFormat& format)
         return false;
     }
     chosenFormats_.insert(formatKey(connected_), session_->format());
-    if (connected_.inputFormat == QLatin1String("v4l2"))
-        rememberFormat(v4l2::cameraIdentity(connected_.url), session_->format());
+    if (!connected_.identity.isEmpty())
+        rememberFormat(connected_.identity, session_->format());
     refreshActivity();
     return true;
 }
@@ -508,18 +658,25 @@ bool capControl::VideoSourceDialog()
 {
     if (backendMissing(4))
         return false;
-    if (driverIndex_ == -1 || connected_.inputFormat.isEmpty()) {
+    const bool connected = driverIndex_ != -1 && session_->hasSource();
+    CaptureSource source = connected ? connected_ : chosen_;
+    if (source.description.isEmpty() && source.url.isEmpty()) {
         lastError_ = QStringLiteral("获取硬件信息失败");
         return false;
     }
-    const CaptureSource source = connected_;
-    if (source.builtIn || source.inputFormat != QLatin1String("v4l2")) {
+    const SourceKind& kind = kindOf(source);
+    if (!kind.controls) {
         lastError_ = QStringLiteral("您的硬件不支持此方法。");
         return false;
     }
-    SourceControlsDialog dialog(source.url, this);
+    if (source.identity.isEmpty() && kind.identity)
+        source.identity = kind.identity(source);
+    // The controls answer while another program streams; a camera that
+    // cannot be opened at all says why.
+    SourceControlsDialog dialog(source.url, source.identity, this);
     if (!dialog.hasControls()) {
-        lastError_ = QStringLiteral("您的硬件不支持此方法。");
+        lastError_ =
+            !connected && !connectionError_.isEmpty() ? connectionError_ : QStringLiteral("您的硬件不支持此方法。");
         return false;
     }
     runDialog(dialog);
@@ -554,8 +711,157 @@ QImage capControl::latestFrame(FrameStamp* stamp) const
         stamp->serial = serial;
         stamp->arrivalMs = serial ? arrivalNs / 1000000 : 0;
         stamp->periodMs = session_->framePeriodMs();
+        stamp->still = session_->deliversStills();
     }
     return frame;
+}
+
+bool capControl::firesShutter() const
+{
+    if (driverIndex_ == -1 || !session_->hasSource())
+        return false;
+    return connectedKind().firesShutter || (bestModeStill_ && !isCapturing() && bestStillFormat());
+}
+
+void capControl::setStillFromBestMode(bool on)
+{
+    bestModeStill_ = on;
+    QSettings s = stationsettings::open();
+    s.setValue(kBestModeKey, on);
+}
+
+std::optional<CaptureFormat> capControl::bestStillFormat() const
+{
+    const SourceKind& kind = connectedKind();
+    if (!kind.formats || !session_->hasSource())
+        return std::nullopt;
+    const QSize now = session_->format().size.isEmpty() ? session_->frameSize() : session_->format().size;
+    const qint64 area = qint64(now.width()) * now.height();
+    std::optional<CaptureFormat> best;
+    for (const CaptureFormat& f : kind.formats(connected_)) {
+        const qint64 a = qint64(f.size.width()) * f.size.height();
+        const qint64 b = best ? qint64(best->size.width()) * best->size.height() : area;
+        // The largest; at the same size MJPEG, which a USB port carries at any size.
+        if (a > b || (best && a == b && f.pixelFormat == QLatin1String("mjpeg")))
+            best = f;
+    }
+    return best;
+}
+
+// The camera is switched to its largest mode, its first picture kept, and
+// switched back; the preview shows black meanwhile.
+void capControl::captureBestModeStill(const CaptureFormat& best, StillDone done)
+{
+    const CaptureFormat old = session_->format();
+    const CaptureSource source = connected_;
+    auto back = [this, source, old] {
+        const Status r = session_->open(source, old);
+        if (r)
+            refreshActivity();
+        else
+            onSourceLost(session_->generation(), r.error());
+    };
+    if (const Status r = session_->open(source, best); !r || !session_->start()) {
+        back();
+        QTimer::singleShot(0, this, [done, why = r.error()] {
+            done(failure(QStringLiteral("无法切换到最高分辨率：") + why), FrameStamp{});
+        });
+        return;
+    }
+    auto* poll = new QTimer(this);
+    poll->setInterval(5);
+    const qint64 started = steadyMs();
+    connect(poll, &QTimer::timeout, this, [this, poll, done, back, started] {
+        FrameStamp stamp;
+        QImage still = latestFrame(&stamp);
+        const bool timedOut = steadyMs() - started > kBestModeWaitMs;
+        if (still.isNull() && !timedOut && session_->isRunning())
+            return;
+        poll->deleteLater();
+        back();
+        if (still.isNull()) {
+            done(failure(QStringLiteral("相机在最高分辨率下没有送来图像。")), FrameStamp{});
+            return;
+        }
+        stamp.still = true;
+        done(still, stamp);
+    });
+    poll->start();
+}
+
+void capControl::captureStill(StillDone done)
+{
+    if (!connectedKind().firesShutter && firesShutter()) {
+        captureBestModeStill(*bestStillFormat(), std::move(done));
+        return;
+    }
+    if (!firesShutter() || !session_->isRunning()) {
+        // The newest frame is the still, answered as a shutter would be: later.
+        FrameStamp stamp;
+        QImage frame = latestFrame(&stamp);
+        QTimer::singleShot(0, this, [done = std::move(done), frame, stamp] {
+            if (frame.isNull())
+                done(failure(QStringLiteral("没有图像，无法拍照。")), FrameStamp{});
+            else
+                done(frame, stamp);
+        });
+        return;
+    }
+    QPointer<capControl> self(this);
+    const qint64 period = session_->framePeriodMs();
+    auto answer = [self, done, period](Result<QImage> still) {
+        // From the reading thread to this one; a unit that is gone hears nothing.
+        capControl* unit = self.data();
+        if (!unit)
+            return;
+        QMetaObject::invokeMethod(
+            unit,
+            [self, done, still, period] {
+                if (!self)
+                    return;
+                FrameStamp stamp;
+                if (still) {
+                    stamp.serial = self->session_->serial() + 1;
+                    stamp.arrivalMs = steadyMs();
+                    stamp.periodMs = period;
+                    stamp.still = true;
+                } else {
+                    self->lastError_ = still.error();
+                }
+                done(still, stamp);
+            },
+            Qt::QueuedConnection);
+    };
+    if (!session_->requestStill(answer))
+        QTimer::singleShot(0, this, [done] { done(failure(QStringLiteral("相机正在拍照，请稍候。")), FrameStamp{}); });
+}
+
+double capControl::measuredFrameRate() const
+{
+    return session_->isRunning() ? session_->measuredRate() : 0;
+}
+
+qint64 capControl::damagedFrames() const
+{
+    return session_->damagedPictures();
+}
+
+QString capControl::liveModeText() const
+{
+    const QSize size = session_->frameSize();
+    if (!session_->isOpen() || size.isEmpty())
+        return {};
+    QString text = QStringLiteral("%1×%2").arg(size.width()).arg(size.height());
+    const QString pf = session_->format().pixelFormat;
+    if (pf == QLatin1String("mjpeg"))
+        text += QStringLiteral(" MJPEG");
+    else if (pf == QLatin1String("yuyv422"))
+        text += QStringLiteral(" YUYV");
+    else if (!pf.isEmpty() && !kindOf(connected_).id.startsWith(QLatin1String("lavfi")))
+        text += QLatin1Char(' ') + pf.toUpper();
+    if (session_->frameRate() > 0)
+        text += QStringLiteral(" %1 fps").arg(std::lround(session_->frameRate()));
+    return text;
 }
 
 FillMapping capControl::fillMapping() const
@@ -565,7 +871,22 @@ FillMapping capControl::fillMapping() const
 
 QRectF capControl::widgetToFrame(const QRectF& widgetRect) const
 {
-    return fillMapping().widgetToFrame(widgetRect);
+    if (!mirrored_)
+        return fillMapping().widgetToFrame(widgetRect);
+    // What is painted at x was at width - x in the camera's picture.
+    const QRectF unmirrored(width() - widgetRect.right(), widgetRect.top(), widgetRect.width(), widgetRect.height());
+    return fillMapping().widgetToFrame(unmirrored);
+}
+
+QRectF capControl::widgetToStill(const QRectF& widgetRect, QSize stillSize) const
+{
+    const QSize live = session_->frameSize();
+    if (!live.isEmpty() && live != stillSize)
+        return mapToStill(widgetToFrame(widgetRect), live, stillSize);
+    QRectF r = widgetRect;
+    if (mirrored_)
+        r = QRectF(width() - r.right(), r.top(), r.width(), r.height());
+    return FillMapping{QSizeF(stillSize), QSizeF(size())}.widgetToFrame(r);
 }
 
 void capControl::paintEvent(QPaintEvent*)
@@ -581,7 +902,25 @@ void capControl::paintEvent(QPaintEvent*)
     paintedSerial_ = serial;
     const FillMapping m{QSizeF(frame.size()), QSizeF(size())};
     p.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (mirrored_) {
+        p.translate(width(), 0);
+        p.scale(-1, 1);
+    }
     p.drawImage(QRectF(rect()), frame, m.visibleFrameRect());
+    p.resetTransform();
+    // The camera's name with the mode it delivers now, small in the corner.
+    const QString mode = liveModeText();
+    if (!mode.isEmpty()) {
+        const QString text = connected_.description + QStringLiteral("  ") + mode;
+        QFont f = font();
+        f.setPointSizeF(8);
+        p.setFont(f);
+        const QRect box = p.fontMetrics().boundingRect(text).adjusted(-4, -2, 4, 2);
+        const QRect at(QPoint(4, height() - box.height() - 4), box.size());
+        p.fillRect(at, QColor(0, 0, 0, 140));
+        p.setPen(Qt::white);
+        p.drawText(at, Qt::AlignCenter, text);
+    }
     if (serial != paintedSerialAtDelay_) {
         paintedSerialAtDelay_ = serial;
         lastPaintDelayNs_ =

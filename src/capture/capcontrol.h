@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QTimer;
 
@@ -21,7 +22,27 @@ namespace capture {
 class CaptureSession;
 struct FrameStamp;
 struct Interrupt;
+struct SourceKind;
 struct OpenedInput;
+
+// What StartCapture records, and how it may be ended.
+struct CaptureRequest {
+    QString file;  // empty = frames are streamed, nothing is written
+    int periodMs = 41;
+    int limitS = -1;  // -1 = no time limit
+    bool keepSettings = false;  // use the period, limit and buttons of the last request
+    bool askOk = false;  // there is no ready prompt: the station starts at once
+    bool leftButtonAborts = false;
+    bool rightButtonAborts = true;
+
+    static CaptureRequest recording(const QString& file, int limitS = -1)
+    {
+        CaptureRequest r;
+        r.file = file;
+        r.limitS = limitS;
+        return r;
+    }
+};
 }  // namespace capture
 
 class capControl : public QWidget {
@@ -50,11 +71,13 @@ public:
     QString lastError() const { return lastError_; }
     // Why the last driverIndex write was refused (busy, gone); empty after a success.
     QString connectionError() const { return connectionError_; }
+    // The source the dialogs and the preview mean: the connected one, or the
+    // one chosen last although it refused (busy at start).
+    const capture::CaptureSource& chosenSource() const { return chosen_; }
 
     // Commands.
     bool ShowPreview(bool show, int rateMs);
-    bool StartCapture(bool keep, const QString& file, int periodMs, bool askOk, bool leftAborts, bool rightAborts,
-                      int limitS);
+    bool StartCapture(const capture::CaptureRequest& request);
     bool VideoFormatDialog();
     bool StopCapture();
     bool CompressionDialog();
@@ -80,8 +103,42 @@ public:
     // The same, with when it arrived and the source's frame period, so its
     // age can be judged; a zero serial means no picture yet.
     QImage latestFrame(capture::FrameStamp* stamp) const;
+    // Undoes the preview's mirror: photos and recordings are never mirrored.
     QRectF widgetToFrame(const QRectF& widgetRect) const;
     capture::FillMapping fillMapping() const;
+    // Where a rectangle of this unit lies on a still of that size: through
+    // the live view when there is one, else as if the still were previewed.
+    QRectF widgetToStill(const QRectF& widgetRect, QSize stillSize) const;
+
+    // Whether 照相 fires the connected source's shutter (a tethered camera)
+    // rather than taking the newest frame.
+    bool firesShutter() const;
+    // The still for a photo: the shutter's picture at full resolution, or
+    // for other sources the newest frame. `done` runs on this thread, also
+    // with the reason when there is none; the stamp's serial is 0 then.
+    using StillDone = std::function<void(Result<QImage> still, capture::FrameStamp stamp)>;
+    void captureStill(StillDone done);
+
+    // 拍照使用最高分辨率: where the camera offers a larger mode than the
+    // preview's, a still is taken from it (switch, grab, switch back), kept
+    // between runs. Only without a recording.
+    bool stillFromBestMode() const { return bestModeStill_; }
+    void setStillFromBestMode(bool on);
+    // The larger mode a still would come from; nothing when there is none.
+    std::optional<capture::CaptureFormat> bestStillFormat() const;
+
+    // The preview mirrored left to right (kept between runs).
+    bool previewMirrored() const { return mirrored_; }
+    void setPreviewMirrored(bool on);
+
+    // The connected source's pictures per second, measured (0 = not yet).
+    double measuredFrameRate() const;
+    // Damaged pictures the decoder dropped or mended since the source opened.
+    qint64 damagedFrames() const;
+    // "1280×720 MJPEG 30 fps": the format being read; empty with no picture.
+    QString liveModeText() const;
+    // A lost source is being looked for (it reconnects by itself).
+    bool isAwaitingReturn() const { return awaitingReturn_; }
 
     // The capture backend ("capture window"). It is torn down with the unit;
     // tearDownBackend() does so early, after which every call fails with
@@ -106,6 +163,8 @@ signals:
     void captureEnded(const QString& message);
     // The capture was aborted with a mouse button.
     void captureAborted();
+    // A lost source answers again and delivers pictures (not previewed yet).
+    void sourceReturned(const QString& description);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -127,12 +186,17 @@ private:
     void refreshActivity();
     void onSourceLost(quint64 generation, const QString& message);
     void endCapture(quint64 generation, const QString& message);
+    const capture::SourceKind& connectedKind() const;
+    void applyRememberedControls(const capture::CaptureSource& source);
+    void lookForReturn();
+    void stopLookingForReturn();
 
     bool backend_ = true;
     mutable QString lastError_;
     QString connectionError_;
     int driverIndex_ = -1;
     capture::CaptureSource connected_;  // the source of driverIndex_
+    capture::CaptureSource chosen_;  // the source last asked for, connected or not
     mutable QList<capture::CaptureSource> sources_;
     bool previewing_ = false;
     int previewRateMs_ = 60;
@@ -155,6 +219,14 @@ private:
     std::unique_ptr<capture::CaptureSession> session_;
     std::unique_ptr<capture::Recorder> recorder_;
     QTimer* repaint_;
+    QTimer* returnTimer_;
+    bool awaitingReturn_ = false;
+    bool mirrored_ = false;
+    bool bestModeStill_ = false;
+    void captureBestModeStill(const capture::CaptureFormat& best, StillDone done);
+    // An address opened but not read yet is kept open until the preview or a
+    // recording reads it: a source serving one client would be used up.
+    bool holdUnread_ = false;
     quint64 paintedSerial_ = 0;
     qint64 lastPaintDelayNs_ = 0;
     quint64 paintedSerialAtDelay_ = 0;

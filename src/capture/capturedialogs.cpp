@@ -1,5 +1,8 @@
 #include "capturedialogs.h"
 
+#include "dialogs.h"
+#include "formatrule.h"
+#include "stationsettings.h"
 #include "v4l2device.h"
 
 #include <QCheckBox>
@@ -56,11 +59,111 @@ FormatDialog::FormatDialog(const QList<CaptureFormat>& formats, const CaptureFor
         list_->addItem(f.label());
     const int at = int(formats.indexOf(current));
     list_->setCurrentRow(at >= 0 ? at : 0);
+    mirror_ = new QCheckBox(QStringLiteral("镜像预览（照片和录像不镜像）"), this);
+    mirror_->setObjectName(QStringLiteral("镜像预览"));
+    bestMode_ = new QCheckBox(QStringLiteral("拍照使用最高分辨率"), this);
+    bestMode_->setObjectName(QStringLiteral("拍照使用最高分辨率"));
+    bestMode_->setToolTip(QStringLiteral("照相时切换到相机的最大尺寸取一张，再切换回来（预览会黑一下）"));
+    bestMode_->setVisible(!formats.isEmpty());
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("图像尺寸和格式："), this));
+    layout->addWidget(new QLabel(formats.isEmpty() ? QStringLiteral("这个视频来源没有可选的图像格式。")
+                                                   : QStringLiteral("图像尺寸和格式："),
+                                 this));
     layout->addWidget(list_);
+    list_->setVisible(!formats.isEmpty());
+    layout->addWidget(mirror_);
+    layout->addWidget(bestMode_);
     layout->addWidget(okCancel(this));
     connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+}
+
+bool FormatDialog::mirrored() const
+{
+    return mirror_->isChecked();
+}
+
+void FormatDialog::setMirrored(bool on)
+{
+    mirror_->setChecked(on);
+}
+
+bool FormatDialog::stillFromBestMode() const
+{
+    return bestMode_->isChecked();
+}
+
+void FormatDialog::setStillFromBestMode(bool on)
+{
+    bestMode_->setChecked(on);
+}
+
+namespace {
+const QString kRecentKey = QStringLiteral("recentAddresses");
+}
+
+QStringList recentAddresses()
+{
+    return stationsettings::open().value(kRecentKey).toStringList();
+}
+
+void rememberAddress(const QString& address)
+{
+    const QString a = address.trimmed();
+    if (a.isEmpty())
+        return;
+    QStringList list = recentAddresses();
+    list.removeAll(a);
+    list.prepend(a);
+    QSettings s = stationsettings::open();
+    s.setValue(kRecentKey, list.mid(0, 10));
+}
+
+AddressDialog::AddressDialog(const QStringList& recent, QWidget* parent)
+    : QDialog(parent)
+    , address_(new QComboBox(this))
+{
+    setWindowTitle(QStringLiteral("网络摄像头或文件…"));
+    address_->setObjectName(QStringLiteral("address"));
+    address_->setEditable(true);
+    address_->addItems(recent);
+    address_->setMinimumWidth(420);
+    auto* file = new QPushButton(QStringLiteral("文件…"), this);
+    file->setObjectName(QStringLiteral("文件…"));
+    auto* folder = new QPushButton(QStringLiteral("文件夹…"), this);
+    folder->setObjectName(QStringLiteral("文件夹…"));
+    connect(file, &QPushButton::clicked, this, [this] {
+        const QString path = Dialogs::current().openFile(
+            QStringLiteral("选择图片或视频文件"),
+            QStringLiteral("图片或视频 (*.jpg *.jpeg *.png *.bmp *.mp4 *.avi *.mkv *.mov);;所有文件 (*)"), QString());
+        if (!path.isEmpty())
+            setAddress(path);
+    });
+    connect(folder, &QPushButton::clicked, this, [this] {
+        const QString path =
+            Dialogs::current().chooseFolder(QStringLiteral("选择相机软件保存照片的文件夹（热文件夹）"), QString());
+        if (!path.isEmpty())
+            setAddress(path);
+    });
+    auto* row = new QHBoxLayout;
+    row->addWidget(address_, 1);
+    row->addWidget(file);
+    row->addWidget(folder);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("网络摄像头的地址（http://、https://、rtsp://），或一个图片、视频文件，"
+                                                "或相机软件保存照片的文件夹："),
+                                 this));
+    layout->addLayout(row);
+    layout->addWidget(okCancel(this));
+}
+
+QString AddressDialog::address() const
+{
+    return address_->currentText().trimmed();
+}
+
+void AddressDialog::setAddress(const QString& text)
+{
+    address_->setCurrentText(text);
 }
 
 CaptureFormat FormatDialog::selectedFormat() const
@@ -80,7 +183,13 @@ struct SourceControlsDialog::Row {
 };
 
 SourceControlsDialog::SourceControlsDialog(const QString& devicePath, QWidget* parent)
+    : SourceControlsDialog(devicePath, QString(), parent)
+{
+}
+
+SourceControlsDialog::SourceControlsDialog(const QString& devicePath, const QString& cameraIdentity, QWidget* parent)
     : QDialog(parent)
+    , identity_(cameraIdentity)
     , controls_(std::make_unique<v4l2::ControlSet>(devicePath))
     , status_(new QLabel(this))
 {
@@ -131,6 +240,11 @@ SourceControlsDialog::SourceControlsDialog(const QString& devicePath, QWidget* p
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     auto* defaults = buttons->addButton(QStringLiteral("恢复默认"), QDialogButtonBox::ResetRole);
     defaults->setObjectName(QStringLiteral("恢复默认"));
+    lock_ = buttons->addButton(QStringLiteral("锁定曝光/白平衡/对焦"), QDialogButtonBox::ActionRole);
+    lock_->setObjectName(QStringLiteral("锁定曝光/白平衡/对焦"));
+    lock_->setCheckable(true);
+    lock_->setToolTip(QStringLiteral("关闭自动曝光、自动白平衡和自动对焦，保持现在的值；再按一次恢复自动"));
+    connect(lock_, &QPushButton::clicked, this, &SourceControlsDialog::lock);
     connect(defaults, &QPushButton::clicked, this, &SourceControlsDialog::restoreDefaults);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::accept);
     layout->addWidget(buttons);
@@ -140,6 +254,8 @@ SourceControlsDialog::SourceControlsDialog(const QString& devicePath, QWidget* p
 void SourceControlsDialog::apply(quint32 id, int value)
 {
     const Status r = controls_->set(id, value);
+    if (r)
+        rememberControls(identity_, {{id, value}});
     QString label;
     for (const auto& row : rows_)
         if (row->id == id)
@@ -151,7 +267,19 @@ void SourceControlsDialog::apply(quint32 id, int value)
 void SourceControlsDialog::restoreDefaults()
 {
     const Status r = controls_->restoreDefaults();
+    forgetControls(identity_);
     status_->setText(r ? QString() : QStringLiteral("有的参数没有恢复：%1").arg(r.error()));
+    reread();
+}
+
+void SourceControlsDialog::lock(bool on)
+{
+    const auto written = controls_->lockAutomatic(on);
+    if (written)
+        rememberControls(identity_, written.value());
+    status_->setText(written ? QString()
+                             : QStringLiteral("没有全部%1：%2")
+                                   .arg(on ? QStringLiteral("锁定") : QStringLiteral("恢复自动"), written.error()));
     reread();
 }
 
@@ -159,6 +287,10 @@ void SourceControlsDialog::restoreDefaults()
 // controls apply at the moment, are shown as it tells them.
 void SourceControlsDialog::reread()
 {
+    {
+        const QSignalBlocker quiet(lock_);
+        lock_->setChecked(controls_->automaticLocked());
+    }
     const QList<v4l2::Control> now = controls_->controls();
     for (const auto& row : rows_) {
         const auto it = std::find_if(now.begin(), now.end(), [&](const v4l2::Control& c) { return c.id == row->id; });

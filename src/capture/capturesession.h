@@ -4,11 +4,13 @@
 // pictures.
 #include "capturesource.h"
 #include "result.h"
+#include "sourcekind.h"
 
 #include <QImage>
 #include <QObject>
 #include <QSize>
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -32,6 +34,11 @@ struct FrameStamp {
     quint64 serial = 0;  // 0 = no picture yet
     qint64 arrivalMs = 0;  // std::chrono::steady_clock, in milliseconds
     qint64 periodMs = 0;  // the source's frame period, from its frame rate
+    // A separate still (a picture file that arrived in a hot folder, a
+    // tethered camera's capture) rather than a live frame: arrivalMs is when
+    // it arrived, however old that is, and it must have arrived after the
+    // current student was chosen.
+    bool still = false;
 };
 
 // How long a camera or a network stream may send no picture before it
@@ -42,13 +49,15 @@ int stallTimeMs(double frameRate);
 
 // A source opened and ready to be read. Made on any thread (opening a
 // network source takes a while), then given to a session.
-struct OpenedInput;
+struct OpenedInput {
+    CaptureSource source;
+    ReaderPtr reader;
+    std::shared_ptr<Interrupt> interrupt;  // the one it was opened with, kept for reading
+};
 using OpenedInputPtr = std::shared_ptr<OpenedInput>;
 
-// Opens a source at a format (empty size = its default). Blocks up to
-// kNetworkTimeoutMs for network sources; `interrupt` cancels it. The opened
-// input keeps `interrupt`: FFmpeg's network layer holds on to the callback it
-// was opened with, so the reader must stop and time out through the same one.
+// Opens a source at a format (empty size = its default) through its kind.
+// Blocks up to kNetworkTimeoutMs for network sources; `interrupt` cancels it.
 Result<OpenedInputPtr> openInput(const CaptureSource& source, const CaptureFormat& format,
                                  const std::shared_ptr<Interrupt>& interrupt);
 
@@ -74,8 +83,16 @@ public:
     bool hasSource() const { return hasSource_; }
     const CaptureSource& source() const { return source_; }
     const CaptureFormat& format() const { return format_; }
-    QSize frameSize() const { return frameSize_; }
+    // The newest picture's size (a folder's pictures differ), else the opened one's.
+    QSize frameSize() const;
     double frameRate() const { return frameRate_; }
+    // Pictures per second over the last two seconds of reading (0 = not known yet).
+    double measuredRate() const;
+    // Damaged pictures since the source was opened (decoder messages counted).
+    qint64 damagedPictures() const { return damaged_.load(); }
+    const SourceKind& kind() const { return *kind_; }
+    // The opened source delivers separate stills, not live frames.
+    bool deliversStills() const { return stills_; }
     // The frame period in whole milliseconds; 0 before any opening.
     qint64 framePeriodMs() const;
     // Grows with every opening; reports carry the one they belong to.
@@ -91,6 +108,12 @@ public:
     QImage latest(quint64* serial = nullptr, qint64* arrivalNs = nullptr) const;
     quint64 serial() const { return serial_.load(); }
 
+    // Asks the reading thread for a still (the reader fires the shutter);
+    // `done` runs on that thread with the picture or why not. False when
+    // the reader is not running.
+    using StillDone = std::function<void(Result<QImage>)>;
+    bool requestStill(StillDone done);
+
 signals:
     // The source stopped delivering (unplugged, busy, ended, network gone,
     // or a camera or stream that sent no picture for its stall time).
@@ -100,12 +123,14 @@ signals:
 
 private:
     void run(quint64 generation);
-    qint64 publish(QImage picture);  // answers the arrival time
+    qint64 publish(QImage picture, qint64 arrivalNs = 0);  // answers the arrival time
 
     CaptureSource source_;
     CaptureFormat format_;
     bool hasSource_ = false;
     OpenedInputPtr opened_;
+    const SourceKind* kind_ = &kindOf(CaptureSource{});
+    bool stills_ = false;
     QSize frameSize_;
     double frameRate_ = 0;
     quint64 generation_ = 0;
@@ -117,6 +142,13 @@ private:
     QImage latest_;
     qint64 latestArrivalNs_ = 0;
     std::atomic<quint64> serial_{0};
+    std::atomic<qint64> damaged_{0};
+    mutable std::mutex stillMutex_;
+    StillDone stillDone_;
+    std::atomic<bool> stillWanted_{false};
+    // Arrival times of the recent pictures, for measuredRate().
+    mutable std::mutex rateMutex_;
+    QList<qint64> recentNs_;
 };
 
 }  // namespace capture

@@ -1,5 +1,6 @@
 #include "capturesource.h"
 
+#include "sourcekind.h"
 #include "v4l2device.h"
 
 #ifdef Q_OS_WIN
@@ -46,6 +47,31 @@ Result<CaptureSource> addressSource(const QString& address)
     s.url = QFileInfo(path).absoluteFilePath();
     s.description = QFileInfo(path).fileName();
     return s;
+}
+
+Result<CaptureSource> folderSource(const QString& folder)
+{
+    const QString text = folder.trimmed();
+    const QString path = QUrl(text).scheme() == QLatin1String("file") ? QUrl(text).toLocalFile() : text;
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isDir())
+        return failure(QStringLiteral("找不到文件夹 %1。").arg(QDir::toNativeSeparators(path)));
+    if (!info.isReadable())
+        return failure(QStringLiteral("没有权限读取文件夹 %1。").arg(QDir::toNativeSeparators(path)));
+    CaptureSource s;
+    s.kind = QStringLiteral("folder");
+    s.url = info.absoluteFilePath();
+    s.description = QStringLiteral("文件夹 %1").arg(info.fileName().isEmpty() ? s.url : info.fileName());
+    return s;
+}
+
+Result<CaptureSource> namedSource(const QString& text)
+{
+    const QString t = text.trimmed();
+    const QString path = QUrl(t).scheme() == QLatin1String("file") ? QUrl(t).toLocalFile() : t;
+    if (!path.isEmpty() && QFileInfo(path).isDir())
+        return folderSource(path);
+    return addressSource(text);
 }
 
 QString testCameraDescription()
@@ -173,9 +199,14 @@ QList<CaptureSource> scanCameras(const QString& devDir)
 
 QList<CaptureSource> defaultSources(const QString& devDir)
 {
-    QList<CaptureSource> all = scanCameras(devDir);
-    all.append(testCamera());
-    return all;
+    QList<CaptureSource> cameras, builtIn;
+    for (const SourceKind* kind : sourceKinds()) {
+        if (!kind->scan)
+            continue;
+        for (const CaptureSource& s : kind->scan(devDir))
+            (s.builtIn ? builtIn : cameras).append(s);
+    }
+    return cameras.mid(0, kMaxCameras) + builtIn;
 }
 
 namespace {
@@ -207,11 +238,8 @@ QString listDevicesText()
 
 QList<CaptureFormat> sourceFormats(const CaptureSource& source)
 {
-    if (source.builtIn)
-        return testCameraFormats();
-    if (source.inputFormat == QLatin1String("v4l2"))
-        return v4l2::formats(source.url);
-    return {};
+    const SourceKind& kind = kindOf(source);
+    return kind.formats ? kind.formats(source) : QList<CaptureFormat>{};
 }
 
 }  // namespace capture

@@ -14,11 +14,23 @@ namespace capture {
 struct CaptureSource {
     QString description;
     QString inputFormat;  // libavdevice input: "v4l2", "dshow", "lavfi"; empty = an address
-    QString url;  // device path or name, an address or a file; for the test camera built per format
+    QString url;  // device path or name, an address, a file or folder; for the test camera built per format
     bool builtIn = false;
+    QString kind;  // its kind in the registry (sourcekind.h); empty = told by inputFormat and url
+    QString identity;  // what names it across replugs (card and bus), noted while it was connected
+
+    QString kindId() const
+    {
+        if (!kind.isEmpty())
+            return kind;
+        if (!inputFormat.isEmpty())
+            return inputFormat;
+        return isFile() ? QStringLiteral("file") : QStringLiteral("stream");
+    }
 
     // A network address or a file, recognised by FFmpeg from its contents.
-    bool isAddress() const { return inputFormat.isEmpty() && !builtIn; }
+    // (A hot folder and a tethered camera are named by their kind.)
+    bool isAddress() const { return inputFormat.isEmpty() && !builtIn && kind.isEmpty(); }
     // A local picture or video: played at its own rate, from the start again at its end.
     bool isFile() const { return isAddress() && !url.contains(QLatin1String("://")); }
     // A network stream: its opening gives up after the timeout, its reading once it stalls.
@@ -33,6 +45,12 @@ inline constexpr int kNetworkTimeoutMs = 5000;
 // The source for an address the operator typed: an http, https or rtsp
 // address (an IP camera, a phone app), or a local picture or video file.
 Result<CaptureSource> addressSource(const QString& address);
+
+// A hot folder: the newest complete picture file that arrives in `folder`.
+Result<CaptureSource> folderSource(const QString& folder);
+
+// What --camera names: a folder is a hot folder, anything else an address.
+Result<CaptureSource> namedSource(const QString& text);
 
 // The built-in test camera. Its picture tells every pixel's position:
 // red = round(x * 255 / (width - 1)), green = round(y * 255 / (height - 1)),
@@ -55,7 +73,8 @@ inline constexpr int kMaxCameras = 9;
 // in the order of their node numbers.
 QList<CaptureSource> scanCameras(const QString& devDir = QStringLiteral("/dev"));
 
-// Cameras first (at most nine), then the test camera.
+// What each kind finds now: cameras first (at most nine, tethered ones
+// among them), then the test camera.
 QList<CaptureSource> defaultSources(const QString& devDir = QStringLiteral("/dev"));
 
 // Where the station gets its source list; tests install their own.
@@ -66,7 +85,7 @@ QList<CaptureSource> currentSources();
 // "index<TAB>description" lines, 1-based, for --list-devices.
 QString listDevicesText();
 
-// The formats a source offers (V4L2 enumeration for cameras).
+// The formats a source offers (V4L2 enumeration for cameras), through its kind.
 QList<CaptureFormat> sourceFormats(const CaptureSource& source);
 
 }  // namespace capture

@@ -33,4 +33,14 @@ QRectF FillMapping::widgetToFrame(const QRectF& r) const
     return QRectF(widgetToFrame(r.topLeft()), r.size() / scale());
 }
 
+QRectF mapToStill(const QRectF& liveRegion, QSize live, QSize still)
+{
+    if (live.isEmpty() || still.isEmpty())
+        return {};
+    const double scale = std::min(double(still.width()) / live.width(), double(still.height()) / live.height());
+    const QPointF offset((still.width() - live.width() * scale) / 2, (still.height() - live.height() * scale) / 2);
+    const QRectF mapped(liveRegion.topLeft() * scale + offset, liveRegion.size() * scale);
+    return mapped.intersected(QRectF(QPointF(0, 0), QSizeF(still)));
+}
+
 }  // namespace capture

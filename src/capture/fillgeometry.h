@@ -20,4 +20,10 @@ struct FillMapping {
     QPointF widgetToFrame(const QPointF& p) const;
 };
 
+// A region of a live-view frame on the full-resolution still the shutter
+// took: the live view shows the still's picture scaled down, and where its
+// aspect differs, the still's centre (cropped where the live view is wider or
+// taller). Clamped to the still.
+QRectF mapToStill(const QRectF& liveRegion, QSize live, QSize still);
+
 }  // namespace capture

@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QStringList>
 #include <QUrl>
+#include <algorithm>
 
 namespace capture {
 
@@ -16,9 +17,19 @@ bool isCompressed(const CaptureFormat& f)
 }
 
 // Card names and bus addresses hold '/' and ':', which settings keys must not.
+QString escaped(const QString& identity)
+{
+    return QString::fromLatin1(QUrl::toPercentEncoding(identity).replace('%', '_'));
+}
+
 QString keyOf(const QString& identity)
 {
-    return QStringLiteral("cameraFormats/") + QString::fromLatin1(QUrl::toPercentEncoding(identity).replace('%', '_'));
+    return QStringLiteral("cameraFormats/") + escaped(identity);
+}
+
+QString controlsKey(const QString& identity)
+{
+    return QStringLiteral("cameraControls/") + escaped(identity);
 }
 
 }  // namespace
@@ -69,6 +80,49 @@ void rememberFormat(const QString& cameraIdentity, const CaptureFormat& format)
                                           .arg(format.size.height())
                                           .arg(format.pixelFormat)
                                           .arg(format.frameRate));
+}
+
+// Kept as "id=value id=value ...", in the order they were set.
+QList<QPair<quint32, int>> rememberedControls(const QString& cameraIdentity)
+{
+    QList<QPair<quint32, int>> values;
+    if (cameraIdentity.isEmpty())
+        return values;
+    const QString text = stationsettings::open().value(controlsKey(cameraIdentity)).toString();
+    for (const QString& item : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const QStringList kv = item.split(QLatin1Char('='));
+        bool okId = false, okValue = false;
+        const quint32 id = kv.value(0).toUInt(&okId);
+        const int value = kv.value(1).toInt(&okValue);
+        if (kv.size() == 2 && okId && okValue)
+            values.append({id, value});
+    }
+    return values;
+}
+
+void rememberControls(const QString& cameraIdentity, const QList<QPair<quint32, int>>& values)
+{
+    if (cameraIdentity.isEmpty() || values.isEmpty())
+        return;
+    QList<QPair<quint32, int>> kept = rememberedControls(cameraIdentity);
+    for (const auto& [id, value] : values) {
+        kept.erase(std::remove_if(kept.begin(), kept.end(), [id = id](const auto& p) { return p.first == id; }),
+                   kept.end());
+        kept.append({id, value});
+    }
+    QStringList items;
+    for (const auto& [id, value] : kept)
+        items << QStringLiteral("%1=%2").arg(id).arg(value);
+    QSettings s = stationsettings::open();
+    s.setValue(controlsKey(cameraIdentity), items.join(QLatin1Char(' ')));
+}
+
+void forgetControls(const QString& cameraIdentity)
+{
+    if (cameraIdentity.isEmpty())
+        return;
+    QSettings s = stationsettings::open();
+    s.remove(controlsKey(cameraIdentity));
 }
 
 }  // namespace capture

@@ -23,4 +23,10 @@ CaptureFormat chooseFormat(const QList<CaptureFormat>& offered, const CaptureFor
 std::optional<CaptureFormat> rememberedFormat(const QString& cameraIdentity);
 void rememberFormat(const QString& cameraIdentity, const CaptureFormat& format);
 
+// The picture controls the operator set for a camera in 图像参数 (control
+// id, value), kept the same way and applied whenever it is connected.
+QList<QPair<quint32, int>> rememberedControls(const QString& cameraIdentity);
+void rememberControls(const QString& cameraIdentity, const QList<QPair<quint32, int>>& values);
+void forgetControls(const QString& cameraIdentity);
+
 }  // namespace capture

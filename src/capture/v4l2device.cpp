@@ -372,6 +372,89 @@ Status ControlSet::restoreDefaults()
     return refused.isEmpty() ? Status::success() : failure(refused);
 }
 
+Status ControlSet::apply(const QList<QPair<quint32, int>>& values)
+{
+    if (!fd_.isOpen())
+        return failure(QStringLiteral("设备未打开"));
+    const QList<Control> now = controls();
+    QString refused;
+    for (const bool modes : {true, false}) {
+        for (const auto& [id, value] : values) {
+            const auto it = std::find_if(now.begin(), now.end(), [id = id](const Control& c) { return c.id == id; });
+            if (it == now.end() || isMode(*it) != modes)
+                continue;
+            if (const Status r = set(id, value); !r)
+                refused = it->label + QStringLiteral("：") + r.error();
+        }
+    }
+    return refused.isEmpty() ? Status::success() : failure(refused);
+}
+
+namespace {
+// The automatic modes the lock switches, each with its manual setting, the
+// values it holds, and its usual automatic setting.
+struct Lockable {
+    quint32 mode;
+    int manual;
+    int automatic;
+    quint32 held;
+};
+constexpr Lockable lockables[] = {
+    {V4L2_CID_EXPOSURE_AUTO, V4L2_EXPOSURE_MANUAL, V4L2_EXPOSURE_APERTURE_PRIORITY, V4L2_CID_EXPOSURE_ABSOLUTE},
+    {V4L2_CID_AUTO_WHITE_BALANCE, 0, 1, V4L2_CID_WHITE_BALANCE_TEMPERATURE},
+    {V4L2_CID_FOCUS_AUTO, 0, 1, V4L2_CID_FOCUS_ABSOLUTE},
+};
+}  // namespace
+
+Result<QList<QPair<quint32, int>>> ControlSet::lockAutomatic(bool lock)
+{
+    if (!fd_.isOpen())
+        return failure(QStringLiteral("设备未打开"));
+    const QList<Control> now = controls();
+    auto find = [&](quint32 id) {
+        const auto it = std::find_if(now.begin(), now.end(), [id](const Control& c) { return c.id == id; });
+        return it == now.end() ? nullptr : &*it;
+    };
+    QList<QPair<quint32, int>> written;
+    QString refused;
+    for (const Lockable& l : lockables) {
+        const Control* mode = find(l.mode);
+        if (!mode)
+            continue;
+        int automatic = l.automatic;
+        if (l.mode == V4L2_CID_EXPOSURE_AUTO && mode->defaultValue != V4L2_EXPOSURE_MANUAL)
+            automatic = mode->defaultValue;  // the camera's own automatic mode
+        const int wanted = lock ? l.manual : automatic;
+        if (mode->value == wanted)
+            continue;
+        // What the automatic mode chose now is what the lock holds.
+        const Control* held = find(l.held);
+        const int heldValue = held ? held->value : 0;
+        if (const Status r = set(l.mode, wanted); !r) {
+            refused = mode->label + QStringLiteral("：") + r.error();
+            continue;
+        }
+        written.append({l.mode, wanted});
+        if (lock && held) {
+            if (const Status r = set(l.held, heldValue); r)
+                written.append({l.held, heldValue});
+        }
+    }
+    if (!refused.isEmpty())
+        return failure(refused);
+    return written;
+}
+
+bool ControlSet::automaticLocked() const
+{
+    const QList<Control> now = controls();
+    for (const Lockable& l : lockables)
+        for (const Control& c : now)
+            if (c.id == l.mode && c.value == l.manual)
+                return true;
+    return false;
+}
+
 #else  // no V4L2 on this platform
 
 std::optional<QString> captureCardName(const QString&, bool* denied)
@@ -404,6 +487,18 @@ QList<Control> ControlSet::controls() const
 Status ControlSet::set(quint32, int)
 {
     return failure(QStringLiteral("此系统不支持图像参数"));
+}
+Status ControlSet::apply(const QList<QPair<quint32, int>>&)
+{
+    return failure(QStringLiteral("此系统不支持摄像头参数"));
+}
+Result<QList<QPair<quint32, int>>> ControlSet::lockAutomatic(bool)
+{
+    return failure(QStringLiteral("此系统不支持摄像头参数"));
+}
+bool ControlSet::automaticLocked() const
+{
+    return false;
 }
 Status ControlSet::restoreDefaults()
 {

@@ -92,6 +92,16 @@ public:
     // Sets every control to its default; automatic modes last, so the
     // manual values they govern are still accepted first.
     Status restoreDefaults();
+    // Applies saved values: automatic modes first, so the manual values
+    // they govern are accepted after them. Controls the camera lacks are skipped.
+    Status apply(const QList<QPair<quint32, int>>& values);
+
+    // Exposure, white balance and focus: locked = their automatic modes off,
+    // each held at the value it has now; unlocked = automatic again.
+    // Answers the values written, for whoever keeps them.
+    Result<QList<QPair<quint32, int>>> lockAutomatic(bool lock);
+    // Whether any of those automatic modes is off.
+    bool automaticLocked() const;
 
 private:
     Fd fd_;

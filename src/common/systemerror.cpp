@@ -35,6 +35,15 @@ const Known known[] = {
     {EINVAL, "参数无效"},
     {ENOMEM, "内存不足"},
     {EMFILE, "打开的文件太多"},
+    // Network cameras.
+    {ECONNREFUSED, "连接被拒绝（地址或端口不对，或摄像头的服务没有运行）"},
+    {ECONNRESET, "连接被对方断开"},
+    {ECONNABORTED, "连接已中断"},
+    {EPIPE, "连接已断开"},
+    {ETIMEDOUT, "连接超时"},
+    {EHOSTUNREACH, "无法到达主机"},
+    {ENETUNREACH, "网络不可达"},
+    {ENETDOWN, "网络已断开"},
 };
 
 bool hasChinese(const QString& s)

@@ -1,13 +1,17 @@
 #include "cameracontroller.h"
 
 #include "capcontrol.h"
+#include "capturedialogs.h"
+#include "capturesession.h"
 #include "capturesource.h"
 #include "dialogs.h"
 #include "programpaths.h"
 #include "shapebox.h"
+#include "sourcekind.h"
 
 #include <QComboBox>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPushButton>
 #include <QRandomGenerator>
@@ -35,12 +39,23 @@ QString CameraController::addressEntryText()
     return QStringLiteral("网络摄像头或文件…");
 }
 
+QString CameraController::folderEntryText()
+{
+    return QStringLiteral("文件夹…");
+}
+
+// Below this a camera is too slow for a sitter to hold still in the preview.
+constexpr double kSlowFrameRate = 10;
+
 // Owned by the capture unit, so the window's own children stay its units.
 CameraController::CameraController(const CameraUnits& units, FirstConnection first)
     : QObject(units.device)
     , u_(units)
     , listTimer_(new QTimer(this))
+    , rateTimer_(new QTimer(this))
 {
+    rateTimer_->setInterval(1000);
+    connect(rateTimer_, &QTimer::timeout, this, &CameraController::watchRate);
     listTimer_->setInterval(0);
     connect(listTimer_, &QTimer::timeout, this, [this] {
         if (!listNextDriver())
@@ -50,11 +65,20 @@ CameraController::CameraController(const CameraUnits& units, FirstConnection fir
     connect(u_.deviceBox, &QComboBox::currentIndexChanged, this, &CameraController::ConnectChosenDriver);
     connect(u_.preview, &QPushButton::clicked, this, &CameraController::TogglePreview);
     connect(u_.formatButton, &QPushButton::clicked, this, [this] {
-        if (!refuseWhileRecording())
-            device()->VideoFormatDialog();
+        if (refuseWhileRecording())
+            return;
+        // A camera another program holds says so; other refusals stay silent.
+        if (!device()->VideoFormatDialog() && !device()->connectionError().isEmpty())
+            Dialogs::current().message(device()->lastError(), dialogtitle::reminder, Dialogs::Icon::Warning);
     });
     connect(u_.sourceButton, &QPushButton::clicked, this, [this] {
-        if (!device()->VideoSourceDialog())
+        if (device()->VideoSourceDialog())
+            return;
+        // A busy camera is named as busy, not as lacking the function.
+        const QString busy = device()->connectionError();
+        if (!busy.isEmpty() && device()->lastError() == busy)
+            Dialogs::current().message(busy, dialogtitle::reminder, Dialogs::Icon::Warning);
+        else
             Dialogs::current().message(kNotSupported, dialogtitle::reminder, Dialogs::Icon::Information);
     });
     connect(u_.compressionButton, &QPushButton::clicked, this, [this] {
@@ -67,6 +91,7 @@ CameraController::CameraController(const CameraUnits& units, FirstConnection fir
     connect(device(), &capControl::captureEnded, this, &CameraController::onCaptureEnded);
     connect(device(), &capControl::captureAborted, this, &CameraController::finishRecording);
     connect(device(), &capControl::addressConnected, this, &CameraController::onAddressConnected);
+    connect(device(), &capControl::sourceReturned, this, &CameraController::onSourceReturned);
     if (u_.window)
         u_.window->installEventFilter(this);
 
@@ -146,6 +171,7 @@ void CameraController::finishListing(bool connectShown)
                 break;
             }
         box->insertItem(at, addressEntryText(), capControl::kAddressSource);
+        box->insertItem(at + 1, folderEntryText(), kFolderEntry);
     }
     state_.setDevicesListed(true);
     // The first item is shown as selected, so the first driver is the one
@@ -154,10 +180,10 @@ void CameraController::finishListing(bool connectShown)
     // driver shown is the test source.
     if (state_.knownDriverCount() > 0) {
         int first = 0;
-        while (first + 1 < box->count() && box->itemData(first).toInt() == capControl::kAddressSource)
+        while (first + 1 < box->count() && asksForSource(first))
             ++first;
         selectItem(first);
-        if (connectShown && box->itemData(first).toInt() != capControl::kAddressSource)
+        if (connectShown && !asksForSource(first))
             device()->setDriverIndex(box->itemData(first).toInt());
     }
     emit listingFinished();
@@ -169,7 +195,7 @@ void CameraController::ConnectShownDriver()
     if (device()->driverIndex() != -1)
         return;
     const int driver = shownItem_ >= 0 ? u_.deviceBox->itemData(shownItem_).toInt() : -1;
-    if (driver >= 1 && driver != capControl::kAddressSource)
+    if (driver >= 1)
         device()->setDriverIndex(driver);
 }
 
@@ -183,6 +209,18 @@ void CameraController::selectItem(int index)
 int CameraController::addressItem() const
 {
     return u_.deviceBox->findData(capControl::kAddressSource);
+}
+
+int CameraController::folderItem() const
+{
+    return u_.deviceBox->findData(kFolderEntry);
+}
+
+// The entries that ask for an address or a folder rather than name a source.
+bool CameraController::asksForSource(int item) const
+{
+    const int data = u_.deviceBox->itemData(item).toInt();
+    return data == capControl::kAddressSource || data == kFolderEntry;
 }
 
 bool CameraController::refuseWhileRecording()
@@ -208,6 +246,10 @@ void CameraController::ConnectChosenDriver(int comboIndex)
         askForAddress();
         return;
     }
+    if (driver == kFolderEntry) {
+        askForFolder();
+        return;
+    }
     const int previous = device()->driverIndex();
     device()->setDriverIndex(driver);
     const QString refused = device()->connectionError();
@@ -225,16 +267,33 @@ void CameraController::ConnectChosenDriver(int comboIndex)
 
 void CameraController::askForAddress()
 {
-    const QString address = Dialogs::current().askText(
-        QStringLiteral("网络摄像头的地址（http://、https://、rtsp://），或一个图片或视频文件："), addressEntryText(),
-        lastAddress_);
-    if (address.trimmed().isEmpty()) {
+    capture::AddressDialog dialog(capture::recentAddresses(), u_.window);
+    if (capture::runDialog(dialog) != QDialog::Accepted || dialog.address().isEmpty()) {
         selectItem(shownItem_);  // cancelled: the connected source stays
         return;
     }
-    connectAddress(address);
+    connectAddress(dialog.address());
 }
 
+void CameraController::askForFolder()
+{
+    const QStringList recent = capture::recentAddresses();
+    QString start;
+    for (const QString& r : recent)
+        if (QFileInfo(r).isDir()) {
+            start = r;
+            break;
+        }
+    const QString folder =
+        Dialogs::current().chooseFolder(QStringLiteral("选择相机软件保存照片的文件夹（热文件夹）"), start);
+    if (folder.isEmpty()) {
+        selectItem(shownItem_);
+        return;
+    }
+    connectAddress(folder);
+}
+
+// --camera: connected once, and kept open until the preview reads it.
 void CameraController::UseAddress(const QString& address)
 {
     if (refuseWhileRecording())
@@ -244,17 +303,18 @@ void CameraController::UseAddress(const QString& address)
 
 void CameraController::connectAddress(const QString& address)
 {
-    lastAddress_ = address.trimmed();
-    const Result<capture::CaptureSource> source = capture::addressSource(address);
+    const Result<capture::CaptureSource> source = capture::namedSource(address);
     if (!source) {
         selectItem(shownItem_);
         Dialogs::current().message(source.error(), dialogtitle::reminder, Dialogs::Icon::Warning);
         emit addressFinished(false);
         return;
     }
-    if (addressItem() >= 0) {
+    capture::rememberAddress(address);
+    const int entry = capture::kindOf(*source).id == QLatin1String("folder") ? folderItem() : addressItem();
+    if (entry >= 0) {
         const QSignalBlocker quiet(u_.deviceBox);
-        u_.deviceBox->setCurrentIndex(addressItem());
+        u_.deviceBox->setCurrentIndex(entry);
     }
     u_.setStatus(QStringLiteral("当前状态: 正在连接 %1……").arg(source->description));
     device()->connectAddress(*source);
@@ -269,7 +329,7 @@ void CameraController::onAddressConnected(bool ok, const QString& message)
         emit addressFinished(false);
         return;
     }
-    shownItem_ = addressItem();
+    shownItem_ = u_.deviceBox->currentIndex();
     u_.deviceBox->setItemData(shownItem_, device()->driverDescription(), Qt::ToolTipRole);
     u_.setStatus(QStringLiteral("当前状态: 已连接 %1").arg(device()->driverDescription()));
     emit addressFinished(true);
@@ -301,6 +361,7 @@ void CameraController::TogglePreview()
     previewForRecording_ = false;
     if (state_.previewOn()) {
         state_.setPreviewOn(false);
+        previewWanted_ = false;
         device()->ShowPreview(false, 60);
         showPreviewOffState();
         return;
@@ -320,6 +381,11 @@ void CameraController::TogglePreview()
         Dialogs::current().message(refused, dialogtitle::reminder, Dialogs::Icon::Warning);
         return;
     }
+    showPreviewOnState();
+}
+
+void CameraController::showPreviewOnState()
+{
     state_.setPreviewOn(true);
     u_.helpText->lower();
     u_.helpText->hide();
@@ -338,10 +404,31 @@ void CameraController::TogglePreview()
     for (QWidget* edit : u_.photoEdits)
         edit->setEnabled(true);
     u_.setStatus(QStringLiteral("当前状态:  照相设备已打开!"));
+    slowSeconds_ = 0;
+    rateTimer_->start();
+}
+
+// A camera that delivers too few pictures (dim light, a starved USB port)
+// is named in the status line with its rate, once it has run a while.
+void CameraController::watchRate()
+{
+    if (!state_.previewOn()) {
+        rateTimer_->stop();
+        return;
+    }
+    const double rate = device()->measuredFrameRate();
+    const double nominal = device()->session() ? device()->session()->frameRate() : 0;
+    const bool slow = rate > 0 && rate < kSlowFrameRate && (nominal <= 0 || nominal >= kSlowFrameRate);
+    slowSeconds_ = slow ? slowSeconds_ + 1 : 0;
+    if (slowSeconds_ == 3)
+        u_.setStatus(QStringLiteral("当前状态: %1 每秒只有 %2 帧（光线太暗或 USB 带宽不足）")
+                         .arg(device()->driverDescription())
+                         .arg(rate, 0, 'f', 1));
 }
 
 void CameraController::showPreviewOffState()
 {
+    rateTimer_->stop();
     u_.hideFrame();
     u_.helpText->show();
     u_.helpText->raise();
@@ -384,7 +471,7 @@ void CameraController::StartRecording()
     u_.record->setEnabled(false);
     state_.setRecording(true);
     u_.setStatus(QStringLiteral("视频正在录制中……"));
-    if (!device()->StartCapture(false, path, 41, false, false, true, -1)) {
+    if (!device()->StartCapture(capture::CaptureRequest::recording(path))) {
         // A recording that cannot start says why and leaves the controls idle.
         state_.setRecording(false);
         u_.record->setEnabled(true);
@@ -426,10 +513,20 @@ void CameraController::finishRecording()
 
 void CameraController::onPreviewLost(const QString& message)
 {
+    const bool told = !lossTold_.isEmpty() && lossTold_ == message;
+    lossTold_.clear();
     if (!state_.previewOn())
         return;
+    previewWanted_ = device()->isAwaitingReturn();
     state_.setPreviewOn(false);
     showPreviewOffState();
+    if (told) {
+        // The recording's end stays in the status line; the loss was told with it.
+        u_.setStatus(QStringLiteral("录制视频结束……"));
+        return;
+    }
+    if (previewWanted_)
+        u_.setStatus(QStringLiteral("当前状态: 照相设备已断开，正在等待它重新连接……"));
     Dialogs::current().message(message, dialogtitle::reminder, Dialogs::Icon::Warning);
 }
 
@@ -439,8 +536,27 @@ void CameraController::onCaptureEnded(const QString& message)
     if (!state_.recording())
         return;
     finishRecording();
-    if (!message.isEmpty())
+    if (device()->isAwaitingReturn())
+        previewWanted_ = true;  // the preview comes back with the source
+    if (!message.isEmpty()) {
+        // A loss ends the preview too, right after: it is told once, here.
+        lossTold_ = message;
+        QTimer::singleShot(0, this, [this] { lossTold_.clear(); });
         Dialogs::current().message(message, dialogtitle::reminder, Dialogs::Icon::Warning);
+    }
+}
+
+void CameraController::onSourceReturned(const QString& description)
+{
+    if (!previewWanted_ || state_.previewOn() || state_.recording()) {
+        u_.setStatus(QStringLiteral("当前状态: %1 已重新连接").arg(description));
+        return;
+    }
+    previewWanted_ = false;
+    if (!device()->ShowPreview(true, 60))
+        return;
+    showPreviewOnState();
+    u_.setStatus(QStringLiteral("当前状态:  照相设备已重新连接：%1").arg(description));
 }
 
 bool CameraController::eventFilter(QObject* watched, QEvent* event)

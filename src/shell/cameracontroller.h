@@ -62,7 +62,8 @@ public:
     void ConnectChosenDriver(int comboIndex);
     // Connects the driver shown as selected when nothing is connected yet.
     void ConnectShownDriver();
-    // Connects an address (network camera or file) and selects its entry.
+    // Connects an address (network camera or file) or a hot folder and
+    // selects its entry.
     void UseAddress(const QString& address);
     void TogglePreview();
     void StartRecording();
@@ -73,8 +74,10 @@ public:
     static QColor colourOf(unsigned bgr);
     // The line colour last given to the viewfinder frame.
     QColor frameColour() const { return frameColour_; }
-    // The entry of the device box that asks for an address.
+    // The entries of the device box that ask for an address, or a hot folder.
     static QString addressEntryText();
+    static QString folderEntryText();
+    static constexpr int kFolderEntry = -2;
 
 signals:
     void listingFinished();
@@ -95,11 +98,17 @@ private:
     bool hasSource() const;
     void selectItem(int index);
     int addressItem() const;
+    int folderItem() const;
+    bool asksForSource(int item) const;
     void askForAddress();
     void connectAddress(const QString& address);
     void onAddressConnected(bool ok, const QString& message);
     void onPreviewLost(const QString& message);
     void onCaptureEnded(const QString& message);
+    void onSourceReturned(const QString& description);
+    void askForFolder();
+    void showPreviewOnState();
+    void watchRate();
 
     CameraUnits u_;
     capture::CaptureState state_;
@@ -107,6 +116,13 @@ private:
     int listed_ = 0;  // drivers listed so far in a running listing
     int shownItem_ = -1;  // the box item of the connected source
     bool previewForRecording_ = false;  // the preview is on because a recording started
-    QString lastAddress_;
     QColor frameColour_;
+    // The loss a recording just ended with: the preview's loss that follows
+    // is the same news and is not told again.
+    QString lossTold_;
+    // The preview was on (or a recording ran) when the source was lost: it
+    // comes back on when the source does.
+    bool previewWanted_ = false;
+    QTimer* rateTimer_;
+    int slowSeconds_ = 0;
 };

@@ -43,7 +43,8 @@ struct Parser {
 
     QCommandLineOption camera{
         QStringLiteral("camera"),
-        QStringLiteral("Use ADDRESS as the camera at start: http(s) MJPEG, rtsp, or a picture or video file."),
+        QStringLiteral("Use ADDRESS as the camera at start: http(s) MJPEG, rtsp, a picture or video file, or a "
+                       "folder whose newest picture file is the picture (a hot folder)."),
         QStringLiteral("ADDRESS")};
 
     QCommandLineOption reframe{
@@ -117,7 +118,7 @@ Tool toolOf(const Parser& p);
 
 struct Options {
     QString workbook;  // imported at start, as if dropped
-    QString camera;  // a network camera's address or a picture or video file, connected at start
+    QString camera;  // a network camera's address, a picture or video file or a hot folder, connected at start
     std::optional<int> exitCode;  // set when the arguments end the program
 };
 

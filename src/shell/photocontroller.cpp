@@ -25,6 +25,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -187,6 +188,30 @@ void PhotoController::TakePhoto()
 {
     Viewfinder* viewfinder = w_.frame();
     capControl* camera = u_.camera;
+    const QRect interior = viewfinder->frameInterior().translated(-camera->pos());
+    if (camera->firesShutter()) {
+        // A tethered camera fires its shutter; the photo is cut from the
+        // full-resolution still once it is downloaded, under the same frame.
+        QPointer<PhotoController> self(this);
+        camera->captureStill([self, camera, interior](Result<QImage> still, capture::FrameStamp stamp) {
+            if (!self)
+                return;
+            if (!still) {
+                self->showNotice({QStringLiteral("当前状态: 拍照失败"), still.error(), false, false});
+                return;
+            }
+            Viewfinder* finder = self->w_.frame();
+            TakeRequest request;
+            request.target = finder->target();
+            request.targetError = finder->targetError();
+            request.picture.frame = still.value();
+            request.picture.arrivalMs = stamp.arrivalMs;
+            request.picture.periodMs = stamp.periodMs;
+            request.region = camera->widgetToStill(QRectF(interior), still->size());
+            self->service_.take(request);
+        });
+        return;
+    }
     TakeRequest request;
     request.target = viewfinder->target();
     request.targetError = viewfinder->targetError();
@@ -194,7 +219,6 @@ void PhotoController::TakePhoto()
     request.picture.frame = camera->latestFrame(&stamp);
     request.picture.arrivalMs = stamp.arrivalMs;
     request.picture.periodMs = stamp.periodMs;
-    const QRect interior = viewfinder->frameInterior().translated(-camera->pos());
     request.region = camera->widgetToFrame(QRectF(interior));
     service_.take(request);
 }

@@ -166,11 +166,14 @@ private slots:
             }
         checkPhoto(gradient, 6);
 
-        // The server goes: like an unplugged camera.
+        // The server goes: like an unplugged camera, told in Chinese first.
         server.kill();
         server.waitForFinished();
         QTRY_VERIFY_WITH_TIMEOUT(!w().camera->state().previewOn(), 15000);
         QCOMPARE(f->dialogs.messages.size(), 1);
+        const QString gone = f->dialogs.messages.first().text;
+        QVERIFY2(!gone.contains(QStringLiteral("系统错误")) && !gone.contains(QStringLiteral("：Invalid")),
+                 qPrintable(gone));
 
         // An address that answers nothing: the window goes on while it is tried.
         QTcpServer silent;
@@ -224,6 +227,34 @@ private slots:
         QVERIFY(!QFile::exists(file));
     }
 
+    // --camera with a server that serves one client: connected once at
+    // start and kept, so the preview reads that same connection.
+    void aOneClientSourceIsOpenedOnce()
+    {
+        QProcess server;
+        const QString address = serveTestCamera(server);
+        if (address.isEmpty())
+            QSKIP("the ffmpeg program is not installed");
+        useAddress(address);
+        unit<QPushButton>("预览按钮")->click();
+        QVERIFY(w().camera->state().previewOn());
+        QTRY_COMPARE_WITH_TIMEOUT(device()->latestFrame().size(), QSize(640, 480), 10000);
+        QVERIFY(f->dialogs.messages.isEmpty());
+        server.kill();
+        server.waitForFinished();
+    }
+
+    void aRefusedConnectionSaysSoInChinese()
+    {
+        const quint16 port = freePort();  // nobody listens there
+        w().camera->UseAddress(QStringLiteral("http://127.0.0.1:%1/camera.mjpg").arg(port));
+        QTRY_COMPARE_WITH_TIMEOUT(f->dialogs.messages.size(), 1, 15000);
+        const QString text = f->dialogs.messages.first().text;
+        QVERIFY2(text.contains(QStringLiteral("：连接被拒绝")) &&
+                     text.endsWith(QStringLiteral("（Connection refused）")),
+                 qPrintable(text));
+    }
+
     // A server that stops sending but keeps the connection open is noticed
     // after the stall time, not after the network's own timeout.
     void frozenStreamIsLostAfterTheStallTime()
@@ -243,7 +274,9 @@ private slots:
         ::kill(pid, SIGCONT);
         QCOMPARE(f->dialogs.texts(),
                  QStringList{QStringLiteral("视频来源 %1 已停止发送图像（2 秒没有新画面）").arg(address)});
-        QCOMPARE(w().status(), QStringLiteral("当前状态: 照相设备已关闭!"));
+        // The same address is looked for until it answers again.
+        QCOMPARE(w().status(), QStringLiteral("当前状态: 照相设备已断开，正在等待它重新连接……"));
+        QVERIFY(device()->isAwaitingReturn());
         server.kill();
         server.waitForFinished();
     }

@@ -51,7 +51,6 @@ bool detect(MainWindow& w)
     return done.wait(10000);
 }
 
-
 void click(MainWindow& w, const char* name)
 {
     unit<QPushButton>(w, name)->click();
@@ -101,10 +100,11 @@ private slots:
         MainWindow w;
         auto* box = unit<QComboBox>(w, "组合框");
         auto* dev = unit<capControl>(w, "视频设备");
-        // The cameras, the address entry, the test source last.
+        // The cameras, the address and folder entries, the test source last.
         const QStringList texts = {QStringLiteral("相机甲"), QStringLiteral("相机乙"),
-                                   CameraController::addressEntryText(), testCameraDescription()};
-        const QList<int> drivers = {1, 2, capControl::kAddressSource, 3};
+                                   CameraController::addressEntryText(), CameraController::folderEntryText(),
+                                   testCameraDescription()};
+        const QList<int> drivers = {1, 2, capControl::kAddressSource, CameraController::kFolderEntry, 3};
         auto expectItems = [&] {
             QCOMPARE(box->count(), texts.size());
             for (int k = 0; k < texts.size(); ++k) {
@@ -121,7 +121,7 @@ private slots:
 
         box->setCurrentIndex(1);
         QCOMPARE(dev->driverDescription(), QStringLiteral("相机乙"));
-        box->setCurrentIndex(3);
+        box->setCurrentIndex(4);
         QCOMPARE(dev->driverDescription(), testCameraDescription());
         box->setCurrentIndex(0);
         QCOMPARE(dev->driverIndex(), 1);
@@ -188,8 +188,8 @@ private slots:
         setSourceProvider([] { return QList<CaptureSource>{}; });
         TestDialogs dialogs;
         MainWindow w;
-        // Only the address entry: a network camera may still be used.
-        QCOMPARE(unit<QComboBox>(w, "组合框")->count(), 1);
+        // Only the address and folder entries: a network camera or a hot folder may still be used.
+        QCOMPARE(unit<QComboBox>(w, "组合框")->count(), 2);
         const QString status = w.status();
         QSet<QRgb> colours;
         for (int i = 0; i < 40; ++i) {
@@ -221,7 +221,7 @@ private slots:
             ++shown;
             return int(QDialog::Rejected);
         });
-        unit<QComboBox>(w, "组合框")->setCurrentIndex(3);
+        unit<QComboBox>(w, "组合框")->setCurrentIndex(4);
         click(w, "视频输出按钮");  // the test camera has no picture controls
         QCOMPARE(dialogs.texts(), QStringList{QStringLiteral("硬件不支持此功能或未初始化！")});
         QCOMPARE(dialogs.messages.first().icon, Dialogs::Icon::Information);
@@ -314,6 +314,43 @@ private slots:
     }
 
     // Whatever would reconnect the source is refused while recording.
+    // The address dialog offers what was connected before and browses for
+    // a file or a hot folder; a folder is shown under its own entry.
+    void theAddressDialogRemembersAndBrowses()
+    {
+        TestDialogs dialogs;
+        MainWindow w;
+        auto* box = unit<QComboBox>(w, "组合框");
+        const QString picture = dir_.filePath(QStringLiteral("一张.png"));
+        QImage(32, 24, QImage::Format_RGB32).save(picture);
+        QStringList offered;
+        setDialogRunner([&](QDialog& d) {
+            auto* address = d.findChild<QComboBox*>(QStringLiteral("address"));
+            offered.clear();
+            for (int i = 0; i < address->count(); ++i)
+                offered << address->itemText(i);
+            d.findChild<QPushButton*>(offered.isEmpty() || offered.first() != picture ? QStringLiteral("文件…")
+                                                                                      : QStringLiteral("文件夹…"))
+                ->click();
+            return int(QDialog::Accepted);
+        });
+        QSignalSpy finished(w.camera, &CameraController::addressFinished);
+        dialogs.openAnswers.enqueue(picture);
+        box->setCurrentIndex(box->findData(capControl::kAddressSource));
+        QVERIFY(finished.wait(10000));
+        QVERIFY2(finished.last().first().toBool(), qPrintable(dialogs.texts().join('\n')));
+        QCOMPARE(unit<capControl>(w, "视频设备")->driverDescription(), QStringLiteral("一张.png"));
+
+        dialogs.folderAnswers.enqueue(dir_.path());
+        box->setCurrentIndex(0);  // the entry is chosen anew
+        box->setCurrentIndex(box->findData(capControl::kAddressSource));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(offered.value(0), picture);
+        QVERIFY2(finished.last().first().toBool(), qPrintable(dialogs.texts().join('\n')));
+        QCOMPARE(box->currentIndex(), box->findData(CameraController::kFolderEntry));
+        QCOMPARE(unit<capControl>(w, "视频设备")->session()->source().kindId(), QStringLiteral("folder"));
+    }
+
     void reconnectingIsRefusedWhileRecording_data()
     {
         QTest::addColumn<int>("action");

@@ -120,6 +120,34 @@ private slots:
         }
     }
 
+    // A mirrored preview shows the picture flipped; the frame a photo is cut
+    // from is not, and what lies under a spot of the unit is what is painted there.
+    void mirroredPreviewOnly()
+    {
+        setSourceProvider([] { return QList<CaptureSource>{testCamera()}; });
+        capControl c;
+        c.resize(480, 360);
+        c.driverCount();
+        c.setDriverIndex(1);
+        c.setPreviewMirrored(true);
+        QVERIFY(c.ShowPreview(true, 60));
+        QTRY_VERIFY_WITH_TIMEOUT(!c.latestFrame().isNull(), 8000);
+        const QImage frame = c.latestFrame();
+        expectGradient(frame, QPoint(20, 100));  // the camera's own picture
+        const QImage shown = c.grab().toImage();
+        const QPointF left = c.widgetToFrame(QRectF(10, 100, 1, 1)).center();
+        QVERIFY(left.x() > frame.width() / 2);
+        for (QPoint w : {QPoint(10, 100), QPoint(470, 200)}) {
+            const QPoint f = c.widgetToFrame(QRectF(w, QSizeF(1, 1))).center().toPoint();
+            int r, g, b;
+            testCameraColour(f.x(), f.y(), frame.size(), &r, &g, &b);
+            const QRgb p = shown.pixel(w);
+            QVERIFY2(qAbs(qRed(p) - r) <= 3 && qAbs(qGreen(p) - g) <= 3,
+                     qPrintable(QStringLiteral("unit %1,%2").arg(w.x()).arg(w.y())));
+        }
+        c.setPreviewMirrored(false);
+    }
+
     void callsWithoutCaptureBackendReportWhich()
     {
         capControl c;
@@ -131,8 +159,7 @@ private slots:
             {[&] { QVERIFY(!c.VideoSourceDialog()); }, QStringLiteral("窗口未创建4。")},
             {[&] { QVERIFY(!c.VideoFormatDialog()); }, QStringLiteral("窗口未创建5。")},
             {[&] { QVERIFY(!c.ShowPreview(true, 60)); }, QStringLiteral("窗口未创建7。")},
-            {[&] { QVERIFY(!c.StartCapture(false, QString(), 41, false, false, true, -1)); },
-             QStringLiteral("窗口未创建9。")},
+            {[&] { QVERIFY(!c.StartCapture(CaptureRequest::recording(QString()))); }, QStringLiteral("窗口未创建9。")},
             {[&] { QVERIFY(!c.CompressionDialog()); }, QStringLiteral("窗口未创建。")},
             {[&] { QVERIFY(!c.StopCapture()); }, QStringLiteral("窗口未创建。")},
         };
@@ -276,12 +303,12 @@ private slots:
         QSignalSpy ended(&c, &capControl::captureEnded);
         QVERIFY(c.ShowPreview(true, 60));
         QVERIFY(waitForFrame(c));
-        QVERIFY(c.StartCapture(false, dir.filePath("first.avi"), 41, false, false, true, 0));
+        QVERIFY(c.StartCapture(CaptureRequest::recording(dir.filePath("first.avi"), 0)));
         // The limit of no time is reached with the first picture; its report
         // waits in the queue, as no event is handled here.
         QThread::msleep(1000);
         QVERIFY(c.StopCapture());
-        QVERIFY(c.StartCapture(false, dir.filePath("second.avi"), 41, false, false, true, -1));
+        QVERIFY(c.StartCapture(CaptureRequest::recording(dir.filePath("second.avi"))));
         QCoreApplication::sendPostedEvents();
         QVERIFY(c.isCapturing());
         QCOMPARE(ended.count(), 0);

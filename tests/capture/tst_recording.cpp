@@ -114,7 +114,7 @@ private slots:
             });
         QElapsedTimer clock;
         clock.start();
-        QVERIFY2(c.StartCapture(false, path, 41, false, false, true, -1), qPrintable(c.lastError()));
+        QVERIFY2(c.StartCapture(CaptureRequest::recording(path)), qPrintable(c.lastError()));
         QVERIFY(c.isCapturing());
         QTRY_VERIFY_WITH_TIMEOUT(c.framesRecorded() >= frames, 20000);
         QVERIFY(c.StopCapture());
@@ -141,7 +141,7 @@ private slots:
         QList<QByteArray> frames;
         connect(&c, &capControl::frameCaptured, this, [&](const QByteArray& b) { frames << b; });
         // Without a file name the frames stream and nothing is written.
-        QVERIFY2(c.StartCapture(false, QString(), 41, false, false, true, -1), qPrintable(c.lastError()));
+        QVERIFY2(c.StartCapture(CaptureRequest::recording(QString())), qPrintable(c.lastError()));
         QVERIFY(QTest::qWaitFor([&] { return frames.size() >= 3; }, 8000));
         QVERIFY(c.StopCapture());
         QVERIFY(QDir(dir_.path()).entryList(QDir::Files).filter(QStringLiteral("stream")).isEmpty());
@@ -193,27 +193,31 @@ private slots:
     {
         capControl c;
         const QString path = dir_.filePath(QStringLiteral("nosource.avi"));
-        QVERIFY(!c.StartCapture(false, path, 41, false, false, true, -1));
+        QVERIFY(!c.StartCapture(CaptureRequest::recording(path)));
         QCOMPARE(c.lastError(), QStringLiteral("没有连接视频来源。"));
 
         connectTestCamera(c);
-        QVERIFY(!c.StartCapture(false, QStringLiteral("/nonexistent-folder/x.avi"), 41, false, false, true, -1));
+        QVERIFY(!c.StartCapture(CaptureRequest::recording(QStringLiteral("/nonexistent-folder/x.avi"))));
         QCOMPARE(c.lastError(), QStringLiteral("设置文件名出错。"));
         QVERIFY(!c.isCapturing());
 
-        QVERIFY(!c.StartCapture(false, path, 0, false, false, true, -1));
+        {
+            CaptureRequest noPeriod = CaptureRequest::recording(path);
+            noPeriod.periodMs = 0;
+            QVERIFY(!c.StartCapture(noPeriod));
+        }
         QCOMPARE(c.lastError(), QStringLiteral("设置捕获参数出错,请检查传入的参数。"));
 
         c.setCompression({QStringLiteral("no-such-codec"), 50});
-        QVERIFY(!c.StartCapture(false, path, 41, false, false, true, -1));
+        QVERIFY(!c.StartCapture(CaptureRequest::recording(path)));
         QVERIFY(c.lastError().contains(QStringLiteral("no-such-codec")));
         QVERIFY(!QFile::exists(path));
         QVERIFY(!c.isCapturing());
 
         // A second start while recording is refused; the first goes on.
         c.setCompression({});
-        QVERIFY(c.StartCapture(false, path, 41, false, false, true, -1));
-        QVERIFY(!c.StartCapture(false, dir_.filePath(QStringLiteral("second.avi")), 41, false, false, true, -1));
+        QVERIFY(c.StartCapture(CaptureRequest::recording(path)));
+        QVERIFY(!c.StartCapture(CaptureRequest::recording(dir_.filePath(QStringLiteral("second.avi")))));
         QVERIFY(c.isCapturing());
         QVERIFY(c.StopCapture());
         QVERIFY(!c.StopCapture());
@@ -225,7 +229,7 @@ private slots:
         connectTestCamera(c);
         QSignalSpy aborted(&c, &capControl::captureAborted);
         const QString path = dir_.filePath(QStringLiteral("aborted.avi"));
-        QVERIFY(c.StartCapture(false, path, 41, false, false, true, -1));
+        QVERIFY(c.StartCapture(CaptureRequest::recording(path)));
         QTRY_VERIFY_WITH_TIMEOUT(c.framesRecorded() >= 3, 10000);
         QTest::mouseClick(&c, Qt::LeftButton);
         QVERIFY(c.isCapturing());
@@ -244,7 +248,7 @@ private slots:
         connectTestCamera(c);
         QSignalSpy ended(&c, &capControl::captureEnded);
         const QString path = dir_.filePath(QStringLiteral("limited.avi"));
-        QVERIFY(c.StartCapture(false, path, 41, false, false, true, 1));
+        QVERIFY(c.StartCapture(CaptureRequest::recording(path, 1)));
         QVERIFY(ended.wait(8000));
         QCOMPARE(ended.first().first().toString(), QString());
         QVERIFY(!c.isCapturing());
@@ -258,7 +262,7 @@ private slots:
         connectTestCamera(c);
         QSignalSpy ended(&c, &capControl::captureEnded);
         const QString path = dir_.filePath(QStringLiteral("lost.avi"));
-        QVERIFY2(c.StartCapture(false, path, 41, false, false, true, -1), qPrintable(c.lastError()));
+        QVERIFY2(c.StartCapture(CaptureRequest::recording(path)), qPrintable(c.lastError()));
         QVERIFY(ended.wait(8000));
         QVERIFY(!ended.first().first().toString().isEmpty());
         QVERIFY(!c.isCapturing());

@@ -12,12 +12,15 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
 
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -284,10 +287,21 @@ private slots:
         QVERIFY(status->text().isEmpty());
     }
 
+    // Nor printed: the decoder's complaints are counted, stderr stays quiet.
     void damagedFramesAreNeverShown()
     {
         EmulatedCamera cam(node(0), kCard);
         cam.set("corrupt_every", 2);
+        QTemporaryFile errors;
+        QVERIFY(errors.open());
+        std::fflush(stderr);
+        const int savedStderr = ::dup(2);
+        QVERIFY(::dup2(errors.handle(), 2) >= 0);
+        auto restore = qScopeGuard([&] {
+            std::fflush(stderr);
+            ::dup2(savedStderr, 2);
+            ::close(savedStderr);
+        });
         capControl c;
         connectFirst(c);
         QVERIFY(c.setCaptureFormat({QSize(1280, 720), QStringLiteral("mjpeg"), 0}));
@@ -308,6 +322,44 @@ private slots:
         }
         QVERIFY(c.isPreviewing());
         QVERIFY(checked > 3);
+        QVERIFY(c.damagedFrames() > 0);
+        restore.dismiss();
+        std::fflush(stderr);
+        ::dup2(savedStderr, 2);
+        ::close(savedStderr);
+        errors.seek(0);
+        const QByteArray printed = errors.readAll();
+        QVERIFY2(!printed.contains("mjpeg"), printed.left(400).constData());
+    }
+
+    // 拍照使用最高分辨率: the still comes from the largest mode, and the
+    // preview goes on in its own (bench_capture_modeswitch times the switch).
+    void stillFromTheLargestModeAndBack()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        capControl c;
+        connectFirst(c);
+        QVERIFY(c.setCaptureFormat({QSize(1280, 720), QStringLiteral("mjpeg"), 30}));
+        QVERIFY(c.ShowPreview(true, 60));
+        QTRY_VERIFY_WITH_TIMEOUT(!c.latestFrame().isNull(), 10000);
+        QVERIFY(!c.firesShutter());
+        c.setStillFromBestMode(true);
+        QVERIFY(c.firesShutter());
+        std::optional<Result<QImage>> answer;
+        FrameStamp stamp;
+        c.captureStill([&](Result<QImage> still, FrameStamp s) {
+            answer = std::move(still);
+            stamp = s;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(answer.has_value(), 10000);
+        QVERIFY2(answer->ok(), qPrintable(answer->error()));
+        QCOMPARE(answer->value().size(), QSize(1920, 1080));
+        QVERIFY(gradientMismatch(answer->value(), 8).isEmpty());
+        QVERIFY(stamp.serial > 0);
+        QCOMPARE(c.captureFormat().size, QSize(1280, 720));
+        QTRY_COMPARE_WITH_TIMEOUT(c.latestFrame().size(), QSize(1280, 720), 10000);
+        QVERIFY(c.isPreviewing());
+        c.setStillFromBestMode(false);
     }
 
     void unpluggedCameraEndsThePreviewAndComesBack()

@@ -145,9 +145,9 @@ private slots:
     {
         EmulatedCamera cam(node(0), kCard);
         openWindow();
-        QCOMPARE(box()->count(), 3);  // the camera, the address entry, the test camera
+        QCOMPARE(box()->count(), 4);  // the camera, the address and folder entries, the test camera
         QCOMPARE(box()->itemText(0), kCard);
-        QCOMPARE(box()->itemText(2), testCameraDescription());
+        QCOMPARE(box()->itemText(3), testCameraDescription());
         QCOMPARE(box()->currentIndex(), 0);
         QCOMPARE(device()->driverIndex(), 1);
         QCOMPARE(device()->driverDescription(), kCard);
@@ -284,29 +284,122 @@ private slots:
         QCOMPARE(w().roster()->currentRow(), 0);
     }
 
-    void lostCameraTurnsThePreviewOffUntilItIsBack_data() { addFaultRows(); }
-    void lostCameraTurnsThePreviewOffUntilItIsBack()
+    // One message, then the camera is looked for; once it is back the
+    // preview comes back on its own, with the picture controls set for it.
+    void lostCameraIsToldOnceAndComesBackByItself_data() { addFaultRows(); }
+    void lostCameraIsToldOnceAndComesBackByItself()
     {
         QFETCH(int, fault);
         QFETCH(QString, message);
         EmulatedCamera cam(node(0), kCard);
         openWindow();
+        setDialogRunner([](QDialog& d) {
+            d.findChild<QSlider*>(QStringLiteral("Brightness"))->setValue(20);
+            return int(QDialog::Accepted);
+        });
+        click("视频输出按钮");
         previewOn();
         breakCamera(cam, fault);
         QTRY_VERIFY_WITH_TIMEOUT(!w().camera->state().previewOn(), 10000);
         QCOMPARE(f->dialogs.texts(), QStringList{message});
-        QCOMPARE(w().status(), QStringLiteral("当前状态: 照相设备已关闭!"));
+        QCOMPARE(w().status(), QStringLiteral("当前状态: 照相设备已断开，正在等待它重新连接……"));
         QCOMPARE(unit<QPushButton>("预览按钮")->text(), QStringLiteral("开启预览"));
         QVERIFY(!unit("按钮照相")->isEnabled());
 
+        cam.setControl(V4L2_CID_BRIGHTNESS, -30);  // back with another value
         mendCamera(cam, fault);
-        click("预览按钮");
-        QVERIFY(w().camera->state().previewOn());
-        QCOMPARE(w().status(), QStringLiteral("当前状态:  照相设备已打开!"));
+        QTRY_VERIFY_WITH_TIMEOUT(w().camera->state().previewOn(), 20000);
+        QCOMPARE(w().status(), QStringLiteral("当前状态:  照相设备已重新连接：") + kCard);
+        QVERIFY(unit("按钮照相")->isEnabled());
         const long long before = cam.get("frames");
         QTRY_VERIFY_WITH_TIMEOUT(cam.get("frames") > before + 3, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!device()->latestFrame().isNull(), 10000);
         QVERIFY(device()->isPreviewing());
+        QCOMPARE(cam.control(V4L2_CID_BRIGHTNESS), 20LL);
+        QCOMPARE(f->dialogs.texts(), QStringList{message});
+    }
+
+    // A recording the preview was already on for: its end stays in the
+    // status line and the loss is told once.
+    void lossDuringARecordingIsToldOnce()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        openWindow();
+        previewOn();
+        f->dialogs.saveAnswers.enqueue(f->folder.filePath(QStringLiteral("课堂.avi")));
+        click("录制按钮");
+        QVERIFY(w().camera->state().recording());
+        QTRY_VERIFY_WITH_TIMEOUT(device()->framesRecorded() > 3, 10000);
+        cam.unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!w().camera->state().recording(), 10000);
+        QTRY_VERIFY(!w().camera->state().previewOn());
+        QCOMPARE(f->dialogs.texts(), QStringList{"摄像头已断开：" + kCard + "（No such device）"});
+        QCOMPARE(w().status(), QStringLiteral("录制视频结束……"));
+        QVERIFY(QFile::exists(f->folder.filePath(QStringLiteral("课堂.avi"))));
+        cam.plugIn();
+        QTRY_VERIFY_WITH_TIMEOUT(w().camera->state().previewOn(), 20000);
+    }
+
+    // The live mode is shown with the camera's name; a camera that delivers
+    // under 10 pictures a second is named in the status line with its rate.
+    void aSlowCameraIsNamedWithItsRate()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        openWindow();
+        previewOn();
+        QCOMPARE(device()->liveModeText(), QStringLiteral("1280×720 MJPEG 30 fps"));
+        cam.set("fixed_fps", 5);
+        QTRY_VERIFY_WITH_TIMEOUT(w().status().contains(QStringLiteral("每秒只有")), 15000);
+        QVERIFY2(w().status().startsWith(QStringLiteral("当前状态: ") + kCard + QStringLiteral(" 每秒只有 ")),
+                 qPrintable(w().status()));
+        const double rate =
+            w().status().section(QStringLiteral("每秒只有 "), 1).section(QLatin1Char(' '), 0, 0).toDouble();
+        QVERIFY2(rate > 3.5 && rate < 6.5, qPrintable(w().status()));
+        cam.set("fixed_fps", 0);
+    }
+
+    void lockHoldsExposureAndWhiteBalanceWhereTheyAre()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        cam.setControl(V4L2_CID_EXPOSURE_ABSOLUTE, 333);  // where the automatic exposure has gone
+        openWindow();
+        setDialogRunner([](QDialog& d) {
+            d.findChild<QPushButton*>(QStringLiteral("锁定曝光/白平衡/对焦"))->click();
+            return int(QDialog::Accepted);
+        });
+        click("视频输出按钮");
+        QCOMPARE(cam.control(V4L2_CID_EXPOSURE_AUTO), qint64(V4L2_EXPOSURE_MANUAL));
+        QCOMPARE(cam.control(V4L2_CID_AUTO_WHITE_BALANCE), 0LL);
+        QCOMPARE(cam.control(V4L2_CID_EXPOSURE_ABSOLUTE), 333LL);
+        QCOMPARE(cam.control(V4L2_CID_WHITE_BALANCE_TEMPERATURE), 4600LL);
+        click("视频输出按钮");  // the second click lets them go
+        QCOMPARE(cam.control(V4L2_CID_EXPOSURE_AUTO), qint64(V4L2_EXPOSURE_APERTURE_PRIORITY));
+        QCOMPARE(cam.control(V4L2_CID_AUTO_WHITE_BALANCE), 1LL);
+        QVERIFY(f->dialogs.messages.isEmpty());
+    }
+
+    // Held by another program at start: the dialogs still open, or say it is busy.
+    void dialogsWorkWithACameraBusyAtStart()
+    {
+        EmulatedCamera cam(node(0), kCard);
+        cam.set("busy_open", 1);
+        openWindow();
+        QCOMPARE(device()->driverIndex(), -1);
+        int shown = 0;
+        setDialogRunner([&](QDialog&) {
+            ++shown;
+            return int(QDialog::Rejected);
+        });
+        click("按钮2");
+        click("视频输出按钮");
+        QCOMPARE(shown, 0);
+        QCOMPARE(f->dialogs.texts(), QStringList(2, "摄像头正被其他程序使用：" + box()->itemText(0)));
+        cam.set("busy_open", 0);
+        cam.set("busy_stream", 1);  // opened by others, streamed by another program
+        openWindow();
+        click("按钮2");
+        click("视频输出按钮");
+        QCOMPARE(shown, 2);
+        cam.set("busy_stream", 0);
     }
 
     void lostCameraEndsTheRecordingWithAPlayableFile_data() { addFaultRows(); }
