@@ -22,6 +22,7 @@ constexpr double confirmSide = 100.0;
 // Of the cascade's candidates, at most this many (the largest) are confirmed.
 constexpr int maxCandidates = 12;
 // The cascade and the first HOG pass work on copies at most this high.
+constexpr int coarseHeight = 240;
 constexpr int cascadeHeight = 480;
 constexpr int hogHeight = 300;
 // The deep pass: HOG at up to this height.
@@ -312,10 +313,14 @@ QList<Face> FaceDetector::find(const QImage& picture, const FaceSearch& search) 
         }
     };
     const double smallestBox = boxPerHead * search.minHeadShare * grey.rows * 0.85;
-    {
-        const double scale = std::min(1.0, double(cascadeHeight) / grey.rows);
-        cascadePass(scale, std::max(20, int(smallestBox * scale)), 0);
-    }
+    // Coarse to fine: a small copy finds the usual sitter (a head from about
+    // 15 % of the height) at a quarter of the cost; a copy twice as high the
+    // smaller faces, when the first found none.
+    const double coarse = std::min(1.0, double(coarseHeight) / grey.rows);
+    cascadePass(coarse, std::max(20, int(smallestBox * coarse)), 0);
+    const double fine = std::min(1.0, double(cascadeHeight) / grey.rows);
+    if (faces.isEmpty() && fine > coarse * 1.2 && smallestBox * coarse < 20)
+        cascadePass(fine, std::max(20, int(smallestBox * fine)), int(40 * fine / coarse));
     // Faces the cascade misses (a leaning head, a close-up cut at the chin):
     // HOG on a small copy finds the large ones, the cascade on turned copies
     // the leaning ones, HOG on a larger copy the rest.
@@ -325,10 +330,9 @@ QList<Face> FaceDetector::find(const QImage& picture, const FaceSearch& search) 
             add(box.intersected(whole));
     }
     if (search.deep) {
-        const double scale = std::min(1.0, double(cascadeHeight) / grey.rows);
         for (double angle : {18.0, -18.0}) {
             if (faces.isEmpty())
-                cascadePass(scale, std::max(20, int(smallestBox * scale)), 0, angle);
+                cascadePass(fine, std::max(20, int(smallestBox * fine)), 0, angle);
         }
     }
     // Small faces: the cascade again on a copy where they are 40 pixels
