@@ -321,6 +321,18 @@ private slots:
                  2);
         QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201")}),
                  2);
+        // Without the landmark model: refused, naming the package that brings it.
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("STATION_FACE_MODEL"), sources.filePath(QStringLiteral("missing.dat")));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(PHOTOSTATION_EXECUTABLE), {QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"),
+                                                          QStringLiteral("151x201"), QStringLiteral("-o"), out.path()});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 2);
+        const QString said = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(said.contains(QStringLiteral("找不到人脸特征点模型")) && said.contains(QStringLiteral("libdlib-data")),
+                 qPrintable(said));
     }
 
     void progressForLargeFolders()
