@@ -1,13 +1,13 @@
 // Faces on a varied set made from the portrait: how often a head of each
 // size is found, what the checks measure on the test transforms, and the
 // cost of a search, a take's check, live following and re-framing.
-#include "faceset.h"
 #include "facedetector.h"
 #include "facegeometry.h"
+#include "faceset.h"
 #include "faceworker.h"
-#include "photochecks.h"
 #include "idframing.h"
 #include "jpegcodec.h"
+#include "photochecks.h"
 #include "reframe.h"
 
 #include <QBuffer>
@@ -28,7 +28,8 @@ double threadCpuMs()
     rusage usage{};
     getrusage(RUSAGE_THREAD, &usage);
     return (double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e6 +
-            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec)) / 1000.0;
+            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec)) /
+           1000.0;
 }
 
 bool foundAt(const QList<Face>& faces, const faceset::Sample& s)
@@ -74,7 +75,8 @@ double processCpuMs()
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return (double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e6 +
-            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec)) / 1000.0;
+            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec)) /
+           1000.0;
 }
 
 // The sitter as in front of a station: head 30 % of a 1280x720 frame.
@@ -122,7 +124,8 @@ void liveAndTake(const FaceDetector& detector)
     // The take's check: the camera pixels under the frame the norm puts
     // around the sitter, checked as the window checks them.
     const HeadMeasure head = measureHead(frame.picture, first.first());
-    const auto placed = frameByNorm(head, FramingNorm::registry(), QSizeF(151, 201), QSizeF(frame.picture.size()), false);
+    const auto placed =
+        frameByNorm(head, FramingNorm::registry(), QSizeF(151, 201), QSizeF(frame.picture.size()), false);
     if (!placed) {
         std::printf("take: %s\n", qPrintable(placed.error()));
         return;
@@ -153,7 +156,8 @@ void reframeRate()
         p.eyesAt = {0.35 + 0.01 * i, 0.42};
         p.noise = 3;
         p.mirrored = i % 2 == 1;
-        faceset::place(p).picture.save(sources.filePath(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'))), "JPEG", 92);
+        faceset::place(p).picture.save(sources.filePath(QStringLiteral("p%1.jpg").arg(i, 2, 10, QLatin1Char('0'))),
+                                       "JPEG", 92);
     }
     QString printed;
     QString progress;
@@ -177,7 +181,8 @@ void sharpnessScale(const FaceDetector& detector)
     const QList<Face> faces = detector.find(portrait);
     if (faces.isEmpty())
         return;
-    std::printf("\nsharpness of the portrait's face (the check wants %.2f at least):\n", PhotoCheckLimits{}.minSharpness);
+    std::printf("\nsharpness of the portrait's face (the check wants %.2f at least):\n",
+                PhotoCheckLimits{}.minSharpness);
     for (double radius : {0.0, 1.0, 2.0, 3.0, 4.0}) {
         std::printf("  defocus %.0f px:", radius);
         for (double noise : {0.0, 6.0, 12.0, 20.0}) {
@@ -200,11 +205,10 @@ void measures(const FaceDetector& detector)
     const Face& f = faces.first();
     const HeadMeasure h = measureHead(portrait, f);
     std::printf("  faces %d box %.0f,%.0f %.0fx%.0f eyes %.1f,%.1f roll %.1f nose %.2f eyes open %.2f mouth %.2f\n",
-                int(faces.size()), f.box.x(), f.box.y(), f.box.width(), f.box.height(), f.eyeMid().x(),
-                f.eyeMid().y(), f.rollDegrees(), f.noseBetweenCheeks(), f.eyeOpening(), f.mouthOpening());
-    std::printf("  eye to chin %.1f crown %.1f (%s; estimate %.1f) chin %.1f face width %.1f\n", f.eyeToChin(),
-                h.crown, h.crownMeasured ? "measured" : "estimated", (f.eyeMid() - f.estimatedCrown()).y(), h.chin,
-                h.faceWidth);
+                int(faces.size()), f.box.x(), f.box.y(), f.box.width(), f.box.height(), f.eyeMid().x(), f.eyeMid().y(),
+                f.rollDegrees(), f.noseBetweenCheeks(), f.eyeOpening(), f.mouthOpening());
+    std::printf("  eye to chin %.1f crown %.1f (%s; estimate %.1f) chin %.1f face width %.1f\n", f.eyeToChin(), h.crown,
+                h.crownMeasured ? "measured" : "estimated", (f.eyeMid() - f.estimatedCrown()).y(), h.chin, h.faceWidth);
 }
 
 }  // namespace

@@ -51,9 +51,10 @@ cv::Mat scaledCopy(const cv::Mat& grey, double scale)
     if (std::abs(scale - 1.0) < 1e-3)
         return grey;
     cv::Mat out;
-    cv::resize(grey, out,
-               cv::Size(std::max(1, int(std::lround(grey.cols * scale))), std::max(1, int(std::lround(grey.rows * scale)))),
-               0, 0, scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
+    cv::resize(
+        grey, out,
+        cv::Size(std::max(1, int(std::lround(grey.cols * scale))), std::max(1, int(std::lround(grey.rows * scale)))), 0,
+        0, scale < 1 ? cv::INTER_AREA : cv::INTER_LINEAR);
     return out;
 }
 
@@ -134,8 +135,9 @@ struct FaceDetector::Parts {
         cv::Mat source = grey;
         QPointF offset;
         if (!region.isEmpty()) {
-            const cv::Rect r = cv::Rect(int(region.left()), int(region.top()), int(region.width()), int(region.height())) &
-                               cv::Rect(0, 0, grey.cols, grey.rows);
+            const cv::Rect r =
+                cv::Rect(int(region.left()), int(region.top()), int(region.width()), int(region.height())) &
+                cv::Rect(0, 0, grey.cols, grey.rows);
             if (r.width < 8 || r.height < 8)
                 return {};
             source = grey(r);
@@ -182,8 +184,7 @@ struct FaceDetector::Parts {
         const cv::Mat& source = grey.isContinuous() ? grey : grey.clone();
         const dlib::rectangle r(long(std::lround(box.left())), long(std::lround(box.top())),
                                 long(std::lround(box.right())), long(std::lround(box.bottom())));
-        const dlib::full_object_detection shape =
-            model->landmarks(dlib::cv_image<unsigned char>(source), r);
+        const dlib::full_object_detection shape = model->landmarks(dlib::cv_image<unsigned char>(source), r);
         Face face;
         face.box = box;
         for (unsigned long i = 0; i < shape.num_parts() && i < 68; ++i)
@@ -303,8 +304,9 @@ QList<Face> FaceDetector::find(const QImage& picture, const FaceSearch& search) 
         for (const cv::Rect& r : found) {
             const double cx = r.x + r.width / 2.0;
             const double cy = r.y + r.height / 2.0;
-            const QPointF centre((turn.at<double>(0, 0) * cx + turn.at<double>(0, 1) * cy + turn.at<double>(0, 2)) / scale,
-                                 (turn.at<double>(1, 0) * cx + turn.at<double>(1, 1) * cy + turn.at<double>(1, 2)) / scale);
+            const QPointF centre(
+                (turn.at<double>(0, 0) * cx + turn.at<double>(0, 1) * cy + turn.at<double>(0, 2)) / scale,
+                (turn.at<double>(1, 0) * cx + turn.at<double>(1, 1) * cy + turn.at<double>(1, 2)) / scale);
             const QSizeF size(r.width / scale, r.height / scale);
             const QRectF candidate(centre - QPointF(size.width() / 2, size.height() / 2), size);
             std::optional<QRectF> box = parts_->confirm(grey, candidate);

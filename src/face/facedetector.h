@@ -19,7 +19,7 @@ struct Face {
     std::array<QPointF, 68> points{};
 
     QPointF point(int i) const { return points[size_t(i)]; }
-    QPointF leftEye() const;   // centre of the eye on the picture's left
+    QPointF leftEye() const;  // centre of the eye on the picture's left
     QPointF rightEye() const;
     QPointF eyeMid() const { return (leftEye() + rightEye()) / 2; }
     QPointF chin() const { return point(8); }

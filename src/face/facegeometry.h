@@ -9,11 +9,11 @@
 // picture's right), down is square to it (towards the chin). Distances are
 // in picture pixels.
 struct HeadMeasure {
-    QPointF eyes;          // the middle between the eyes
-    double roll = 0;       // see Face::rollDegrees
-    double across = 0;     // the middle between the cheeks, across from eyes
-    double crown = 0;      // top of the hair above the eye line (positive)
-    double chin = 0;       // chin below the eye line
+    QPointF eyes;  // the middle between the eyes
+    double roll = 0;  // see Face::rollDegrees
+    double across = 0;  // the middle between the cheeks, across from eyes
+    double crown = 0;  // top of the hair above the eye line (positive)
+    double chin = 0;  // chin below the eye line
     double faceWidth = 0;  // cheek to cheek
     bool crownMeasured = false;  // against a plain backdrop; else estimated
 

@@ -89,9 +89,8 @@ Result<PhotoFrame> frameAt(const HeadMeasure& head, const FramingNorm& norm, QSi
         }
         if (low > high)
             continue;
-        double preferred = hasRule(norm.topMarginMax)
-                               ? -h.crown - (norm.topMarginMin + norm.topMarginMax) / 2 * height
-                               : -(norm.eyeLineMin + norm.eyeLineMax) / 2 * height;
+        double preferred = hasRule(norm.topMarginMax) ? -h.crown - (norm.topMarginMin + norm.topMarginMax) / 2 * height
+                                                      : -(norm.eyeLineMin + norm.eyeLineMax) / 2 * height;
         preferred = std::clamp(preferred, low, high);
         std::vector<double> tops{preferred};
         for (int i = 1; i <= 20; ++i) {
@@ -187,9 +186,9 @@ QRectF FrameFollower::propose(const QRectF& frame)
         return frame;
     }
     const QRectF& now = *current_;
-    const double moved = std::max({std::abs(frame.center().x() - now.center().x()),
-                                   std::abs(frame.center().y() - now.center().y()),
-                                   std::abs(frame.width() - now.width()), std::abs(frame.height() - now.height())});
+    const double moved =
+        std::max({std::abs(frame.center().x() - now.center().x()), std::abs(frame.center().y() - now.center().y()),
+                  std::abs(frame.width() - now.width()), std::abs(frame.height() - now.height())});
     if (moved <= deadBand_)
         return now;
     auto step = [this](double from, double to) { return from + (to - from) * follow_; };

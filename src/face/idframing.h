@@ -26,7 +26,7 @@ struct PhotoFrame {
 
 struct FramingLimits {
     double maxLevelling = 8.0;  // degrees a head may lean and still be levelled
-    double maxShift = 0.06;     // the face may leave the middle by this share of the width to stay inside
+    double maxShift = 0.06;  // the face may leave the middle by this share of the width to stay inside
     double keepUprightUpTo = 4.0;  // a lean the photo checks accept: cut upright when a turned frame does not fit
 };
 

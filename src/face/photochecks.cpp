@@ -214,8 +214,7 @@ PhotoVerdict checkPhoto(const PhotoUnderCheck& input, const FramingNorm& norm, Q
         cv::bitwise_and(clipped, faceMask, clipped);
         const double clippedShare = double(cv::countNonZero(clipped)) / facePixels;
         const double backdropLuminance = backdropPixels > 16 ? cv::mean(grey, backdropMask)[0] : 0;
-        if (backdropPixels > 16 && backdropLuminance > 120 &&
-            v.faceLuminance < limits.backlitRatio * backdropLuminance)
+        if (backdropPixels > 16 && backdropLuminance > 120 && v.faceLuminance < limits.backlitRatio * backdropLuminance)
             add(PhotoProblem::Backlit, QStringLiteral("逆光：脸部比背景暗得多，请在正面补光或调换拍摄方向"));
         else if (v.faceLuminance < limits.minFaceLuminance)
             add(PhotoProblem::TooDark, QStringLiteral("脸部太暗：请增加正面光线"));
@@ -229,8 +228,9 @@ PhotoVerdict checkPhoto(const PhotoUnderCheck& input, const FramingNorm& norm, Q
     const double sourceHeight = input.sourceHeight > 0 ? input.sourceHeight : photo.height();
     v.enlargement = target.height() / sourceHeight;
     if (v.enlargement > limits.maxEnlargement)
-        add(PhotoProblem::LowResolution, QStringLiteral("原图分辨率不足（需放大%1倍）：请靠近镜头或使用更高分辨率的照片")
-                                             .arg(v.enlargement, 0, 'f', 1));
+        add(PhotoProblem::LowResolution,
+            QStringLiteral("原图分辨率不足（需放大%1倍）：请靠近镜头或使用更高分辨率的照片")
+                .arg(v.enlargement, 0, 'f', 1));
 
     // Where the head sits, by the norm.
     const double height = photo.height();
@@ -244,21 +244,24 @@ PhotoVerdict checkPhoto(const PhotoUnderCheck& input, const FramingNorm& norm, Q
                                             .arg(percent(share), percent(norm.headMin), percent(norm.headMax)));
     const double eyeLine = head.eyes.y() / height;
     if (norm.eyeLineMax > 0 && (eyeLine < norm.eyeLineMin - tolerance || eyeLine > norm.eyeLineMax + tolerance))
-        add(PhotoProblem::EyeLineOff, QStringLiteral("眼睛位置%1（距顶%2，应为%3–%4）：请%5移取景框")
-                                          .arg(eyeLine < norm.eyeLineMin ? QStringLiteral("偏高") : QStringLiteral("偏低"),
-                                               percent(eyeLine), percent(norm.eyeLineMin), percent(norm.eyeLineMax),
-                                               eyeLine < norm.eyeLineMin ? QStringLiteral("上") : QStringLiteral("下")));
+        add(PhotoProblem::EyeLineOff,
+            QStringLiteral("眼睛位置%1（距顶%2，应为%3–%4）：请%5移取景框")
+                .arg(eyeLine < norm.eyeLineMin ? QStringLiteral("偏高") : QStringLiteral("偏低"), percent(eyeLine),
+                     percent(norm.eyeLineMin), percent(norm.eyeLineMax),
+                     eyeLine < norm.eyeLineMin ? QStringLiteral("上") : QStringLiteral("下")));
     const double top = head.toPicture().map(QPointF(head.across, -head.crown)).y() / height;
     if (norm.topMarginMax > 0 && (top < norm.topMarginMin - tolerance || top > norm.topMarginMax + tolerance))
-        add(PhotoProblem::TopMarginOff, QStringLiteral("头顶留白%1（%2，应为%3–%4）：请%5移取景框")
-                                            .arg(top < norm.topMarginMin ? QStringLiteral("不足") : QStringLiteral("过多"),
-                                                 percent(top), percent(norm.topMarginMin), percent(norm.topMarginMax),
-                                                 top < norm.topMarginMin ? QStringLiteral("上") : QStringLiteral("下")));
+        add(PhotoProblem::TopMarginOff,
+            QStringLiteral("头顶留白%1（%2，应为%3–%4）：请%5移取景框")
+                .arg(top < norm.topMarginMin ? QStringLiteral("不足") : QStringLiteral("过多"), percent(top),
+                     percent(norm.topMarginMin), percent(norm.topMarginMax),
+                     top < norm.topMarginMin ? QStringLiteral("上") : QStringLiteral("下")));
     const double faceWidth = head.faceWidth / photo.width();
     if (norm.faceWidthMax > 0 &&
         (faceWidth < norm.faceWidthMin - tolerance || faceWidth > norm.faceWidthMax + tolerance))
-        add(PhotoProblem::FaceWidthOff, QStringLiteral("脸宽占%1，应为%2–%3：请调整取景框大小")
-                                            .arg(percent(faceWidth), percent(norm.faceWidthMin), percent(norm.faceWidthMax)));
+        add(PhotoProblem::FaceWidthOff,
+            QStringLiteral("脸宽占%1，应为%2–%3：请调整取景框大小")
+                .arg(percent(faceWidth), percent(norm.faceWidthMin), percent(norm.faceWidthMax)));
     const double across = head.toPicture().map(QPointF(head.across, 0)).x();
     if (std::abs(across - photo.width() / 2.0) > limits.maxOffCentre * photo.width())
         add(PhotoProblem::OffCentre, QStringLiteral("人脸不居中：请左右调整取景框"));

@@ -14,12 +14,12 @@
 enum class PhotoProblem {
     NoFace,
     SeveralFaces,
-    Tilted,         // 歪头
-    Turned,         // 侧脸
+    Tilted,  // 歪头
+    Turned,  // 侧脸
     EyesClosed,
     MouthOpen,
     TooDark,
-    TooBright,      // or clipped
+    TooBright,  // or clipped
     Backlit,
     Blurred,
     LowResolution,  // enlarged too much for the target
@@ -36,18 +36,18 @@ enum class PhotoProblem {
 // tests/face and bench/faces): a sharp face measures 0.23 to 0.26 on
 // sharpnessOf with or without noise, defocused by three pixels under 0.19.
 struct PhotoCheckLimits {
-    double maxRoll = 6.0;          // degrees
-    double maxNoseShift = 0.13;    // nose tip off the middle between the cheeks
-    double minEyeOpening = 0.17;   // Face::eyeOpening
-    double maxMouthOpening = 0.28; // Face::mouthOpening
+    double maxRoll = 6.0;  // degrees
+    double maxNoseShift = 0.13;  // nose tip off the middle between the cheeks
+    double minEyeOpening = 0.17;  // Face::eyeOpening
+    double maxMouthOpening = 0.28;  // Face::mouthOpening
     double minFaceLuminance = 70;  // mean over the face, 0..255
     double maxFaceLuminance = 215;
-    double maxClipped = 0.15;      // share of the face at 250 and above
-    double backlitRatio = 0.55;    // face darker than this share of the backdrop
+    double maxClipped = 0.15;  // share of the face at 250 and above
+    double backlitRatio = 0.55;  // face darker than this share of the backdrop
     double minSharpness = 0.21;
-    double maxEnlargement = 1.5;   // photo pixels per source pixel
-    double bandTolerance = 0.02;   // around the norm's bands
-    double maxOffCentre = 0.08;    // per photo width
+    double maxEnlargement = 1.5;  // photo pixels per source pixel
+    double bandTolerance = 0.02;  // around the norm's bands
+    double maxOffCentre = 0.08;  // per photo width
     double maxBusyBackground = 0.06;  // share of the backdrop on strong edges
 };
 

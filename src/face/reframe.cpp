@@ -212,8 +212,8 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
             } else {
                 const QImage& image = photo->photo;
                 const auto encoded = encodeWithinLimit(
-                    [&image](int quality) -> Result<QByteArray> { return jpeg::encode(image, quality); },
-                    job.quality, job.maxBytes);
+                    [&image](int quality) -> Result<QByteArray> { return jpeg::encode(image, quality); }, job.quality,
+                    job.maxBytes);
                 if (!encoded) {
                     refuse(encoded.error());
                 } else if (const QString unsaved = save(target, encoded->bytes, job.outFolder); !unsaved.isEmpty()) {

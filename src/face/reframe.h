@@ -11,7 +11,7 @@ class FaceDetector;
 class QTextStream;
 
 struct ReframedPhoto {
-    QImage photo;          // exactly the size asked for
+    QImage photo;  // exactly the size asked for
     PhotoVerdict verdict;  // the photo checks, as the window applies them
 };
 
@@ -22,9 +22,9 @@ Result<ReframedPhoto> reframePicture(const QImage& picture, QSize size, const Fa
                                      const FramingNorm& norm = FramingNorm::registry());
 
 struct ReframeJob {
-    QString source;      // a picture file or a folder of them (jpg, png, bmp)
-    QSize size;          // the photo size
-    qint64 maxBytes = 0; // 0: no limit
+    QString source;  // a picture file or a folder of them (jpg, png, bmp)
+    QSize size;  // the photo size
+    qint64 maxBytes = 0;  // 0: no limit
     QString outFolder;
     int quality = 90;
     bool force = false;  // write photos that fail their checks too (still naming the reasons)

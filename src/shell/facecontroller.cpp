@@ -72,8 +72,10 @@ FaceController::FaceController(const FaceUnits& units, CameraController& camera,
 void FaceController::warmUp()
 {
     auto nothing = [](const FaceDetector*, const QString&) {};
-    liveWorker_.run(nothing, [] {}, FaceWorker::WhenBusy::Drop);
-    checkWorker_.run(nothing, [] {}, FaceWorker::WhenBusy::Drop);
+    liveWorker_.run(
+        nothing, [] {}, FaceWorker::WhenBusy::Drop);
+    checkWorker_.run(
+        nothing, [] {}, FaceWorker::WhenBusy::Drop);
 }
 
 void FaceController::autoFrameToggled(bool on)

@@ -42,8 +42,7 @@ public:
     // frame) when they are switched on (false when they are off); answer
     // gets whether it passed, on this thread, once they are done. The photo
     // is judged for a target of target's size by norm.
-    bool checkTake(const QImage& photo, QSize target, const FramingNorm& norm,
-                   std::function<void(bool passed)> answer);
+    bool checkTake(const QImage& photo, QSize target, const FramingNorm& norm, std::function<void(bool passed)> answer);
     // The same for the viewfinder's target size and this controller's norm.
     bool checkTake(const QImage& photo, std::function<void(bool passed)> answer);
 

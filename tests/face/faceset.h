@@ -16,7 +16,10 @@
 namespace faceset {
 
 constexpr double portraitHead = 160.0;
-inline QPointF portraitEyes() { return {225, 103}; }
+inline QPointF portraitEyes()
+{
+    return {225, 103};
+}
 
 enum class Backdrop { Grey, Gradient, Bricks, Texture };
 
@@ -32,7 +35,8 @@ inline QImage brickWall(QSize size, quint32 seed = 7)
     for (int row = 0, y = 0; y < size.height(); ++row, y += brickH) {
         for (int x = (row % 2) * -brickW / 2; x < size.width(); x += brickW) {
             const int shade = int(random.bounded(50));
-            p.fillRect(QRect(x + 2, y + 2, brickW - 4, brickH - 4), QColor(150 + shade, 60 + shade / 2, 45 + shade / 3));
+            p.fillRect(QRect(x + 2, y + 2, brickW - 4, brickH - 4),
+                       QColor(150 + shade, 60 + shade / 2, 45 + shade / 3));
         }
     }
     return out;
@@ -99,7 +103,8 @@ inline QImage defocused(const QImage& picture, double radius)
 {
     if (radius < 0.5)
         return picture;
-    const QSize small(std::max(1, int(picture.width() / (radius + 1))), std::max(1, int(picture.height() / (radius + 1))));
+    const QSize small(std::max(1, int(picture.width() / (radius + 1))),
+                      std::max(1, int(picture.height() / (radius + 1))));
     return picture.scaled(small, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
         .scaled(picture.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
@@ -130,20 +135,20 @@ inline QImage noisy(QImage picture, double spread, quint32 seed = 3)
 
 struct Sample {
     QImage picture;
-    QPointF eyes;      // where the portrait's eyes went
-    double head = 0;   // the head's height in the picture, px
+    QPointF eyes;  // where the portrait's eyes went
+    double head = 0;  // the head's height in the picture, px
     QString what;
 };
 
 struct Placement {
     QSize canvas{1280, 720};
-    double headShare = 0.3;        // of the canvas height
-    QPointF eyesAt{0.5, 0.4};      // share of the canvas
-    double angle = 0;              // degrees, about the eyes
+    double headShare = 0.3;  // of the canvas height
+    QPointF eyesAt{0.5, 0.4};  // share of the canvas
+    double angle = 0;  // degrees, about the eyes
     Backdrop backdrop = Backdrop::Grey;
     double exposure = 1.0;
-    double blur = 0;               // px
-    double noise = 0;              // levels
+    double blur = 0;  // px
+    double noise = 0;  // levels
     bool mirrored = false;
 };
 
@@ -216,7 +221,10 @@ namespace faceset {
 
 // The portrait's head as an ellipse (the hair included) and the rows below
 // its chin, where the suit begins.
-inline QRectF portraitHeadEllipse() { return {150, 14, 150, 170}; }
+inline QRectF portraitHeadEllipse()
+{
+    return {150, 14, 150, 170};
+}
 
 // Each pixel of the portrait changed by inside() within the head ellipse and
 // the suit below the chin, by outside() on the backdrop around the head.
@@ -240,7 +248,8 @@ template <class In, class Out> QImage headAndBackdrop(In inside, Out outside)
 inline QImage backlit()
 {
     auto scale = [](QRgb c, double f) {
-        return qRgb(std::min(255, int(qRed(c) * f)), std::min(255, int(qGreen(c) * f)), std::min(255, int(qBlue(c) * f)));
+        return qRgb(std::min(255, int(qRed(c) * f)), std::min(255, int(qGreen(c) * f)),
+                    std::min(255, int(qBlue(c) * f)));
     };
     return headAndBackdrop([&](QRgb c, int, int) { return scale(c, 0.4); },
                            [&](QRgb c, int, int) { return scale(c, 1.9); });
@@ -318,7 +327,7 @@ inline QImage turnedAside(const std::array<QPointF, 68>& points)
         const auto* source = reinterpret_cast<const QRgb*>(before.constScanLine(y));
         for (int x = int(left); x <= int(right); ++x) {
             const double from = x < moved ? left + (x - left) * (nose - left) / (moved - left)
-                                           : nose + (x - moved) * (right - nose) / (right - moved);
+                                          : nose + (x - moved) * (right - nose) / (right - moved);
             row[x] = source[std::clamp(int(std::lround(from)), 0, before.width() - 1)];
         }
     }

@@ -17,7 +17,8 @@ QString problemsOf(const PhotoVerdict& v)
     QStringList names;
     for (PhotoProblem p : v.problems)
         names << problemText(p);
-    return names.join(QLatin1Char(',')) + QStringLiteral(" (sharpness %1, face %2)").arg(v.sharpness).arg(v.faceLuminance);
+    return names.join(QLatin1Char(',')) +
+           QStringLiteral(" (sharpness %1, face %2)").arg(v.sharpness).arg(v.faceLuminance);
 }
 
 }  // namespace
@@ -93,8 +94,7 @@ private slots:
             QTest::newRow("sitter in the middle, a larger face beside") << two << QList<QPointF>{first, second};
         }
         QTest::newRow("brick wall") << faceset::brickWall(QSize(1280, 720)) << QList<QPointF>{};
-        QTest::newRow("sudoku") << QImage(QStringLiteral(STATION_TEST_DATA "/pictures/sudoku.jpg"))
-                                << QList<QPointF>{};
+        QTest::newRow("sudoku") << QImage(QStringLiteral(STATION_TEST_DATA "/pictures/sudoku.jpg")) << QList<QPointF>{};
         QTest::newRow("cards") << QImage(QStringLiteral(STATION_TEST_DATA "/pictures/cards.png")) << QList<QPointF>{};
         QTest::newRow("suit and flag") << withoutFace() << QList<QPointF>{};
         QTest::newRow("no picture") << QImage() << QList<QPointF>{};
@@ -110,7 +110,10 @@ private slots:
         for (int i = 0; i < faces.size(); ++i) {
             const QPointF d = faces[i].eyeMid() - eyes[i];
             QVERIFY2(std::hypot(d.x(), d.y()) < faces[i].eyeToChin() * 0.15,
-                     qPrintable(QStringLiteral("face %1 eyes at %2,%3").arg(i).arg(faces[i].eyeMid().x()).arg(faces[i].eyeMid().y())));
+                     qPrintable(QStringLiteral("face %1 eyes at %2,%3")
+                                    .arg(i)
+                                    .arg(faces[i].eyeMid().x())
+                                    .arg(faces[i].eyeMid().y())));
         }
     }
 
@@ -136,7 +139,8 @@ private slots:
         const QSize target = card ? QSize(358, 441) : QSize(151, 201);
         const QList<Face> faces = detector_->find(picture);
         QVERIFY(!faces.isEmpty());
-        const auto frame = frameByNorm(measureHead(picture, faces.first()), norm, QSizeF(target), QSizeF(picture.size()));
+        const auto frame =
+            frameByNorm(measureHead(picture, faces.first()), norm, QSizeF(target), QSizeF(picture.size()));
         QVERIFY2(frame.ok(), qPrintable(frame.error()));
         const QImage photo = cutPhoto(picture, *frame, target * 2);
         QCOMPARE(photo.size(), target * 2);
@@ -170,8 +174,8 @@ private slots:
         QTest::newRow("close-up, head 70%") << closeUp(0.70) << QString();
         QTest::newRow("close-up, head 80%") << closeUp(0.80) << QStringLiteral("人脸过大/离镜头太近");
         QTest::newRow("leaning 20 degrees") << faceset::turned(portrait(), 20) << QStringLiteral("歪头");
-        QTest::newRow("hair cut off at the top") << portrait().copy(100, 60, 300, 300)
-                                                 << QStringLiteral("人脸太靠近边缘");
+        QTest::newRow("hair cut off at the top")
+            << portrait().copy(100, 60, 300, 300) << QStringLiteral("人脸太靠近边缘");
     }
     void closeUpsAndLeaningHeads()
     {
@@ -196,7 +200,7 @@ private slots:
     void eachCheckNamesItsProblem_data()
     {
         QTest::addColumn<QImage>("picture");  // the portrait, changed
-        QTest::addColumn<double>("shrink");   // the cut made this much smaller before the check
+        QTest::addColumn<double>("shrink");  // the cut made this much smaller before the check
         QTest::addColumn<QList<int>>("problems");
         QTest::addColumn<QList<int>>("placement");  // may come with them: a moved head is placed anew
         auto numbers = [](const QList<PhotoProblem>& problems) {
@@ -209,7 +213,8 @@ private slots:
                        bool moved = false) {
             const QList<PhotoProblem> placement{PhotoProblem::HeadTooLarge, PhotoProblem::EyeLineOff,
                                                 PhotoProblem::TopMarginOff, PhotoProblem::OffCentre};
-            QTest::newRow(name) << picture << shrink << numbers(problems) << numbers(moved ? placement : QList<PhotoProblem>{});
+            QTest::newRow(name) << picture << shrink << numbers(problems)
+                                << numbers(moved ? placement : QList<PhotoProblem>{});
         };
         const auto& points = portraitFace_.points;
         row("good", portrait(), {});
@@ -322,13 +327,14 @@ private slots:
     {
         const viewfinder::DragLimits limits;
         // Heads in window coordinates: the sitter's and a smaller one.
-        const HeadMeasure face = measureHead(portrait(), portraitFace_)
-                                     .mapped(QTransform::fromTranslate(300, 150).scale(0.5, 0.5));
+        const HeadMeasure face =
+            measureHead(portrait(), portraitFace_).mapped(QTransform::fromTranslate(300, 150).scale(0.5, 0.5));
         const HeadMeasure small = face.mapped(QTransform::fromTranslate(-100, 50).scale(0.5, 0.5));
         const QPointF faceMiddle = face.toPicture().map(QPointF(face.across, 0));
         AutoFraming framing;
         framing.start();
-        const QList<QList<HeadMeasure>> seen{{}, {}, {face, small}, {face, small}, {face, small, small}, {face}, {face}};
+        const QList<QList<HeadMeasure>> seen{{},     {},    {face, small}, {face, small}, {face, small, small},
+                                             {face}, {face}};
         const QStringList said{"未检测到人脸",
                                "",
                                "检测到2张人脸，取景框跟随居中的一张",
@@ -344,7 +350,8 @@ private slots:
             // the target's aspect inside the drag limits.
             QCOMPARE(step.goal.has_value(), !seen[i].isEmpty());
             if (step.goal) {
-                QVERIFY2(qAbs(step.goal->center().x() - faceMiddle.x()) <= 2, qPrintable(QString::number(step.goal->center().x())));
+                QVERIFY2(qAbs(step.goal->center().x() - faceMiddle.x()) <= 2,
+                         qPrintable(QString::number(step.goal->center().x())));
                 QVERIFY(qAbs(double(step.goal->width() - 4) / (step.goal->height() - 4) - 151.0 / 201) < 0.01);
                 QCOMPARE(viewfinder::clampFrame(*step.goal, limits), *step.goal);
             }
