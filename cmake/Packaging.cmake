@@ -19,6 +19,10 @@ set(packaging_bin ${PROJECT_BINARY_DIR}/packaging)
 file(MAKE_DIRECTORY ${packaging_bin})
 
 install(TARGETS photostation RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A program in the folder it is installed to keeps its photos under the
+# user's Pictures folder, never beside itself (src/common/programpaths.cpp).
+set_property(SOURCE ${PROJECT_SOURCE_DIR}/src/common/programpaths.cpp DIRECTORY ${PROJECT_SOURCE_DIR}/src/common
+  APPEND PROPERTY COMPILE_DEFINITIONS STATION_INSTALL_BINDIR="${CMAKE_INSTALL_FULL_BINDIR}")
 # The modules the program loads (src/shell/CMakeLists.txt): shared objects,
 # read-only like any library.
 get_property(station_modules GLOBAL PROPERTY STATION_MODULES)
@@ -71,8 +75,10 @@ install(FILES ${packaging_src}/copyright ${packaging_bin}/changelog.gz DESTINATI
 
 # The Debian package. Library dependencies come from dpkg-shlibdeps; listed by
 # hand are only what the program loads at run time without linking it: the
-# platform plugins that open a window, fonts for the Chinese texts and Qt's
-# own Chinese translations.
+# platform plugins that open a window, the face detector's data (OpenCV's
+# cascades and dlib's landmark model, read by path: tests/packaging checks
+# every such path against these), fonts for the Chinese texts and Qt's own
+# Chinese translations.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME photostation)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -88,7 +94,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, opencv-data, libdlib-data")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk | fonts-arphic-uming, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -21,7 +21,40 @@ bool writableFolder(const QString& path)
     return info.isDir() && info.isWritable();
 }
 
+// The folder this build installs the program to, when the build says.
+QString thisBuildsInstallBinDir()
+{
+#ifdef STATION_INSTALL_BINDIR
+    return QStringLiteral(STATION_INSTALL_BINDIR);
+#else
+    return {};
+#endif
+}
+
+QString resolved(const QString& path)
+{
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    return QDir::cleanPath(canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical);
+}
+
 }  // namespace
+
+bool isInstalledProgramDirectory(const QString& programDir, const QString& installBinDir)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(programDir);
+    Q_UNUSED(installBinDir);
+    return false;  // Program Files is read-only for users: the writable test decides
+#else
+    const QString dir = resolved(QDir::fromNativeSeparators(programDir));
+    for (const QString& prefix : {QStringLiteral("/usr"), QStringLiteral("/opt")}) {
+        if (dir == prefix || dir.startsWith(prefix + QLatin1Char('/')))
+            return true;
+    }
+    const QString bin = installBinDir.isEmpty() ? thisBuildsInstallBinDir() : installBinDir;
+    return !bin.isEmpty() && dir == resolved(bin);
+#endif
+}
 
 QString programDirectory()
 {
@@ -40,14 +73,15 @@ QString picturesDirectory()
     return QDir::toNativeSeparators(pictures.isEmpty() ? QDir::homePath() : pictures);
 }
 
-DefaultFolder defaultFolderFor(const QString& programDir, const QString& picturesDir, int year)
+DefaultFolder defaultFolderFor(const QString& programDir, const QString& picturesDir, int year,
+                               const QString& installBinDir)
 {
     const QString yearName = QString::number(year);
     const QString besideProgram = QDir(programDir).filePath(yearName);
     // The year folder may exist already (made by an administrator, or by an
     // earlier run); otherwise it is created in the program directory.
-    const bool usable =
-        QFileInfo::exists(besideProgram) ? writableFolder(besideProgram) : writableFolder(programDir);
+    const bool usable = !isInstalledProgramDirectory(programDir, installBinDir) &&
+                        (QFileInfo::exists(besideProgram) ? writableFolder(besideProgram) : writableFolder(programDir));
     if (usable)
         return {QDir::toNativeSeparators(besideProgram), false};
     return {QDir::toNativeSeparators(QDir(picturesDir).filePath(yearName)), true};

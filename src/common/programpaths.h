@@ -16,10 +16,19 @@ struct DefaultFolder {
     bool inPictures = false;  // the program directory could not take the photos
 };
 
+// Whether programDir is where an installed program lies: under /usr or /opt,
+// or the program folder of the prefix this build installs to
+// (installBinDir, empty: this build's own). A build or unpacked folder
+// elsewhere is not.
+bool isInstalledProgramDirectory(const QString& programDir, const QString& installBinDir = {});
+
 // The default photo folder for a program in programDir: programDir, a separator
-// and the year, when photos can be written there; otherwise the year under the
-// Pictures folder (a program installed system-wide lies in a folder of root's).
-DefaultFolder defaultFolderFor(const QString& programDir, const QString& picturesDir, int year);
+// and the year, when the program runs from its build or unpacked folder and
+// photos can be written there; otherwise the year under the Pictures folder.
+// An installed program never puts photos beside itself, whoever runs it
+// (root may write to /usr/bin).
+DefaultFolder defaultFolderFor(const QString& programDir, const QString& picturesDir, int year,
+                               const QString& installBinDir = {});
 // The same for this program, this user and the current year.
 DefaultFolder defaultFolder();
 QString defaultPhotoFolder();

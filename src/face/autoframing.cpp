@@ -3,11 +3,18 @@
 #include <algorithm>
 #include <cmath>
 
-std::optional<QRect> frameForFace(const QRectF& face, QSize target, const viewfinder::DragLimits& limits, int lineWidth)
+std::optional<QRect> frameForHead(const HeadMeasure& head, const FramingNorm& norm, QSize target,
+                                  const viewfinder::DragLimits& limits, int lineWidth)
 {
-    const QRectF ideal = identityFrame(face, target);
-    if (ideal.isEmpty())
+    if (target.isEmpty() || head.headHeight() <= 0)
         return std::nullopt;
+    // The frame the norm wants, wherever it falls: the drag limits come after.
+    const HeadMeasure far = head.mapped(QTransform::fromTranslate(1e6, 1e6));
+    const Result<PhotoFrame> placed = frameByNorm(far, norm, QSizeF(target), QSizeF(2e6, 2e6), false);
+    if (!placed)
+        return std::nullopt;
+    const QRectF ideal = placed->boundingRect().translated(-1e6, -1e6);
+    const QPointF faceCentre = head.toPicture().map(QPointF(head.across, (head.chin - head.crown) / 2));
     const double roomWidth = limits.right - limits.left - 2.0 * lineWidth;
     const double roomHeight = limits.bottom - limits.top - 2.0 * lineWidth;
     if (roomWidth < 1 || roomHeight < 1)
@@ -15,7 +22,7 @@ std::optional<QRect> frameForFace(const QRectF& face, QSize target, const viewfi
     // Too large for the preview: shrunk about the face's centre, so it stays
     // on the face though the face takes more of the photo.
     const double shrink = std::min({1.0, roomWidth / ideal.width(), roomHeight / ideal.height()});
-    const QPointF anchor(face.center().x(), face.center().y());
+    const QPointF anchor = faceCentre;
     const QRectF interior(anchor + (ideal.topLeft() - anchor) * shrink, ideal.size() * shrink);
     // Whole pixels with the target's aspect.
     const int height = std::max(1, int(std::lround(interior.height())));
@@ -56,8 +63,8 @@ void AutoFraming::takenOverByHand()
     follower_.reset();
 }
 
-AutoFraming::Step AutoFraming::onFaces(const QList<QRectF>& faces, QSize target, const viewfinder::DragLimits& limits,
-                                       int lineWidth)
+AutoFraming::Step AutoFraming::onFaces(const QList<HeadMeasure>& faces, const FramingNorm& norm, QSize target,
+                                       const viewfinder::DragLimits& limits, int lineWidth)
 {
     Step step;
     if (!following())
@@ -68,7 +75,7 @@ AutoFraming::Step AutoFraming::onFaces(const QList<QRectF>& faces, QSize target,
         if (now == Seen::None)
             step.message = QStringLiteral("未检测到人脸");
         else if (now == Seen::Several)
-            step.message = QStringLiteral("检测到%1张人脸，取景框跟随最大的一张").arg(faces.size());
+            step.message = QStringLiteral("检测到%1张人脸，取景框跟随居中的一张").arg(faces.size());
         else
             step.message = QStringLiteral("当前状态: 自动取景中");
     }
@@ -76,7 +83,7 @@ AutoFraming::Step AutoFraming::onFaces(const QList<QRectF>& faces, QSize target,
     severalCount_ = now == Seen::Several ? int(faces.size()) : 0;
     if (faces.isEmpty())
         return step;  // the frame stays where it is
-    const std::optional<QRect> frame = frameForFace(faces.constFirst(), target, limits, lineWidth);
+    const std::optional<QRect> frame = frameForHead(faces.constFirst(), norm, target, limits, lineWidth);
     if (!frame)
         return step;
     step.goal = follower_.propose(QRectF(*frame)).toRect();

@@ -1,4 +1,5 @@
 #pragma once
+#include "framingnorm.h"
 #include "idframing.h"
 #include "viewfinderlayout.h"
 
@@ -10,11 +11,11 @@
 #include <optional>
 
 // The viewfinder frame (outline included, window coordinates) that puts a
-// face found in the preview in the identity-photo place: the interior takes
-// the target's aspect, a frame too large for the drag limits is shrunk about
-// the face, and the whole is pushed inside them. Nothing for an empty face.
-std::optional<QRect> frameForFace(const QRectF& face, QSize target, const viewfinder::DragLimits& limits,
-                                  int lineWidth);
+// head seen in the preview where the norm wants it: the interior takes the
+// target's aspect, a frame too large for the drag limits is shrunk about the
+// face, and the whole is pushed inside them. Nothing for an empty head.
+std::optional<QRect> frameForHead(const HeadMeasure& head, const FramingNorm& norm, QSize target,
+                                  const viewfinder::DragLimits& limits, int lineWidth);
 
 // One step of the frame's glide from shown toward goal: a share of the way,
 // at least a pixel, so it arrives.
@@ -22,7 +23,8 @@ QRect glideToward(const QRect& shown, const QRect& goal, double share = 0.4);
 
 // Automatic framing of the live picture: where the frame should go for the
 // faces of each detection, and what the status line should say about them.
-// The frame follows the largest face until the operator moves it by hand.
+// The frame follows the sitter (the face the detector gives first) until the
+// operator moves it by hand.
 class AutoFraming {
 public:
     struct Step {
@@ -42,8 +44,9 @@ public:
     // from the next detection.
     void relayout() { follower_.reset(); }
 
-    // The faces of one detection (window coordinates, largest first).
-    Step onFaces(const QList<QRectF>& faces, QSize target, const viewfinder::DragLimits& limits, int lineWidth);
+    // The heads of one detection (window coordinates, the sitter first).
+    Step onFaces(const QList<HeadMeasure>& heads, const FramingNorm& norm, QSize target,
+                 const viewfinder::DragLimits& limits, int lineWidth);
 
 private:
     enum class Seen { Nothing, None, One, Several };

@@ -64,7 +64,13 @@ void FaceWorker::start(Job job)
     }));
 }
 
-PhotoVerdict checkTakenPhoto(const QImage& photo, const FaceDetector& detector)
+PhotoVerdict checkTakenPhoto(const QImage& photo, QSize target, const FramingNorm& norm, const FaceDetector& detector)
 {
-    return checkPhoto(photo, detector.detect(photo));
+    PhotoUnderCheck input;
+    input.photo = photo;
+    // The sitter fills much of a photo: small faces are not searched for.
+    FaceSearch search;
+    search.minHeadShare = 0.25;
+    input.faces = detector.find(photo, search);
+    return checkPhoto(input, norm, target);
 }

@@ -49,5 +49,6 @@ private:
     std::optional<Job> waiting_;
 };
 
-// The checks of a photo just taken, with the faces the detector finds in it.
-PhotoVerdict checkTakenPhoto(const QImage& photo, const FaceDetector& detector);
+// The checks of a photo just taken (the camera pixels under the frame), with
+// the faces the detector finds in it, for a photo of target's size.
+PhotoVerdict checkTakenPhoto(const QImage& photo, QSize target, const FramingNorm& norm, const FaceDetector& detector);

@@ -1,30 +1,48 @@
 #pragma once
+#include "facegeometry.h"
+#include "framingnorm.h"
+#include "result.h"
+
+#include <QImage>
+#include <QPolygonF>
 #include <QRectF>
 #include <QSizeF>
+#include <QTransform>
 
 #include <optional>
 
-// The usual identity-photo geometry, with the proportions of a detected face
-// box (the cascade's box runs from the forehead to about the chin).
-struct IdentityGeometry {
-    double faceShare = 0.55;       // chin to hairline, as a share of the photo height
-    double eyeLine = 0.45;         // eyes below the photo's top edge, as a share of its height
-    double faceHeightPerBox = 1.25;  // chin to hairline per detected box height
-    double eyesInBox = 0.40;       // eyes below the box's top edge, per box height
+// Where a photo lies in a picture: a rectangle turned by angle degrees about
+// its centre (the turn levels a tilted head).
+struct PhotoFrame {
+    QPointF centre;
+    QSizeF size;
+    double angle = 0;
+
+    QPolygonF corners() const;
+    QRectF boundingRect() const { return corners().boundingRect(); }
+    // From picture coordinates to those of a photo of photoSize cut here.
+    QTransform pictureToPhoto(QSizeF photoSize) const;
 };
 
-// Chin-to-hairline height estimated from a detected face box.
-double faceHeightOf(const QRectF& faceBox, const IdentityGeometry& g = {});
+struct FramingLimits {
+    double maxLevelling = 8.0;  // degrees a head may lean and still be levelled
+    double maxShift = 0.06;  // the face may leave the middle by this share of the width to stay inside
+    double keepUprightUpTo = 4.0;  // a lean the photo checks accept: cut upright when a turned frame does not fit
+};
 
-// The photo rectangle (picture coordinates) for a detected face: the target's
-// aspect, the face centred horizontally, the eyes on the eye line and the face
-// the given share of the height. It may reach outside the picture.
-QRectF identityFrame(const QRectF& faceBox, QSizeF targetSize, const IdentityGeometry& g = {});
+// The frame that puts the head where the norm wants it in a photo of the
+// target's aspect: the head share, the top margin and the eye line inside
+// their bands, as near their middles as the picture allows, and the face
+// across the middle. With level, a leaning head is levelled by turning the
+// frame (more than maxLevelling is refused; a slight lean is left when only an
+// upright frame fits); without, the frame stays upright.
+// A close-up is cut tighter (up to the largest head share) before it is
+// refused as too close; a head at the picture's edge is refused.
+Result<PhotoFrame> frameByNorm(const HeadMeasure& head, const FramingNorm& norm, QSizeF target, QSizeF picture,
+                               bool level = true, const FramingLimits& limits = {});
 
-// The frame moved inside bounds keeping its size, when it fits and no side
-// has to move by more than maxShift (a share of the frame's width, so the
-// face stays about centred); nothing when it cannot be cut.
-std::optional<QRectF> moveInside(const QRectF& frame, const QRectF& bounds, double maxShift = 0.08);
+// The photo of exactly size under frame: turned, then scaled smoothly.
+QImage cutPhoto(const QImage& picture, const PhotoFrame& frame, QSize size);
 
 // Smooths the frame that follows a face: a still face gives a still frame (a
 // proposal closer than the dead band to the current frame is ignored), a

@@ -1,6 +1,7 @@
 #include "reframe.h"
 
 #include "facedetector.h"
+#include "facegeometry.h"
 #include "idframing.h"
 #include "jpegcodec.h"
 #include "photofile.h"
@@ -20,17 +21,6 @@ namespace {
 
 const QStringList pictureSuffixes{QStringLiteral("jpg"), QStringLiteral("jpeg"), QStringLiteral("png"),
                                   QStringLiteral("bmp")};
-
-// The whole-pixel rectangle for frame with exactly the target's aspect as
-// near as whole pixels allow.
-QRect pixelFrame(const QRectF& frame, QSize size)
-{
-    const int width = std::max(1, int(std::lround(frame.width())));
-    const int height = std::max(1, int(std::lround(double(width) * size.height() / size.width())));
-    const int left = int(std::lround(frame.center().x() - width / 2.0));
-    const int top = int(std::lround(frame.center().y() - height / 2.0));
-    return {left, top, width, height};
-}
 
 // The pictures (by name) right in a folder. Pipes, devices and dangling
 // links named like pictures too: they are refused by name, not passed over.
@@ -126,21 +116,41 @@ QString save(const QString& target, const QByteArray& bytes, const QString& outF
 
 }  // namespace
 
-Result<QImage> reframePicture(const QImage& picture, QSize size, const FaceDetector& detector)
+Result<ReframedPhoto> reframePicture(const QImage& picture, QSize size, const FaceDetector& detector,
+                                     const FramingNorm& norm)
 {
-    const QList<QRect> faces = detector.detect(picture);
+    const QList<Face> faces = detector.find(picture);
     if (faces.isEmpty())
         return failure(QStringLiteral("未检测到人脸"));
-    if (faces.size() > 1)
-        return failure(QStringLiteral("检测到多张人脸"));
-    const QRectF frame = identityFrame(faces.constFirst(), size);
-    const std::optional<QRectF> inside = moveInside(frame, QRectF(picture.rect()));
-    if (!inside)
-        return failure(QStringLiteral("人脸太靠近边缘，无法取景"));
-    QRect cut = pixelFrame(*inside, size).intersected(picture.rect());
-    if (cut.isEmpty())
-        return failure(QStringLiteral("人脸太靠近边缘，无法取景"));
-    return scaleToPhotoSize(picture.copy(cut), size);
+    // Another face about as large as the sitter's, anywhere: which of them
+    // is the student is not known. Smaller faces outside the cut (a queue,
+    // a poster) do not matter; inside it the checks name them.
+    const double sitterWidth = faces.constFirst().box.width();
+    for (qsizetype i = 1; i < faces.size(); ++i) {
+        if (faces[i].box.width() >= sitterWidth * 0.6)
+            return failure(QStringLiteral("检测到多张人脸，无法确定拍摄对象"));
+    }
+    const HeadMeasure head = measureHead(picture, faces.constFirst());
+    const Result<PhotoFrame> frame = frameByNorm(head, norm, QSizeF(size), QSizeF(picture.size()));
+    if (!frame)
+        return failure(frame.error());
+    ReframedPhoto out;
+    out.photo = cutPhoto(picture, *frame, size);
+    // The checks look at the cut at up to the source's resolution (never
+    // below twice the photo), with the faces and the head measured on the
+    // whole picture, where more of the backdrop shows.
+    const double checkHeight = std::min(frame->size.height(), std::max(480.0, 2.0 * size.height()));
+    const QSize checkSize(std::max(1, int(std::lround(checkHeight * size.width() / size.height()))),
+                          std::max(1, int(std::lround(checkHeight))));
+    const QTransform toCheck = frame->pictureToPhoto(QSizeF(checkSize));
+    PhotoUnderCheck check;
+    check.photo = cutPhoto(picture, *frame, checkSize);
+    for (const Face& face : faces)
+        check.faces << mappedFace(face, toCheck);
+    check.head = head.mapped(toCheck);
+    check.sourceHeight = frame->size.height();
+    out.verdict = checkPhoto(check, norm, size);
+    return out;
 }
 
 int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
@@ -177,6 +187,7 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
     const QDir outDir(job.outFolder);
     const bool showProgress = files.size() > 20;
     int refused = 0;
+    int forced = 0;
     int done = 0;
     for (const QString& file : files) {
         const QFileInfo info(file);
@@ -194,17 +205,22 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
             const QImage picture = reader.read();
             if (picture.isNull()) {
                 refuse(QStringLiteral("无法读取文件"));
-            } else if (Result<QImage> photo = reframePicture(picture, job.size, **detector); !photo) {
+            } else if (Result<ReframedPhoto> photo = reframePicture(picture, job.size, **detector, job.norm); !photo) {
                 refuse(photo.error());
+            } else if (!photo->verdict.passed() && !job.force) {
+                refuse(photo->verdict.text());
             } else {
-                const QImage& image = photo.value();
+                const QImage& image = photo->photo;
                 const auto encoded = encodeWithinLimit(
-                    [&image](int quality) -> Result<QByteArray> { return jpeg::encode(image, quality); },
-                    job.quality, job.maxBytes);
+                    [&image](int quality) -> Result<QByteArray> { return jpeg::encode(image, quality); }, job.quality,
+                    job.maxBytes);
                 if (!encoded) {
                     refuse(encoded.error());
                 } else if (const QString unsaved = save(target, encoded->bytes, job.outFolder); !unsaved.isEmpty()) {
                     refuse(unsaved);
+                } else if (!photo->verdict.passed()) {
+                    out << name << '\t' << photo->verdict.text() << "\n";  // written, as forced
+                    ++forced;
                 } else {
                     out << name << "\tok\n";
                 }
@@ -219,5 +235,7 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
     }
     if (refused > 0)
         err << QStringLiteral("%1 个文件未生成照片，原因见各行").arg(refused) << "\n";
-    return refused == 0 ? 0 : 1;
+    if (forced > 0)
+        err << QStringLiteral("%1 张照片未通过检查，已按 --force 写出").arg(forced) << "\n";
+    return refused == 0 && forced == 0 ? 0 : 1;
 }

@@ -1,4 +1,6 @@
 #pragma once
+#include "framingnorm.h"
+#include "photochecks.h"
 #include "result.h"
 
 #include <QImage>
@@ -8,19 +10,30 @@
 class FaceDetector;
 class QTextStream;
 
-// The identity photo of exactly size cut around the one face in picture, or
-// why it cannot be cut (no face, several faces, face too close to the edge).
-Result<QImage> reframePicture(const QImage& picture, QSize size, const FaceDetector& detector);
+struct ReframedPhoto {
+    QImage photo;  // exactly the size asked for
+    PhotoVerdict verdict;  // the photo checks, as the window applies them
+};
+
+// The identity photo of exactly size cut around the sitter's face in picture
+// (levelled, framed by the norm) with its checks, or why none can be cut (no
+// face, a head leaning too far, too close, at the edge).
+Result<ReframedPhoto> reframePicture(const QImage& picture, QSize size, const FaceDetector& detector,
+                                     const FramingNorm& norm = FramingNorm::registry());
 
 struct ReframeJob {
-    QString source;      // a picture file or a folder of them (jpg, png, bmp)
-    QSize size;          // the photo size
-    qint64 maxBytes = 0; // 0: no limit
+    QString source;  // a picture file or a folder of them (jpg, png, bmp)
+    QSize size;  // the photo size
+    qint64 maxBytes = 0;  // 0: no limit
     QString outFolder;
     int quality = 90;
+    bool force = false;  // write photos that fail their checks too (still naming the reasons)
+    FramingNorm norm = FramingNorm::registry();
 };
 
 // Reframes every picture of the job into outFolder/NAME.jpg, one line per
-// file on out ("NAME<TAB>ok" or "NAME<TAB>reason") and, for more than 20
-// files, progress on err. Exit status: 0 all done, 1 some refused, 2 bad job.
+// file on out ("NAME<TAB>ok" or "NAME<TAB>reason[; reason...]") and, for
+// more than 20 files, progress on err. A photo that fails its checks is not
+// written unless forced. Exit status: 0 all passed, 1 some refused or
+// failing, 2 bad job.
 int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err);

@@ -14,11 +14,10 @@
 
 namespace {
 
-// The live search runs on a grey copy this wide: a sitter's face is large,
-// and the narrow copy keeps the preview's cost low.
-constexpr int liveWorkWidth = 320;
-// At most this often (ms); a picture that arrives while a search runs is not searched.
-constexpr int livePeriodMs = 150;
+// At most this often (ms); a picture that arrives while a search runs is not
+// searched. While nothing is seen, every other period is skipped: a whole
+// picture's search costs more than a look where the face just was.
+constexpr int livePeriodMs = 110;
 constexpr int glidePeriodMs = 40;
 
 void showVerdict(QLabel* label, const QString& text, bool passed)
@@ -48,6 +47,12 @@ FaceController::FaceController(const FaceUnits& units, CameraController& camera,
     connect(poll_, &QTimer::timeout, this, &FaceController::offerPicture);
     connect(glide_, &QTimer::timeout, this, &FaceController::glide);
     connect(u_.autoFrame, &QCheckBox::toggled, this, &FaceController::autoFrameToggled);
+    connect(u_.check, &QCheckBox::toggled, this, [this](bool on) {
+        if (on)
+            warmUp();
+    });
+    if (u_.check->isChecked() || u_.autoFrame->isChecked())
+        warmUp();
     connect(&viewfinder_, &Viewfinder::manuallyMoved, this, [this] {
         if (!framing_.following())
             return;
@@ -64,6 +69,15 @@ FaceController::FaceController(const FaceUnits& units, CameraController& camera,
     u_.verdict->clear();
 }
 
+void FaceController::warmUp()
+{
+    auto nothing = [](const FaceDetector*, const QString&) {};
+    liveWorker_.run(
+        nothing, [] {}, FaceWorker::WhenBusy::Drop);
+    checkWorker_.run(
+        nothing, [] {}, FaceWorker::WhenBusy::Drop);
+}
+
 void FaceController::autoFrameToggled(bool on)
 {
     goal_.reset();
@@ -76,6 +90,8 @@ void FaceController::autoFrameToggled(bool on)
     framing_.start();
     offeredSerial_ = 0;
     lastFaces_.reset();
+    emptyPolls_ = 0;
+    warmUp();
     // Framing by the face goes with checking by it; the operator may still
     // switch the checks off.
     u_.check->setChecked(true);
@@ -95,29 +111,47 @@ void FaceController::offerPicture()
     const QImage picture = device->session()->latest(&serial);
     if (picture.isNull() || serial == offeredSerial_)
         return;
-    offeredSerial_ = serial;
     // A still picture (a picture file as source) comes again every period as
     // the same image: its faces are known, so it is not searched again.
     if (lastFaces_ && picture.cacheKey() == lastFaces_->pictureKey) {
-        facesFound(lastFaces_->faces, picture.size());
+        offeredSerial_ = serial;
+        facesFound(lastFaces_->heads, picture.size());
         return;
     }
-    auto faces = std::make_shared<QList<QRect>>();
+    if (lastFaces_ && !lastFaces_->sitter && ++emptyPolls_ % 2 == 1)
+        return;
+    offeredSerial_ = serial;
+    struct Found {
+        QList<HeadMeasure> heads;
+        std::optional<QRectF> sitter;
+    };
+    auto found = std::make_shared<Found>();
+    FaceSearch search;
+    // Following is for a sitter in front of the camera, not the room.
+    search.minHeadShare = 0.15;
+    search.deep = false;
+    if (lastFaces_)
+        search.near = lastFaces_->sitter;
     const QSize size = picture.size();
     const qint64 key = picture.cacheKey();
     liveWorker_.run(
-        [picture, faces](const FaceDetector* detector, const QString&) {
-            if (detector)
-                *faces = detector->detect(picture, liveWorkWidth);
+        [picture, found, search](const FaceDetector* detector, const QString&) {
+            if (!detector)
+                return;
+            const QList<Face> faces = detector->find(picture, search);
+            for (const Face& face : faces)
+                found->heads << measureHead(picture, face);
+            if (!faces.isEmpty())
+                found->sitter = faces.constFirst().box;
         },
-        [this, faces, size, key] {
-            lastFaces_ = KnownFaces{key, *faces};
-            facesFound(*faces, size);
+        [this, found, size, key] {
+            lastFaces_ = KnownFaces{key, found->heads, found->sitter};
+            facesFound(found->heads, size);
         },
         FaceWorker::WhenBusy::Drop);
 }
 
-void FaceController::facesFound(const QList<QRect>& faces, QSize pictureSize)
+void FaceController::facesFound(const QList<HeadMeasure>& heads, QSize pictureSize)
 {
     emit detected();
     if (!framing_.following())
@@ -131,12 +165,16 @@ void FaceController::facesFound(const QList<QRect>& faces, QSize pictureSize)
     const double scale = mapping.scale();
     const QPointF visible = mapping.visibleFrameRect().topLeft();
     const QPointF origin(device->pos());
-    QList<QRectF> inWindow;
-    for (const QRect& face : faces)
-        inWindow << QRectF(origin + (QPointF(face.topLeft()) - visible) * scale, QSizeF(face.size()) * scale);
+    QTransform toWindow;
+    toWindow.translate(origin.x(), origin.y());
+    toWindow.scale(scale, scale);
+    toWindow.translate(-visible.x(), -visible.y());
+    QList<HeadMeasure> inWindow;
+    for (const HeadMeasure& head : heads)
+        inWindow << head.mapped(toWindow);
     const ShapeBox* frame = viewfinder_.units().frame;
     const AutoFraming::Step step =
-        framing_.onFaces(inWindow, viewfinder_.target(), frame->dragLimits(), ShapeBox::kLineWidth);
+        framing_.onFaces(inWindow, norm_, viewfinder_.target(), frame->dragLimits(), ShapeBox::kLineWidth);
     if (!step.message.isEmpty())
         u_.setStatus(step.message);
     if (step.goal && *step.goal != frame->geometry()) {
@@ -159,6 +197,12 @@ void FaceController::glide()
 
 bool FaceController::checkTake(const QImage& photo, std::function<void(bool passed)> answer)
 {
+    return checkTake(photo, viewfinder_.target(), norm_, std::move(answer));
+}
+
+bool FaceController::checkTake(const QImage& photo, QSize target, const FramingNorm& norm,
+                               std::function<void(bool passed)> answer)
+{
     if (!u_.check->isChecked()) {
         u_.verdict->clear();  // an older take's verdict would pass for this one's
         return false;
@@ -166,9 +210,9 @@ bool FaceController::checkTake(const QImage& photo, std::function<void(bool pass
     showVerdict(u_.verdict, QStringLiteral("正在检查照片…"), true);
     auto verdict = std::make_shared<Result<PhotoVerdict>>(failure(QString()));
     checkWorker_.run(
-        [photo, verdict](const FaceDetector* detector, const QString& error) {
+        [photo, target, norm, verdict](const FaceDetector* detector, const QString& error) {
             if (detector)
-                *verdict = checkTakenPhoto(photo, *detector);
+                *verdict = checkTakenPhoto(photo, target, norm, *detector);
             else
                 *verdict = failure(error);
         },

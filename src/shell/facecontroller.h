@@ -1,6 +1,7 @@
 #pragma once
 #include "autoframing.h"
 #include "faceworker.h"
+#include "framingnorm.h"
 
 #include <QList>
 #include <QObject>
@@ -32,9 +33,17 @@ public:
     FaceController(const FaceUnits& units, CameraController& camera, Viewfinder& viewfinder, QObject* parent);
 
     const AutoFraming& framing() const { return framing_; }
-    // Starts the checks of a photo just taken when they are switched on
-    // (false when they are off); answer gets whether it passed, on this
-    // thread, once they are done.
+    // The norm that following aims at and the checks apply (the student
+    // registry's until a size preset gives another).
+    void setNorm(const FramingNorm& norm) { norm_ = norm; }
+    const FramingNorm& norm() const { return norm_; }
+
+    // Starts the checks of a photo just taken (the camera pixels under the
+    // frame) when they are switched on (false when they are off); answer
+    // gets whether it passed, on this thread, once they are done. The photo
+    // is judged for a target of target's size by norm.
+    bool checkTake(const QImage& photo, QSize target, const FramingNorm& norm, std::function<void(bool passed)> answer);
+    // The same for the viewfinder's target size and this controller's norm.
     bool checkTake(const QImage& photo, std::function<void(bool passed)> answer);
 
 signals:
@@ -46,7 +55,10 @@ signals:
 private:
     void autoFrameToggled(bool on);
     void offerPicture();
-    void facesFound(const QList<QRect>& faces, QSize pictureSize);
+    void facesFound(const QList<HeadMeasure>& heads, QSize pictureSize);
+    // The face model loads on the workers at first use, before the first
+    // take or live picture needs it.
+    void warmUp();
     void glide();
 
     FaceUnits u_;
@@ -60,8 +72,11 @@ private:
     quint64 offeredSerial_ = 0;
     struct KnownFaces {
         qint64 pictureKey = 0;
-        QList<QRect> faces;
+        QList<HeadMeasure> heads;
+        std::optional<QRectF> sitter;  // picture coordinates
     };
     std::optional<KnownFaces> lastFaces_;  // of the last picture searched
+    int emptyPolls_ = 0;
+    FramingNorm norm_ = FramingNorm::registry();
     std::optional<QRect> goal_;
 };

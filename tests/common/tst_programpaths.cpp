@@ -68,6 +68,38 @@ private slots:
         QCOMPARE(got.path, QDir::toNativeSeparators(inPictures ? pictures + "/2031" : yearPath));
     }
 
+    // An installed program keeps its photos in the user's Pictures folder
+    // even where it could write beside itself (root may write to /usr/bin);
+    // run from its build or unpacked folder it keeps them beside itself.
+    void anInstalledProgramNeverKeepsPhotosBesideItself()
+    {
+#ifdef Q_OS_WIN
+        QSKIP("Windows decides by Program Files being read-only");
+#endif
+        QVERIFY(root_.isValid());
+        const QString pictures = root_.filePath("图片");
+        const QString prefixBin = root_.filePath("prefix/bin");
+        const QString build = root_.filePath("build");
+        QVERIFY(QDir().mkpath(prefixBin) && QDir().mkpath(build));
+        QVERIFY(QFile::link(prefixBin, root_.filePath("linked-bin")));
+        const QString inPictures = QDir::toNativeSeparators(pictures + "/2031");
+
+        for (const QString& installed : {QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin"),
+                                         QStringLiteral("/opt/photostation/bin"), prefixBin,
+                                         root_.filePath("linked-bin")}) {
+            QVERIFY2(paths::isInstalledProgramDirectory(installed, prefixBin), qPrintable(installed));
+            const paths::DefaultFolder got = paths::defaultFolderFor(installed, pictures, 2031, prefixBin);
+            QVERIFY2(got.inPictures, qPrintable(installed));
+            QCOMPARE(got.path, inPictures);
+        }
+        QVERIFY(!paths::isInstalledProgramDirectory(build, prefixBin));
+        const paths::DefaultFolder beside = paths::defaultFolderFor(build, pictures, 2031, prefixBin);
+        QCOMPARE(beside.inPictures, false);
+        QCOMPARE(beside.path, QDir::toNativeSeparators(build + "/2031"));
+        // This test program lies in the build folder, not where it installs to.
+        QVERIFY(!paths::isInstalledProgramDirectory(QCoreApplication::applicationDirPath()));
+    }
+
     void shortPathsNameTheHomeFolderAsTilde_data()
     {
         QTest::addColumn<QString>("path");

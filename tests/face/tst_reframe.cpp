@@ -1,5 +1,5 @@
 #include "facedetector.h"
-#include "facepictures.h"
+#include "faceset.h"
 #include "idframing.h"
 #include "reframe.h"
 
@@ -80,7 +80,7 @@ private slots:
         QCOMPARE(run.lines,
                  QStringList({QStringLiteral("broken\t无法读取文件"), QStringLiteral("edge\t人脸太靠近边缘，无法取景"),
                               QStringLiteral("good\tok"), QStringLiteral("mirror\tok"),
-                              QStringLiteral("noface\t未检测到人脸"), QStringLiteral("two\t检测到多张人脸"),
+                              QStringLiteral("noface\t未检测到人脸"), QStringLiteral("two\t检测到多张人脸，无法确定拍摄对象"),
                               QStringLiteral("wide\tok")}));
         for (const char* name : {"good", "mirror", "wide"}) {
             const QImage photo(out.filePath(QString::fromLatin1(name) + QStringLiteral(".jpg")));
@@ -90,20 +90,91 @@ private slots:
         QCOMPARE(digestOf(sources.filePath(QStringLiteral("good.png"))), goodBefore);
     }
 
-    void theFaceIsCentredInThePhoto()
+    // The photo holds the sitter as the norm wants, whatever else the
+    // picture holds: a face in the queue far outside the cut, a close-up, an
+    // identity photo cut again, a head leaning a little (levelled).
+    void photosMeetTheNormAndPassTheirChecks_data()
     {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<QString>("refusal");  // empty: ok
+        QTest::newRow("portrait") << portrait() << QString();
+        QTest::newRow("mirrored") << mirrored() << QString();
+        QTest::newRow("1280x720") << shifted({1280, 720}, {600, 150}) << QString();
+        {
+            faceset::Placement sitter{{1920, 1080}, 0.4, {0.45, 0.4}};
+            QImage queue = faceset::place(sitter).picture;
+            QPainter p(&queue);
+            p.drawImage(QRectF(1650, 700, 200, 200), portrait());  // a head of 60 px by the door
+            QTest::newRow("a small face in the queue outside the cut") << queue << QString();
+        }
+        QTest::newRow("close-up") << portrait().copy(QRectF(225 - 88, 6, 176, 236).toRect()) << QString();
+        {
+            // An identity-card photo (358 x 441) cut again to the registry's size.
+            auto detector = FaceDetector::create();
+            const QList<Face> faces = (*detector)->find(portrait());
+            const auto frame = frameByNorm(measureHead(portrait(), faces.first()), FramingNorm::identityCard(),
+                                           QSizeF(358, 441), QSizeF(512, 512));
+            QTest::newRow("identity photo") << cutPhoto(portrait(), *frame, QSize(358, 441)) << QString();
+        }
+        // The portrait's head leans 3 degrees of itself.
+        QTest::newRow("leaning 6 degrees") << faceset::turned(shifted({900, 700}, {200, 150}, 1.4), -9) << QString();
+        QTest::newRow("leaning 20 degrees") << faceset::turned(shifted({900, 700}, {200, 150}, 1.4), 20)
+                                            << QStringLiteral("歪头约");
+        QTest::newRow("close-up, head 85%") << portrait().copy(QRectF(225 - 70, 98 - 94, 141, 188).toRect())
+                                            << QStringLiteral("人脸过大/离镜头太近");
+    }
+    void photosMeetTheNormAndPassTheirChecks()
+    {
+        QFETCH(QImage, picture);
+        QFETCH(QString, refusal);
         auto detector = FaceDetector::create();
         QVERIFY(detector.ok());
-        for (const QImage& picture : {portrait(), shifted({1280, 720}, {600, 150}), mirrored()}) {
-            auto photo = reframePicture(picture, QSize(300, 400), **detector);
-            QVERIFY2(photo.ok(), qPrintable(photo.error()));
-            const QList<QRect> faces = (*detector)->detect(photo.value());
-            QCOMPARE(faces.size(), 1);
-            const QRect face = faces.constFirst();
-            QVERIFY(std::abs(face.center().x() - 150) < 300 * 0.05);
-            const double share = faceHeightOf(face) / 400;
-            QVERIFY2(share > 0.45 && share < 0.65, qPrintable(QString::number(share)));
+        const QSize size(151, 201);
+        const auto made = reframePicture(picture, size, **detector);
+        QCOMPARE(made.ok(), refusal.isEmpty());
+        if (!made.ok()) {
+            QVERIFY2(made.error().startsWith(refusal), qPrintable(made.error()));
+            return;
         }
+        QVERIFY2(made->verdict.passed(), qPrintable(made->verdict.text()));
+        QCOMPARE(made->photo.size(), size);
+        // Measured again in the photo written.
+        const QImage twice = made->photo.scaled(size * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QList<Face> faces = (*detector)->find(twice);
+        QCOMPARE(faces.size(), 1);
+        const HeadMeasure head = measureHead(twice, faces.first());
+        const FramingNorm norm = FramingNorm::registry();
+        const double share = head.headHeight() / twice.height();
+        QVERIFY2(share > norm.headMin - 0.03 && share < norm.headMax + 0.03, qPrintable(QString::number(share)));
+        // Levelled, or (a close-up with no room to turn the cut) the slight
+        // lean the checks accept.
+        QVERIFY2(std::abs(head.roll) < 4.0, qPrintable(QString::number(head.roll)));
+        const double across = head.toPicture().map(QPointF(head.across, 0)).x();
+        QVERIFY2(std::abs(across - twice.width() / 2.0) < twice.width() * 0.06, qPrintable(QString::number(across)));
+    }
+
+    // A photo that fails its checks is named with its reasons and not
+    // written, unless forced; forced, it is written and still named.
+    void failingPhotosAreWrittenOnlyWhenForced()
+    {
+        QTemporaryDir sources;
+        QTemporaryDir out;
+        QVERIFY(faceset::defocused(portrait(), 3).save(sources.filePath(QStringLiteral("soft.png"))));
+        QVERIFY(faceset::exposed(portrait(), 0.3).save(sources.filePath(QStringLiteral("dark.png"))));
+        ReframeJob job{sources.path(), QSize(151, 201), 0, out.path(), 90};
+        const Run refused = reframe(job);
+        QCOMPARE(refused.status, 1);
+        QCOMPARE(refused.lines, QStringList({QStringLiteral("dark\t脸部太暗：请增加正面光线"),
+                                             QStringLiteral("soft\t照片模糊：请对焦并保持不动")}));
+        QVERIFY(QDir(out.path()).entryList(QDir::Files).isEmpty());
+
+        job.force = true;
+        const Run forced = reframe(job);
+        QCOMPARE(forced.status, 1);
+        QCOMPARE(forced.lines, refused.lines);
+        QCOMPARE(QImage(out.filePath(QStringLiteral("soft.jpg"))).size(), QSize(151, 201));
+        QCOMPARE(QImage(out.filePath(QStringLiteral("dark.jpg"))).size(), QSize(151, 201));
+        QVERIFY(forced.errors.contains(QStringLiteral("--force")));
     }
 
     void sizeLimitIsMetWithARealJpegOrRefused()
@@ -111,7 +182,8 @@ private slots:
         QTemporaryDir sources;
         QTemporaryDir out;
         const QString source = sources.filePath(QStringLiteral("p.png"));
-        QVERIFY(portrait().save(source));
+        // Large enough for 600 x 800 without enlarging.
+        QVERIFY(portrait().scaled(1800, 1800, Qt::IgnoreAspectRatio, Qt::SmoothTransformation).save(source));
         const Run fits = reframe({source, QSize(600, 800), 40 * 1024, out.path(), 95});
         QCOMPARE(fits.status, 0);
         const QFileInfo written(out.filePath(QStringLiteral("p.jpg")));
@@ -249,6 +321,18 @@ private slots:
                  2);
         QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201")}),
                  2);
+        // Without the landmark model: refused, naming the package that brings it.
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("STATION_FACE_MODEL"), sources.filePath(QStringLiteral("missing.dat")));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(PHOTOSTATION_EXECUTABLE), {QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"),
+                                                          QStringLiteral("151x201"), QStringLiteral("-o"), out.path()});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 2);
+        const QString said = QString::fromUtf8(p.readAllStandardError());
+        QVERIFY2(said.contains(QStringLiteral("找不到人脸特征点模型")) && said.contains(QStringLiteral("libdlib-data")),
+                 qPrintable(said));
     }
 
     void progressForLargeFolders()

@@ -3,8 +3,8 @@
 # into a temporary folder), checks its metadata and file list, unpacks it into
 # a temporary root and runs the installed program from there.
 set -euo pipefail
-build="$1" version="$2" appid="$3" workbook="$4"
-for tool in dpkg-deb dpkg-shlibdeps cpack readelf; do
+build="$1" version="$2" appid="$3" workbook="$4" sources="$5"
+for tool in dpkg-deb dpkg-shlibdeps dpkg-query cpack readelf; do
   if ! command -v "$tool" >/dev/null; then
     echo "SKIP: $tool is missing (packages dpkg, dpkg-dev, cmake, binutils): the package cannot be built here"
     exit 77
@@ -37,6 +37,18 @@ for dep in libc6 libqt6core6 libqt6widgets6 libqt6multimedia6 libavcodec59 libjp
   grep -Eq "(^|, )$dep( |,|$)" <<<"$depends" || fail "Depends lacks $dep: $depends"
 done
 grep -Eq '\(>= [0-9]' <<<"$depends" || fail "Depends carries no versions, so dpkg-shlibdeps did not run: $depends"
+# Data the program opens by path at run time (the face detector's cascade and
+# landmark model): dpkg-shlibdeps cannot see them, so each must come from a
+# package the .deb depends on. Every such path is written in the sources as
+# a string literal; each is mapped to its package here.
+runtime_files="$(grep -rhoE '"/(usr/share|usr/lib|etc)/[^"]+"' "$sources/src" | tr -d '"' | sort -u)"
+[ -n "$runtime_files" ] || fail "no run-time data paths found in $sources/src: the search is broken"
+depends_names=" $(sed -E 's/ *\([^)]*\)//g; s/ *\| */ /g; s/,/ /g' <<<"$depends") "
+for path in $runtime_files; do
+  owner="$(dpkg-query -S "$path" 2>/dev/null | head -1 | cut -d: -f1)" || true
+  [ -n "$owner" ] || fail "the program opens $path, which no installed package provides: cannot tell its package"
+  [[ "$depends_names" == *" $owner "* ]] || fail "the program opens $path from $owner, but Depends lacks it: $depends"
+done
 [[ "$(field Description)" == "identity photos of a school's students"$'\n'* ]] || fail "Description: $(field Description)"
 
 # The file list: exactly these files, owned by root, with Debian's modes.

@@ -109,24 +109,47 @@ private slots:
     void init() { f = std::make_unique<StationFixture>(); }
     void cleanup() { f.reset(); }
 
+    // The frame goes to the one face: of a picture with the face on the
+    // left, and of the portrait itself (whose suit and flag once passed for a
+    // second face and drew the frame away). The portrait's hair is cropped
+    // off the 4:3 preview, so its photo cannot meet the norm: the check says
+    // where, not that there are several faces or none.
+    void framePutsTheFaceInTheMiddleOfTheSavedPhoto_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<bool>("wholeHeadShown");
+        QTest::newRow("face on the left") << faceOnTheLeft() << true;
+        QTest::newRow("the portrait as the camera") << facepictures::portrait() << false;
+    }
     void framePutsTheFaceInTheMiddleOfTheSavedPhoto()
     {
-        const QImage picture = faceOnTheLeft();
+        QFETCH(QImage, picture);
+        QFETCH(bool, wholeHeadShown);
         cameraOn(picture);
         QVERIFY(!unit<QCheckBox>("照片检查选择框")->isChecked());
         const QPointF face = faceInWindow(picture);
         QVERIFY(!face.isNull());
-        QVERIFY(qAbs(frame()->geometry().center().x() - face.x()) > 40);  // not there from the start
+        const QRect before = frame()->geometry();
 
         check("自动取景选择框", true);
         QVERIFY(unit<QCheckBox>("照片检查选择框")->isChecked());
         const QRect settled = settledFrame();
         QVERIFY(!settled.isNull());
+        QVERIFY(settled != before);  // it moved to the face
         QVERIFY2(qAbs(settled.center().x() - face.x()) <= 4, qPrintable(QString::number(settled.center().x())));
-        // Eyes near 45 % from the top: the face's middle a little lower.
-        QVERIFY(face.y() > settled.top() + settled.height() * 0.4 && face.y() < settled.top() + settled.height() * 0.6);
-
         f->take();
+        if (!wholeHeadShown) {
+            QLabel* verdict = unit<QLabel>("检查结果标签");
+            QTRY_VERIFY_WITH_TIMEOUT(!verdict->text().isEmpty() && !verdict->text().startsWith(QStringLiteral("正在")),
+                                     20000);
+            QVERIFY2(!verdict->text().contains(QStringLiteral("多张人脸")) &&
+                         !verdict->text().contains(QStringLiteral("未检测到人脸")),
+                     qPrintable(verdict->text()));
+            return;
+        }
+        // The eyes in the norm's band, near 44 % from the top: the face's
+        // middle a little lower.
+        QVERIFY(face.y() > settled.top() + settled.height() * 0.4 && face.y() < settled.top() + settled.height() * 0.6);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(photo(1)), 20000);
         QCOMPARE(unit<QLabel>("检查结果标签")->text(), QStringLiteral("照片检查通过"));
         const Result<QImage> saved = jpeg::decode(readAll(photo(1)));

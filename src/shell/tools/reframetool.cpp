@@ -37,5 +37,8 @@ STATION_MODULE_ENTRY int photostation_tool(const QStringList* arguments)
         }
         job.maxBytes = qint64(kb) * 1024;
     }
+    // --force writes photos that fail their checks too (the reasons are
+    // still printed); by name, so it works wherever the parser knows it.
+    job.force = p.parser.optionNames().contains(QStringLiteral("force"));
     return runReframe(job, out, err);
 }
