@@ -19,6 +19,12 @@ void PhotoSession::setTargetError(const QString& error)
     targetError_ = error;
 }
 
+void PhotoSession::setPreset(const PhotoPreset& preset)
+{
+    preset_ = preset;
+    emit changed();
+}
+
 void PhotoSession::setKeepOriginal(bool on)
 {
     if (keepOriginal_ == on)

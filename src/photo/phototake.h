@@ -92,7 +92,7 @@ public:
     // The chosen 照片规格: every photo states its dpi and meets its KB range
     // (大小上限, when filled, narrows the maximum). 自定义 states neither.
     const PhotoPreset& preset() const { return preset_; }
-    void setPreset(const PhotoPreset& preset) { preset_ = preset; }
+    void setPreset(const PhotoPreset& preset);
 
 signals:
     // A naming mode or the typed name changed.

@@ -23,6 +23,7 @@ Parser::Parser()
     parser.addOption(columns);
     parser.addOption(checkIds);
     parser.addOption(reframe);
+    parser.addOption(force);
     parser.addOption(size);
     parser.addOption(maxKb);
     parser.addOption(output);

@@ -54,6 +54,9 @@ struct Parser {
         QStringLiteral("SOURCE")};
     QCommandLineOption size{QStringLiteral("size"), QStringLiteral("The photo size for --reframe, e.g. 151x201."),
                             QStringLiteral("WxH")};
+    QCommandLineOption force{QStringLiteral("force"),
+                             QStringLiteral("With --reframe: write photos that fail their checks too; the reasons are "
+                                            "still printed.")};
     QCommandLineOption maxKb{QStringLiteral("max-kb"),
                              QStringLiteral("With --reframe: the largest file size in KB (quality lowered to fit)."),
                              QStringLiteral("N")};

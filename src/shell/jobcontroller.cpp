@@ -22,12 +22,13 @@ void tick(QCheckBox* box, bool on)
 }  // namespace
 
 JobController::JobController(const JobUnits& units, PhotoController& photo, RosterState& roster, Viewfinder& frame,
-                             ShotKeys& keys, QObject* parent)
+                             ShotKeys& keys, std::function<bool(const QString&)> choosePreset, QObject* parent)
     : QObject(parent)
     , u_(units)
     , photo_(photo)
     , roster_(roster)
     , keys_(keys)
+    , choosePreset_(std::move(choosePreset))
     , keep_(new QTimer(this))
 {
     kept_ = jobsettings::read();
@@ -59,6 +60,7 @@ JobController::JobController(const JobUnits& units, PhotoController& photo, Rost
         job_.manualNaming = session.manualNaming();
         job_.autoSave = session.autoSave();
         job_.keepOriginal = session.keepOriginal();
+        job_.preset = session.preset().isCustom() ? QString() : session.preset().name;
         changed();
     });
     connect(u_.headerRow, &QCheckBox::toggled, this, [this](bool on) {
@@ -109,6 +111,8 @@ void JobController::apply(const StationJob& job)
 {
     u_.width->setText(QString::number(job.size.width()));
     u_.height->setText(QString::number(job.size.height()));
+    if (!job.preset.isEmpty() && choosePreset_)
+        (void)choosePreset_(job.preset);  // a preset gone from the file leaves the size as kept
     u_.sizeLimit->setText(job.sizeLimitKb);
     if (photo_.captionOn() != job.captionOn)
         photo_.ToggleCaption();

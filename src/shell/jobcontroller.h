@@ -3,6 +3,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class ColorPicker;
 class PhotoController;
 class QCheckBox;
@@ -33,8 +35,9 @@ struct JobUnits {
 class JobController : public QObject {
     Q_OBJECT
 public:
+    // `choosePreset` picks a 照片规格 by name (false when there is none).
     JobController(const JobUnits& units, PhotoController& photo, RosterState& roster, Viewfinder& frame,
-                  ShotKeys& keys, QObject* parent);
+                  ShotKeys& keys, std::function<bool(const QString&)> choosePreset, QObject* parent);
     // A change made just before the window closes is kept too.
     ~JobController() override;
 
@@ -49,6 +52,7 @@ private:
     PhotoController& photo_;
     RosterState& roster_;
     ShotKeys& keys_;
+    std::function<bool(const QString&)> choosePreset_;
     StationJob job_;
     StationJob kept_;
     QTimer* keep_;

@@ -226,6 +226,10 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     faces = new FaceController(
         {ui->自动取景选择框, ui->照片检查选择框, ui->检查结果标签, [this](const QString& text) { setStatus(text); }},
         *camera, *viewfinder, this);
+    // The checks and the framing follow the chosen 照片规格's norm.
+    auto followNorm = [this] { faces->setNorm(photo->service().session().preset().framing); };
+    connect(&photo->service().session(), &PhotoSession::changed, faces, followNorm);
+    followNorm();
     photo->service().takeCheck = [this](const QImage& picture, std::function<void(bool)> answer) {
         return faces && faces->checkTake(picture, std::move(answer));
     };
@@ -267,7 +271,8 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     jobUnits.freeShooting = ui->选择框2;
     jobUnits.manualNaming = ui->选择框3;
     jobUnits.keepOriginal = ui->保留原图选择框;
-    job = new JobController(jobUnits, *photo, *rosterState_, *viewfinder, *shotKeys, this);
+    job = new JobController(jobUnits, *photo, *rosterState_, *viewfinder, *shotKeys,
+                            [this](const QString& name) { return presets->choose(name); }, this);
     // Other stations may save into the same folder: their photos are marked
     // as they appear, re-checking only the names that changed.
     folderWatch = new PhotoFolderWatch(this);

@@ -207,6 +207,7 @@ void PhotoController::TakePhoto()
             request.picture.frame = still.value();
             request.picture.arrivalMs = stamp.arrivalMs;
             request.picture.periodMs = stamp.periodMs;
+            request.picture.still = stamp.still;
             request.region = camera->widgetToStill(QRectF(interior), still->size());
             self->service_.take(request);
         });
@@ -219,6 +220,7 @@ void PhotoController::TakePhoto()
     request.picture.frame = camera->latestFrame(&stamp);
     request.picture.arrivalMs = stamp.arrivalMs;
     request.picture.periodMs = stamp.periodMs;
+    request.picture.still = stamp.still;
     request.region = camera->widgetToFrame(QRectF(interior));
     service_.take(request);
 }

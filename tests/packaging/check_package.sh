@@ -62,7 +62,7 @@ expected=(
   ./usr/share/doc/photostation/changelog.gz
 )
 # The window and the command-line tools, loaded by the program when asked for.
-for module in window roster camera reframe reports; do
+for module in window roster camera reframe reports export; do
   expected+=("./usr/lib/photostation/photostation-$module.so")
 done
 for size in 16 22 24 32 48 64 128 256; do

@@ -2,6 +2,7 @@
 // job kept between starts, the status line's history, and no photo lost
 // without a word.
 #include "jobcontroller.h"
+#include "presetchooser.h"
 #include "rostercontroller.h"
 #include "rosterlistview.h"
 #include "rostermodel.h"
@@ -131,8 +132,7 @@ private slots:
 
     void theJobIsKeptFromOneStartToTheNext()
     {
-        unit<QLineEdit>("编辑框3")->setText("358");
-        unit<QLineEdit>("编辑框4")->setText("441");
+        QVERIFY(w().presets->choose(QStringLiteral("学籍")));
         unit<QLineEdit>("大小上限编辑框")->setText("60");
         unit<QPushButton>("保存字幕")->click();
         unit<QCheckBox>("选择框4")->click();  // the first row holds the headings
@@ -142,6 +142,7 @@ private slots:
 
         restart();
         QCOMPARE(w().frame()->target(), QSize(358, 441));
+        QCOMPARE(w().photo->session().preset().name, QStringLiteral("学籍"));
         QCOMPARE(unit<QLineEdit>("大小上限编辑框")->text(), QStringLiteral("60"));
         QVERIFY(!w().photo->captionOn());
         QVERIFY(unit<QCheckBox>("选择框1")->isChecked());

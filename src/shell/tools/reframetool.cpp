@@ -39,6 +39,6 @@ STATION_MODULE_ENTRY int photostation_tool(const QStringList* arguments)
     }
     // --force writes photos that fail their checks too (the reasons are
     // still printed); by name, so it works wherever the parser knows it.
-    job.force = p.parser.optionNames().contains(QStringLiteral("force"));
+    job.force = p.parser.isSet(p.force);
     return runReframe(job, out, err);
 }
