@@ -10,6 +10,7 @@
 #include "sourcekind.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -467,6 +468,7 @@ void CameraController::StartRecording()
     const QString path = Dialogs::current().saveFile(request);
     if (path.isEmpty())
         return;
+    recordingPath_ = path;
     u_.stopRecord->setEnabled(true);
     u_.record->setEnabled(false);
     state_.setRecording(true);
@@ -480,6 +482,17 @@ void CameraController::StartRecording()
         Dialogs::current().message(QStringLiteral("录制视频失败：") + device()->lastError(), dialogtitle::reminder,
                                    Dialogs::Icon::Warning);
     }
+}
+
+QString CameraController::recordingEndText() const
+{
+    // Where the video went and how long it is, when there is one.
+    const QString ended = QStringLiteral("录制视频结束……");
+    if (recordingPath_.isEmpty() || !QFileInfo(recordingPath_).isFile())
+        return ended;
+    return ended + QStringLiteral("已保存到 %1（%2 秒）")
+                       .arg(QDir::toNativeSeparators(recordingPath_))
+                       .arg(device()->recordingStats().seconds, 0, 'f', 1);
 }
 
 void CameraController::StopRecording()
@@ -497,7 +510,7 @@ void CameraController::finishRecording()
         return;
     state_.setRecording(false);
     u_.record->setEnabled(true);
-    u_.setStatus(QStringLiteral("录制视频结束……"));
+    u_.setStatus(recordingEndText());
     u_.stopRecord->setEnabled(false);
     if (!previewForRecording_ && state_.previewOn())
         return;
@@ -522,7 +535,7 @@ void CameraController::onPreviewLost(const QString& message)
     showPreviewOffState();
     if (told) {
         // The recording's end stays in the status line; the loss was told with it.
-        u_.setStatus(QStringLiteral("录制视频结束……"));
+        u_.setStatus(recordingEndText());
         return;
     }
     if (previewWanted_)

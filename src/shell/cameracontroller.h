@@ -94,6 +94,7 @@ private:
     void pickFrameColour();
     void showPreviewOffState();
     void finishRecording();
+    QString recordingEndText() const;
     bool refuseWhileRecording();
     bool hasSource() const;
     void selectItem(int index);
@@ -125,4 +126,5 @@ private:
     bool previewWanted_ = false;
     QTimer* rateTimer_;
     int slowSeconds_ = 0;
+    QString recordingPath_;  // the file of the last recording started
 };

@@ -202,7 +202,7 @@ private slots:
                  qPrintable(f->dialogs.messages.last().text));
         QVERIFY(!device()->isCapturing());
         QVERIFY(!w().camera->state().previewOn());
-        QCOMPARE(w().status(), QStringLiteral("录制视频结束……"));
+        QVERIFY(w().status().startsWith(QStringLiteral("录制视频结束……")));
         QVERIFY(unit<QPushButton>("录制按钮")->isEnabled());
         QVERIFY(!unit<QPushButton>("结束录制按钮")->isEnabled());
         QCOMPARE(unit<QPushButton>("预览按钮")->text(), QStringLiteral("开启预览"));
@@ -217,13 +217,13 @@ private slots:
         unit<QPushButton>("结束录制按钮")->click();
         QVERIFY2(clock.elapsed() < kNetworkTimeoutMs / 2, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!w().camera->state().recording() && !device()->isCapturing());
-        QCOMPARE(w().status(), QStringLiteral("录制视频结束……"));
+        QVERIFY(w().status().startsWith(QStringLiteral("录制视频结束……")));
         QVERIFY(unit<QPushButton>("录制按钮")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(!device()->isConnectingAddress(), 20000);
         QCoreApplication::processEvents();
         QCOMPARE(f->dialogs.messages.size(), 3);
         QVERIFY(!w().camera->state().previewOn() && !w().camera->state().recording());
-        QCOMPARE(w().status(), QStringLiteral("录制视频结束……"));
+        QVERIFY(w().status().startsWith(QStringLiteral("录制视频结束……")));
         QVERIFY(!QFile::exists(file));
     }
 
