@@ -67,7 +67,15 @@ const Unit kUnits[] = {
     // Under the video area, beside the reports and before the photo options.
     {"按钮导出上报", "QPushButton", {297, 476, 64, 18}, nullptr, "导出上报", "disabled"},
     {"照片规格标签", "QLabel", {365, 476, 49, 17}, nullptr, "照片规格", ""},
-    {"照片规格选择框", "QComboBox", {417, 475, 93, 19}, nullptr, nullptr, "disabled"},
+    {"照片规格选择框", "QComboBox", {415, 475, 82, 19}, nullptr, nullptr, "disabled"},
+    {"按键按钮", "QPushButton", {501, 476, 42, 18}, nullptr, "按键…", ""},
+    {"自动取景选择框", "QCheckBox", {547, 476, 72, 17}, nullptr, "自动取景", ""},
+    {"照片检查选择框", "QCheckBox", {621, 476, 72, 17}, nullptr, "照片检查", ""},
+    {"大小上限编辑框", "QLineEdit", {747, 475, 39, 19}, nullptr, "", ""},
+    {"撤销按钮", "QPushButton", {901, 476, 77, 18}, nullptr, "撤销上一张", "disabled"},
+    {"保留原图选择框", "QCheckBox", {244, 494, 84, 16}, nullptr, "保留原图", ""},
+    // The progress under the current student.
+    {"进度标签", "QLabel", {435, 509, 200, 14}, nullptr, "已照 0 / 0", ""},
     {"视频设备", "capControl", {306, 115, 480, 360}, nullptr, nullptr, ""},
     {"图片框2", "PicBox", {306, 115, 480, 360}, nullptr, nullptr, ""},
     {"透明标签16", "TransLabel", {318, 123, 456, 344}, nullptr, nullptr, ""},
