@@ -257,6 +257,24 @@ std::optional<FileIdentity> identityOf(const QString& path)
                         qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
+QString resolvedPath(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists())
+        return info.canonicalFilePath();
+    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
+}
+
+bool sameFile(const QString& a, const QString& b)
+{
+    if (resolvedPath(a) == resolvedPath(b))
+        return true;
+    const auto first = identityOf(a);
+    const auto second = identityOf(b);
+    return first && second && first->device == second->device && first->inode == second->inode;
+}
+
 QString keptName(const QString& fileName, const QDateTime& when)
 {
     const QFileInfo info(fileName);

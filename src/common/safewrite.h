@@ -117,6 +117,13 @@ Result<Published> writeFile(const WriteTarget& target, const QByteArray& bytes);
 Result<QString> undoWrite(const QString& path, const FileIdentity& written, const QString& restore,
                           const QString& keepFolder, const QDateTime& when, const QString& what);
 
+// The path with every link and "." resolved, also for a file not made yet
+// (its folder resolved), so two names of one place compare equal.
+QString resolvedPath(const QString& path);
+// One file under two names: the same resolved path, or the same file on
+// disk (a hard link).
+bool sameFile(const QString& a, const QString& b);
+
 // The name a replaced file is kept under: NAME-YYYYMMDD-HHMMSS.EXT.
 QString keptName(const QString& fileName, const QDateTime& when);
 

@@ -21,27 +21,6 @@ struct Loaded {
     std::array<QString, 3> columns;
 };
 
-// The path with every link and "." resolved, also for a file not made yet.
-QString canonicalOf(const QString& path)
-{
-    const QFileInfo info(path);
-    if (info.exists())
-        return info.canonicalFilePath();
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
-}
-
-// One file under two names: the same path once resolved, or the same
-// file on disk (a hard link).
-bool sameFile(const QString& a, const QString& b)
-{
-    if (canonicalOf(a) == canonicalOf(b))
-        return true;
-    const auto first = safewrite::identityOf(a);
-    const auto second = safewrite::identityOf(b);
-    return first && second && first->device == second->device && first->inode == second->inode;
-}
-
 // The output may be written: a name of the report's kind, not the workbook
 // read, not among the photos (every file right in the photo folder is taken
 // for one). The reason when not.
@@ -50,9 +29,9 @@ Status outputAllowed(const ReportCommand& command, Status (*nameAccepted)(const 
     if (Status accepted = nameAccepted(command.output); !accepted)
         return accepted;
     const QString shown = QDir::toNativeSeparators(command.output);
-    if (sameFile(command.output, command.workbook))
+    if (safewrite::sameFile(command.output, command.workbook))
         return failure(QStringLiteral("输出文件 %1 就是读取的名单，不能覆盖").arg(shown));
-    if (canonicalOf(QFileInfo(command.output).absolutePath()) == QFileInfo(command.folder).canonicalFilePath())
+    if (safewrite::resolvedPath(QFileInfo(command.output).absolutePath()) == QFileInfo(command.folder).canonicalFilePath())
         return failure(QStringLiteral("输出文件 %1 在照片文件夹里，那里只放照片").arg(shown));
     return Status::success();
 }

@@ -393,15 +393,6 @@ Result<StagedExport> stageExport(const ExportJob& job, const std::function<bool(
 
 namespace {
 
-QString canonicalOf(const QString& path)
-{
-    const QFileInfo info(path);
-    if (info.exists())
-        return info.canonicalFilePath();
-    const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
-    return folder.isEmpty() ? info.absoluteFilePath() : folder + QLatin1Char('/') + info.fileName();
-}
-
 // The imported column a letter names; -1 when none.
 int importedColumn(const std::array<QString, 3>& columns, const QString& letter)
 {
@@ -430,7 +421,7 @@ int runExportCommand(const ExportCommand& command, const PresetCatalogue& preset
         return refuse(QStringLiteral("需要 -o 输出文件夹"));
     if (command.folder.isEmpty() || !QDir(command.folder).exists())
         return refuse(QStringLiteral("照片文件夹不存在：%1").arg(QDir::toNativeSeparators(command.folder)));
-    if (canonicalOf(command.output) == canonicalOf(command.folder))
+    if (safewrite::resolvedPath(command.output) == safewrite::resolvedPath(command.folder))
         return refuse(
             QStringLiteral("输出文件夹 %1 就是照片文件夹，那里只放照片").arg(QDir::toNativeSeparators(command.output)));
     if (QFileInfo(command.output).exists() && !QFileInfo(command.output).isDir())
@@ -438,7 +429,7 @@ int runExportCommand(const ExportCommand& command, const PresetCatalogue& preset
     const QString listPath = command.output + QLatin1Char('/') + problemListName();
     const auto list = safewrite::identityOf(listPath);
     const auto workbook = safewrite::identityOf(command.workbook);
-    if (canonicalOf(listPath) == canonicalOf(command.workbook) ||
+    if (safewrite::resolvedPath(listPath) == safewrite::resolvedPath(command.workbook) ||
         (list && workbook && list->device == workbook->device && list->inode == workbook->inode))
         return refuse(QStringLiteral("问题记录 %1 就是读取的名单，不能覆盖").arg(QDir::toNativeSeparators(listPath)));
 
