@@ -138,8 +138,7 @@ void previewCost(const QString& folder)
         QElapsedTimer t;
         t.start();
         bool answered = false;
-        window.faces->checkTake(frame.copy(under), QSize(151, 201), FramingNorm::registry(),
-                                [&answered](bool) { answered = true; });
+        window.faces->reviewTake(frame.copy(under), std::nullopt, [&answered](const TakeReview&) { answered = true; });
         while (!answered && t.elapsed() < 10000)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         ms.push_back(t.nsecsElapsed() / 1e6);

@@ -166,7 +166,11 @@ void reframeRate()
     const double cpuBefore = processCpuMs();
     QElapsedTimer t;
     t.start();
-    const int status = runReframe({sources.path(), QSize(151, 201), 0, out.path(), 90}, o, e);
+    ReframeJob job;
+    job.source = sources.path();
+    job.size = QSize(151, 201);
+    job.outFolder = out.path();
+    const int status = runReframe(job, o, e);
     const double seconds = t.nsecsElapsed() / 1e9;
     const double cpu = (processCpuMs() - cpuBefore) / 1000;
     o.flush();

@@ -24,7 +24,7 @@ bool StationJob::operator==(const StationJob& o) const
            captionColour == o.captionColour && headerRow == o.headerRow && photoNameColumn == o.photoNameColumn &&
            displayNameColumn == o.displayNameColumn && autoFrame == o.autoFrame && photoCheck == o.photoCheck &&
            freeShooting == o.freeShooting && manualNaming == o.manualNaming && autoSave == o.autoSave &&
-           keepOriginal == o.keepOriginal && keys == o.keys;
+           keepOriginal == o.keepOriginal && replaceBackdrop == o.replaceBackdrop && keys == o.keys;
 }
 
 namespace jobsettings {
@@ -52,6 +52,7 @@ StationJob read()
     job.manualNaming = s.value(QStringLiteral("manualNaming"), job.manualNaming).toBool();
     job.autoSave = s.value(QStringLiteral("autoSave"), job.autoSave).toBool();
     job.keepOriginal = s.value(QStringLiteral("keepOriginal"), job.keepOriginal).toBool();
+    job.replaceBackdrop = s.value(QStringLiteral("replaceBackdrop"), job.replaceBackdrop).toBool();
     if (s.contains(QStringLiteral("shootKeys"))) {
         job.keys.shoot.clear();
         for (const QString& text : s.value(QStringLiteral("shootKeys")).toStringList())
@@ -81,6 +82,7 @@ void write(const StationJob& job)
     s.setValue(QStringLiteral("manualNaming"), job.manualNaming);
     s.setValue(QStringLiteral("autoSave"), job.autoSave);
     s.setValue(QStringLiteral("keepOriginal"), job.keepOriginal);
+    s.setValue(QStringLiteral("replaceBackdrop"), job.replaceBackdrop);
     s.setValue(QStringLiteral("shootKeys"), keyTexts(job.keys.shoot));
     s.setValue(QStringLiteral("backKey"), job.keys.back.toString(QKeySequence::PortableText));
     s.setValue(QStringLiteral("undoKey"), job.keys.undo.toString(QKeySequence::PortableText));

@@ -33,6 +33,7 @@ struct StationJob {
     bool manualNaming = false;
     bool autoSave = false;
     bool keepOriginal = true;  // 保留原图
+    bool replaceBackdrop = false;  // 更换背景
     ShotKeySet keys;
 
     bool operator==(const StationJob& o) const;

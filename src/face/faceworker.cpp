@@ -1,5 +1,7 @@
 #include "faceworker.h"
 
+#include "backdrop.h"
+
 #include <QFutureWatcher>
 #include <QObject>
 #include <QtConcurrent/QtConcurrentRun>
@@ -64,13 +66,42 @@ void FaceWorker::start(Job job)
     }));
 }
 
-PhotoVerdict checkTakenPhoto(const QImage& photo, QSize target, const FramingNorm& norm, const FaceDetector& detector)
+namespace {
+
+// The sitter fills much of a photo: small faces are not searched for.
+QList<Face> facesOfPhoto(const QImage& photo, const FaceDetector& detector)
 {
-    PhotoUnderCheck input;
-    input.photo = photo;
-    // The sitter fills much of a photo: small faces are not searched for.
     FaceSearch search;
     search.minHeadShare = 0.25;
-    input.faces = detector.find(photo, search);
-    return checkPhoto(input, norm, target);
+    return detector.find(photo, search);
+}
+
+}  // namespace
+
+TakenPhotoReview reviewTakenPhoto(const QImage& photo, QSize target, const FramingNorm& norm,
+                                  const std::optional<QColor>& backdrop, bool check, const FaceDetector& detector)
+{
+    TakenPhotoReview review;
+    PhotoUnderCheck input;
+    input.photo = photo;
+    input.faces = facesOfPhoto(photo, detector);
+    if (backdrop) {
+        const Result<QImage> replaced =
+            input.faces.isEmpty() ? Result<QImage>(failure(QStringLiteral("未检测到人脸，无法更换背景")))
+                                  : replaceBackdrop(photo, input.faces.constFirst(), *backdrop);
+        if (replaced) {
+            review.replaced = replaced.value();
+            input.photo = review.replaced;  // the backdrop is judged as it will be saved
+        } else {
+            review.backdropRefusal = replaced.error();
+        }
+    }
+    if (check)
+        review.verdict = checkPhoto(input, norm, target);
+    return review;
+}
+
+PhotoVerdict checkTakenPhoto(const QImage& photo, QSize target, const FramingNorm& norm, const FaceDetector& detector)
+{
+    return *reviewTakenPhoto(photo, target, norm, std::nullopt, true, detector).verdict;
 }

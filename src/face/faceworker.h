@@ -2,6 +2,7 @@
 #include "facedetector.h"
 #include "photochecks.h"
 
+#include <QColor>
 #include <QImage>
 #include <QPointer>
 #include <QString>
@@ -48,6 +49,18 @@ private:
     QFutureWatcher<void>* running_ = nullptr;
     std::optional<Job> waiting_;
 };
+
+// What the review of a photo just taken found.
+struct TakenPhotoReview {
+    std::optional<PhotoVerdict> verdict;  // when the checks were asked for
+    QImage replaced;  // the photo with its new backdrop; null when none was asked or possible
+    QString backdropRefusal;  // why the backdrop was left as it is
+};
+
+// The backdrop of a photo just taken replaced by backdrop (when given), then
+// the checks (when asked) of the photo as it will be saved.
+TakenPhotoReview reviewTakenPhoto(const QImage& photo, QSize target, const FramingNorm& norm,
+                                  const std::optional<QColor>& backdrop, bool check, const FaceDetector& detector);
 
 // The checks of a photo just taken (the camera pixels under the frame), with
 // the faces the detector finds in it, for a photo of target's size.

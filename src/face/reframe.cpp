@@ -1,5 +1,6 @@
 #include "reframe.h"
 
+#include "backdrop.h"
 #include "facedetector.h"
 #include "facegeometry.h"
 #include "idframing.h"
@@ -116,8 +117,15 @@ QString save(const QString& target, const QByteArray& bytes, const QString& outF
 
 }  // namespace
 
+QString ReframedPhoto::text() const
+{
+    if (backdropRefusal.isEmpty())
+        return verdict.passed() ? QStringLiteral("ok") : verdict.text();
+    return verdict.passed() ? backdropRefusal : backdropRefusal + QStringLiteral("; ") + verdict.text();
+}
+
 Result<ReframedPhoto> reframePicture(const QImage& picture, QSize size, const FaceDetector& detector,
-                                     const FramingNorm& norm)
+                                     const FramingNorm& norm, const std::optional<QColor>& backdrop)
 {
     const QList<Face> faces = detector.find(picture);
     if (faces.isEmpty())
@@ -149,6 +157,18 @@ Result<ReframedPhoto> reframePicture(const QImage& picture, QSize size, const Fa
         check.faces << mappedFace(face, toCheck);
     check.head = head.mapped(toCheck);
     check.sourceHeight = frame->size.height();
+    if (backdrop) {
+        // Matted at the checks' resolution, then brought to the photo's size.
+        const Result<QImage> replaced = replaceBackdrop(check.photo, check.faces.constFirst(), *backdrop);
+        if (replaced) {
+            check.photo = replaced.value();
+            out.photo = check.photo.size() == size
+                            ? check.photo
+                            : check.photo.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        } else {
+            out.backdropRefusal = replaced.error();
+        }
+    }
     out.verdict = checkPhoto(check, norm, size);
     return out;
 }
@@ -205,10 +225,12 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
             const QImage picture = reader.read();
             if (picture.isNull()) {
                 refuse(QStringLiteral("无法读取文件"));
-            } else if (Result<ReframedPhoto> photo = reframePicture(picture, job.size, **detector, job.norm); !photo) {
+            } else if (Result<ReframedPhoto> photo =
+                           reframePicture(picture, job.size, **detector, job.norm, job.backdrop);
+                       !photo) {
                 refuse(photo.error());
-            } else if (!photo->verdict.passed() && !job.force) {
-                refuse(photo->verdict.text());
+            } else if (!photo->passed() && !job.force) {
+                refuse(photo->text());
             } else {
                 const QImage& image = photo->photo;
                 const auto encoded = encodeWithinLimit(
@@ -218,8 +240,8 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
                     refuse(encoded.error());
                 } else if (const QString unsaved = save(target, encoded->bytes, job.outFolder); !unsaved.isEmpty()) {
                     refuse(unsaved);
-                } else if (!photo->verdict.passed()) {
-                    out << name << '\t' << photo->verdict.text() << "\n";  // written, as forced
+                } else if (!photo->passed()) {
+                    out << name << '\t' << photo->text() << "\n";  // written, as forced
                     ++forced;
                 } else {
                     out << name << "\tok\n";

@@ -3,9 +3,12 @@
 #include "photochecks.h"
 #include "result.h"
 
+#include <QColor>
 #include <QImage>
 #include <QSize>
 #include <QString>
+
+#include <optional>
 
 class FaceDetector;
 class QTextStream;
@@ -13,13 +16,21 @@ class QTextStream;
 struct ReframedPhoto {
     QImage photo;  // exactly the size asked for
     PhotoVerdict verdict;  // the photo checks, as the window applies them
+    // Why the backdrop asked for was not put in (the photo keeps its own).
+    QString backdropRefusal;
+
+    bool passed() const { return verdict.passed() && backdropRefusal.isEmpty(); }
+    // "ok", or the refusal and the checks' reasons.
+    QString text() const;
 };
 
 // The identity photo of exactly size cut around the sitter's face in picture
 // (levelled, framed by the norm) with its checks, or why none can be cut (no
 // face, a head leaning too far, too close, at the edge).
+// With a backdrop colour the backdrop is replaced before the checks.
 Result<ReframedPhoto> reframePicture(const QImage& picture, QSize size, const FaceDetector& detector,
-                                     const FramingNorm& norm = FramingNorm::registry());
+                                     const FramingNorm& norm = FramingNorm::registry(),
+                                     const std::optional<QColor>& backdrop = std::nullopt);
 
 struct ReframeJob {
     QString source;  // a picture file or a folder of them (jpg, png, bmp)
@@ -29,6 +40,7 @@ struct ReframeJob {
     int quality = 90;
     bool force = false;  // write photos that fail their checks too (still naming the reasons)
     FramingNorm norm = FramingNorm::registry();
+    std::optional<QColor> backdrop = std::nullopt;  // --background: the backdrop replaced by this colour
 };
 
 // Reframes every picture of the job into outFolder/NAME.jpg, one line per

@@ -1,5 +1,7 @@
 #include "photopreset.h"
 
+#include <QHash>
+
 #include "systemerror.h"
 #include "texttoint.h"
 
@@ -176,6 +178,23 @@ QStringList PresetCatalogue::names() const
     for (const PhotoPreset& p : presets)
         names << p.name;
     return names;
+}
+
+std::optional<QColor> backdropColourNamed(const QString& text)
+{
+    static const QHash<QString, QColor> named{
+        {QStringLiteral("white"), QColor(255, 255, 255)},
+        {QStringLiteral("blue"), QColor(67, 142, 219)},
+        {QStringLiteral("lightblue"), QColor(160, 200, 240)},
+        {QStringLiteral("red"), QColor(255, 0, 0)},
+    };
+    const QString key = text.trimmed().toLower();
+    if (const auto found = named.constFind(key); found != named.cend())
+        return found.value();
+    static const QRegularExpression hex(QStringLiteral("^#[0-9a-f]{6}$"));
+    if (hex.match(key).hasMatch())
+        return QColor(key);
+    return std::nullopt;
 }
 
 namespace photopresets {

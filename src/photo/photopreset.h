@@ -46,6 +46,9 @@ struct PresetCatalogue {
     QStringList names() const;
 };
 
+// A backdrop colour as typed: blue, lightblue, white, red or #RRGGBB.
+std::optional<QColor> backdropColourNamed(const QString& text);
+
 namespace photopresets {
 
 // Reads presets from the text of a presets file; the failure names the line

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -296,24 +297,37 @@ void PhotoService::startCheck()
 {
     checking_ = false;
     saveAfterCheck_ = false;
-    if (!takeCheck)
+    saveWhenRetouched_ = false;
+    retouching_ = false;
+    if (!takeReview)
         return;
     const quint64 number = takeNumber_;
-    checking_ = takeCheck(take_->cut, [this, number](bool passed) { checkAnswered(number, passed); });
+    const std::optional<QColor> backdrop = session_.backdropColour();
+    checking_ = takeReview(take_->cut, backdrop,
+                           [this, number](const TakeReview& review) { checkAnswered(number, review); });
+    retouching_ = checking_ && backdrop.has_value();
 }
 
-void PhotoService::checkAnswered(quint64 takeNumber, bool passed)
+void PhotoService::checkAnswered(quint64 takeNumber, const TakeReview& review)
 {
     // An answer about an older take, or one no longer to be saved, changes nothing.
     if (takeNumber != takeNumber_ || !hasUnsavedTake())
         return;
     checking_ = false;
+    retouching_ = false;
     const bool autoSave = saveAfterCheck_ && session_.autoSave();
+    const bool saveByHand = std::exchange(saveWhenRetouched_, false);
     saveAfterCheck_ = false;
-    if (!passed) {
+    if (!review.photo.isNull()) {
+        take_->cut = review.photo;
+        emit retouched();
+    }
+    if (!review.passed || review.backdropRefused) {
         take_->checkFailed = true;
         emit changed();
-        if (session_.autoSave()) {
+        if (saveByHand) {
+            save();
+        } else if (session_.autoSave()) {
             PhotoNotice n;
             n.status = QStringLiteral("，未自动保存");
             n.appendToStatus = true;
@@ -321,7 +335,8 @@ void PhotoService::checkAnswered(quint64 takeNumber, bool passed)
         }
         return;
     }
-    if (autoSave)
+    emit changed();
+    if (autoSave || saveByHand)
         save();
 }
 
@@ -342,6 +357,8 @@ void PhotoService::discardTake()
     take_.reset();
     checking_ = false;
     saveAfterCheck_ = false;
+    retouching_ = false;
+    saveWhenRetouched_ = false;
     endComparison();
     emit changed();
 }
@@ -443,6 +460,12 @@ bool PhotoService::save(Choice choice)
 
     if (comparing_ && choice == Choice::KeepExisting) {
         keepExisting();
+        return true;
+    }
+    // The photo with its new backdrop is saved, not the one before it.
+    if (retouching_) {
+        saveWhenRetouched_ = true;
+        say(QStringLiteral("当前状态: 正在更换背景，完成后保存…"));
         return true;
     }
     // A photo there is replaced only after the comparison showed it, and

@@ -3,6 +3,7 @@
 #include "phototake.h"
 #include "safewrite.h"
 
+#include <QColor>
 #include <QImage>
 #include <QObject>
 #include <QRectF>
@@ -34,6 +35,15 @@ struct TakeRequest {
     QRectF region;  // the frame's interior, in camera pixels
     QSize target;  // the photo's size
     QString targetError;  // why the size boxes hold no valid size; empty when they do
+};
+
+// What the review of a take found.
+struct TakeReview {
+    bool passed = true;  // the checks found nothing (or did not run)
+    QImage photo;  // the take with its backdrop replaced; null: as taken
+    // The backdrop was to be replaced and could not be: the take is not
+    // saved automatically.
+    bool backdropRefused = false;
 };
 
 // A sentence for the operator: always the status line, and a message box
@@ -102,6 +112,8 @@ public:
     const Take* take() const { return take_ ? &*take_ : nullptr; }
     bool saving() const { return saving_; }
     bool checking() const { return checking_; }
+    // The take's backdrop is being replaced: a save waits for it.
+    bool retouching() const { return retouching_; }
     bool comparing() const { return comparing_; }
     bool canUndo() const { return bool(lastSave_) && !saving_; }
     // Whether the save button may be used now.
@@ -110,9 +122,12 @@ public:
     QString nextAutoName() const;
 
     // --- hooks
-    // Checks a photo just taken (the face checks); answers later on this
-    // thread. Returns false when checks are off.
-    std::function<bool(const QImage& photo, std::function<void(bool passed)> answer)> takeCheck;
+    // Reviews a photo just taken off this thread (the backdrop replaced when
+    // a colour is given, then the face checks); answers later on this
+    // thread. Returns false when there is nothing to do.
+    std::function<bool(const QImage& photo, const std::optional<QColor>& backdrop,
+                       std::function<void(const TakeReview& review)> answer)>
+        takeReview;
     // The steady clock, in ms; tests set their own.
     std::function<qint64()> clock;
 
@@ -123,6 +138,8 @@ signals:
     void notice(const PhotoNotice& notice);
     // A take was made: the window shows it.
     void taken();
+    // The take's picture changed after it was shown (its backdrop replaced).
+    void retouched();
     // The existing photo at path must be compared with the take before
     // anything is saved.
     void comparisonOpened(const QString& existingPath);
@@ -139,7 +156,7 @@ private:
     Status ownsItsFile(int row) const;
     const PhotoNameIndex& ownerIndex() const;
     void startCheck();
-    void checkAnswered(quint64 takeNumber, bool passed);
+    void checkAnswered(quint64 takeNumber, const TakeReview& review);
     void saveIfAutomatic();
     void openComparison(const QString& path);
     void endComparison();
@@ -158,6 +175,8 @@ private:
     bool saving_ = false;
     bool checking_ = false;
     bool saveAfterCheck_ = false;
+    bool retouching_ = false;
+    bool saveWhenRetouched_ = false;  // the operator saved while the backdrop was replaced
     bool comparing_ = false;
     qint64 movedOnAtMs_ = -1;  // when the last save moved on; -1 never
     qint64 studentSinceMs_ = -1;  // when the current student was chosen

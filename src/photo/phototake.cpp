@@ -33,6 +33,21 @@ void PhotoSession::setKeepOriginal(bool on)
     emit changed();
 }
 
+void PhotoSession::setReplaceBackdrop(bool on)
+{
+    if (replaceBackdrop_ == on)
+        return;
+    replaceBackdrop_ = on;
+    emit changed();
+}
+
+std::optional<QColor> PhotoSession::backdropColour() const
+{
+    if (!replaceBackdrop_)
+        return std::nullopt;
+    return preset_.background;
+}
+
 void PhotoSession::setFreeShooting(bool on)
 {
     if (freeShooting_ == on)

@@ -93,6 +93,11 @@ public:
     // (大小上限, when filled, narrows the maximum). 自定义 states neither.
     const PhotoPreset& preset() const { return preset_; }
     void setPreset(const PhotoPreset& preset);
+    // 更换背景: each take's backdrop becomes the preset's colour.
+    bool replaceBackdrop() const { return replaceBackdrop_; }
+    void setReplaceBackdrop(bool on);
+    // The colour a take's backdrop becomes; none when it stays as shot.
+    std::optional<QColor> backdropColour() const;
 
 signals:
     // A naming mode or the typed name changed.
@@ -112,5 +117,6 @@ private:
     QString sizeLimitError_;
     QString targetError_;
     bool keepOriginal_ = true;
+    bool replaceBackdrop_ = false;
     PhotoPreset preset_ = PhotoPreset::custom();
 };

@@ -208,6 +208,15 @@ QByteArray problemListCsv(const std::vector<ExportProblem>& problems, const QStr
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }
 
+namespace {
+
+QString joinedNote(const QString& first, const QString& second)
+{
+    return first.isEmpty() ? second : first + QStringLiteral("；") + second;
+}
+
+}  // namespace
+
 Result<StagedExport> stageExport(const ExportJob& job, const std::function<bool(int, int)>& progress)
 {
     if (job.preset.size.isEmpty())
@@ -319,7 +328,14 @@ Result<StagedExport> stageExport(const ExportJob& job, const std::function<bool(
                 const Result<ExportSource> source = exportSourceFor(job.photoFolder, photoNames[size_t(e->row)]);
                 if (!source)
                     return failure(source.error());
-                return job.framer(source.value(), job.preset);
+                Result<FramedPhoto> made = job.framer(source.value(), job.preset);
+                if (made && job.backdrop && job.replaceBackdrop) {
+                    if (const Result<QImage> replaced = job.replaceBackdrop(made->photo, *job.backdrop))
+                        made.value().photo = replaced.value();
+                    else
+                        made.value().note = joinedNote(made->note, replaced.error() + QStringLiteral("，背景未更换"));
+                }
+                return made;
             }();
             if (!framed) {
                 e->reasons << framed.error();
@@ -448,6 +464,16 @@ int runExportCommand(const ExportCommand& command, const PresetCatalogue& preset
         job.fallback = std::move(fallback).value();
     }
     job.preset = *preset;
+    if (!command.background.isEmpty()) {
+        job.backdrop = command.background == QStringLiteral("preset") ? preset->background
+                                                                      : backdropColourNamed(command.background);
+        if (!job.backdrop)
+            return refuse(command.background == QStringLiteral("preset")
+                              ? QStringLiteral("照片规格“%1”没有规定背景色").arg(preset->name)
+                              : QStringLiteral("背景色“%1”无效（blue、lightblue、white、red、#RRGGBB 或 preset）")
+                                    .arg(command.background));
+        job.replaceBackdrop = command.replaceBackdrop;
+    }
     job.photoFolder = command.folder;
     job.outFolder = command.output;
 

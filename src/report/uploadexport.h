@@ -64,6 +64,9 @@ Result<FramedPhoto> centreCutForPreset(const ExportSource& source, const PhotoPr
 Result<ExportSource> exportSourceFor(const QString& photoFolder, const QString& photoName);
 QString originalsFolderName();  // "原图"
 
+// Puts a photo's sitter on a backdrop of the colour, or says why it cannot.
+using BackdropReplacer = std::function<Result<QImage>(const QImage& photo, const QColor& colour)>;
+
 struct ExportJob {
     Roster rows;
     int photoColumn = 0;  // the photo-name column: finds the saved photo
@@ -75,6 +78,10 @@ struct ExportJob {
     QString outFolder;
     int quality = 90;  // where the KB range search starts
     PhotoFramer framer = centreCutForPreset;
+    // Each photo's backdrop replaced by this colour; a photo whose backdrop
+    // cannot be replaced goes in as it is, with the reason in the list.
+    std::optional<QColor> backdrop;
+    BackdropReplacer replaceBackdrop;
 };
 
 struct ExportProblem {
@@ -127,5 +134,7 @@ struct ExportCommand {
     QString groupBy;  // an imported column's letter (empty: the third)
     QString fallback;  // a NameTemplate; empty: none
     bool headerRow = false;  // the first row holds headings, not a student
+    QString background;  // a colour (see backdropColourNamed) or "preset"; empty: as shot
+    BackdropReplacer replaceBackdrop;
 };
 int runExportCommand(const ExportCommand& command, const PresetCatalogue& presets, QTextStream& out, QTextStream& err);

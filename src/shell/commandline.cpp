@@ -24,6 +24,7 @@ Parser::Parser()
     parser.addOption(checkIds);
     parser.addOption(reframe);
     parser.addOption(force);
+    parser.addOption(background);
     parser.addOption(size);
     parser.addOption(maxKb);
     parser.addOption(output);

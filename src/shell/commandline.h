@@ -57,8 +57,15 @@ struct Parser {
     QCommandLineOption force{QStringLiteral("force"),
                              QStringLiteral("With --reframe: write photos that fail their checks too; the reasons are "
                                             "still printed.")};
+    QCommandLineOption background{
+        QStringLiteral("background"),
+        QStringLiteral("With --reframe or --export: put each photo's sitter on a backdrop of COLOUR (blue, lightblue, "
+                       "white, red or #RRGGBB; with --export also \"preset\", the preset's own). A photo whose "
+                       "backdrop is too busy to replace is refused by --reframe (written as it is with --force) "
+                       "and packed as it is by --export, with the reason."),
+        QStringLiteral("COLOUR")};
     QCommandLineOption maxKb{QStringLiteral("max-kb"),
-                             QStringLiteral("With --reframe: the largest file size in KB (quality lowered to fit)."),
+                             QStringLiteral("With --reframe: the largest file size in KB of 1000 bytes (quality lowered to fit)."),
                              QStringLiteral("N")};
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
                               QStringLiteral("The output of --reframe (a folder), --missing (.xlsx or .csv), "

@@ -195,36 +195,49 @@ void FaceController::glide()
     viewfinder_.placeFrame(glideToward(frame->geometry(), *goal_));
 }
 
-bool FaceController::checkTake(const QImage& photo, std::function<void(bool passed)> answer)
+bool FaceController::reviewTake(const QImage& photo, const std::optional<QColor>& backdrop,
+                                std::function<void(const TakeReview&)> answer)
 {
-    return checkTake(photo, viewfinder_.target(), norm_, std::move(answer));
-}
-
-bool FaceController::checkTake(const QImage& photo, QSize target, const FramingNorm& norm,
-                               std::function<void(bool passed)> answer)
-{
-    if (!u_.check->isChecked()) {
+    const bool check = u_.check->isChecked();
+    if (!check)
         u_.verdict->clear();  // an older take's verdict would pass for this one's
+    if (!check && !backdrop)
         return false;
-    }
-    showVerdict(u_.verdict, QStringLiteral("正在检查照片…"), true);
-    auto verdict = std::make_shared<Result<PhotoVerdict>>(failure(QString()));
+    showVerdict(u_.verdict, backdrop ? QStringLiteral("正在更换背景…") : QStringLiteral("正在检查照片…"), true);
+    const QSize target = viewfinder_.target();
+    const FramingNorm norm = norm_;
+    auto review = std::make_shared<TakenPhotoReview>();
+    auto error = std::make_shared<QString>();
     checkWorker_.run(
-        [photo, target, norm, verdict](const FaceDetector* detector, const QString& error) {
+        [photo, target, norm, backdrop, check, review, error](const FaceDetector* detector, const QString& why) {
             if (detector)
-                *verdict = checkTakenPhoto(photo, target, norm, *detector);
+                *review = reviewTakenPhoto(photo, target, norm, backdrop, check, *detector);
             else
-                *verdict = failure(error);
+                *error = why;
         },
-        [this, verdict, answer = std::move(answer)] {
-            const bool passed = verdict->ok() && (*verdict)->passed();
-            const QString text =
-                verdict->ok() ? (*verdict)->text() : QStringLiteral("无法检查照片：") + verdict->error();
-            showVerdict(u_.verdict, text, passed);
-            u_.setStatus(passed ? QStringLiteral("当前状态: 照片检查通过")
-                                : QStringLiteral("当前状态: 照片检查未通过：%1").arg(text));
-            emit checked(passed);
-            answer(passed);
+        [this, review, error, backdrop, check, answer = std::move(answer)] {
+            TakeReview answered;
+            answered.photo = review->replaced;
+            QStringList said;
+            if (backdrop) {
+                if (!error->isEmpty())
+                    review->backdropRefusal = QStringLiteral("无法更换背景：") + *error;
+                answered.backdropRefused = !review->backdropRefusal.isEmpty();
+                said << (answered.backdropRefused ? review->backdropRefusal : QStringLiteral("背景已更换"));
+            }
+            if (check) {
+                answered.passed = review->verdict && review->verdict->passed();
+                const QString text = review->verdict ? review->verdict->text()
+                                                     : QStringLiteral("无法检查照片：") + *error;
+                said << (answered.passed ? QStringLiteral("照片检查通过") : QStringLiteral("照片检查未通过：") + text);
+                showVerdict(u_.verdict, answered.backdropRefused ? review->backdropRefusal + QStringLiteral("；") + text : text,
+                            answered.passed && !answered.backdropRefused);
+                emit checked(answered.passed);
+            } else {
+                showVerdict(u_.verdict, said.constFirst(), !answered.backdropRefused);
+            }
+            u_.setStatus(QStringLiteral("当前状态: ") + said.join(QStringLiteral("；")));
+            answer(answered);
         },
         FaceWorker::WhenBusy::Wait);
     return true;

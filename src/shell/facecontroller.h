@@ -2,7 +2,9 @@
 #include "autoframing.h"
 #include "faceworker.h"
 #include "framingnorm.h"
+#include "photoservice.h"
 
+#include <QColor>
 #include <QList>
 #include <QObject>
 #include <QRect>
@@ -38,13 +40,13 @@ public:
     void setNorm(const FramingNorm& norm) { norm_ = norm; }
     const FramingNorm& norm() const { return norm_; }
 
-    // Starts the checks of a photo just taken (the camera pixels under the
-    // frame) when they are switched on (false when they are off); answer
-    // gets whether it passed, on this thread, once they are done. The photo
-    // is judged for a target of target's size by norm.
-    bool checkTake(const QImage& photo, QSize target, const FramingNorm& norm, std::function<void(bool passed)> answer);
-    // The same for the viewfinder's target size and this controller's norm.
-    bool checkTake(const QImage& photo, std::function<void(bool passed)> answer);
+    // Starts the review of a photo just taken (the camera pixels under the
+    // frame): its backdrop replaced by backdrop when given, then the checks
+    // when they are switched on. False when there is nothing to do; else
+    // answer gets the review on this thread once it is done. The photo is
+    // judged for a target of the viewfinder's size by this controller's norm.
+    bool reviewTake(const QImage& photo, const std::optional<QColor>& backdrop,
+                    std::function<void(const TakeReview&)> answer);
 
 signals:
     // A live detection came back (with or without faces).

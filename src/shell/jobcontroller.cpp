@@ -60,6 +60,7 @@ JobController::JobController(const JobUnits& units, PhotoController& photo, Rost
         job_.manualNaming = session.manualNaming();
         job_.autoSave = session.autoSave();
         job_.keepOriginal = session.keepOriginal();
+        job_.replaceBackdrop = session.replaceBackdrop();
         job_.preset = session.preset().isCustom() ? QString() : session.preset().name;
         changed();
     });
@@ -126,5 +127,6 @@ void JobController::apply(const StationJob& job)
     tick(u_.freeShooting, job.freeShooting);
     tick(u_.manualNaming, job.manualNaming && job.freeShooting);
     tick(u_.keepOriginal, job.keepOriginal);
+    tick(u_.replaceBackdrop, job.replaceBackdrop);
     keys_.setKeys(job.keys);
 }

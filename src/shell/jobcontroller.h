@@ -27,6 +27,7 @@ struct JobUnits {
     QCheckBox* freeShooting = nullptr;  // 选择框2
     QCheckBox* manualNaming = nullptr;  // 选择框3
     QCheckBox* keepOriginal = nullptr;  // 保留原图选择框
+    QCheckBox* replaceBackdrop = nullptr;  // 更换背景选择框
 };
 
 // Keeps the operator's job from one start to the next: applies the kept job

@@ -92,6 +92,7 @@ PhotoUnits photoUnits(Ui::MainWindow& ui)
     u.searchButton = ui.超级按钮3;
     u.sizeLimitBox = ui.大小上限编辑框;
     u.keepOriginal = ui.保留原图选择框;
+    u.replaceBackdrop = ui.更换背景选择框;
     return u;
 }
 
@@ -230,8 +231,9 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     auto followNorm = [this] { faces->setNorm(photo->service().session().preset().framing); };
     connect(&photo->service().session(), &PhotoSession::changed, faces, followNorm);
     followNorm();
-    photo->service().takeCheck = [this](const QImage& picture, std::function<void(bool)> answer) {
-        return faces && faces->checkTake(picture, std::move(answer));
+    photo->service().takeReview = [this](const QImage& picture, const std::optional<QColor>& backdrop,
+                                         std::function<void(const TakeReview&)> answer) {
+        return faces && faces->reviewTake(picture, backdrop, std::move(answer));
     };
     voice = new VoiceController(*this, speechVoice());
     search =
@@ -241,7 +243,8 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     reports = new ReportController(*rosterState_, {this, ui->按钮未照名单, ui->按钮相片总览, ui->按钮导出上报},
                                    {[this](const QString& text) { setStatus(text); },
                                     [this] { return state_.photoFolder(); },
-                                    [this] { return photo->service().session().preset(); }},
+                                    [this] { return photo->service().session().preset(); },
+                                    [this] { return photo->service().session().backdropColour(); }},
                                    this);
     barcode = new BarcodeController(
         *roster_, ui->编辑框扫码, {ui->按钮照相, ui->保存按钮},
@@ -271,6 +274,7 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     jobUnits.freeShooting = ui->选择框2;
     jobUnits.manualNaming = ui->选择框3;
     jobUnits.keepOriginal = ui->保留原图选择框;
+    jobUnits.replaceBackdrop = ui->更换背景选择框;
     job = new JobController(jobUnits, *photo, *rosterState_, *viewfinder, *shotKeys,
                             [this](const QString& name) { return presets->choose(name); }, this);
     // Other stations may save into the same folder: their photos are marked

@@ -74,6 +74,22 @@ PhotoController::PhotoController(StationContext& window, const PhotoUnits& units
         session.setKeepOriginal(u_.keepOriginal->isChecked());
         connect(u_.keepOriginal, &QCheckBox::toggled, &session, &PhotoSession::setKeepOriginal);
     }
+    if (u_.replaceBackdrop) {
+        // 更换背景 is offered for a preset with a backdrop colour; the
+        // operator's choice stays for the next such preset.
+        session.setReplaceBackdrop(u_.replaceBackdrop->isChecked());
+        connect(u_.replaceBackdrop, &QCheckBox::toggled, &session, &PhotoSession::setReplaceBackdrop);
+        auto followPreset = [this, &session] {
+            const std::optional<QColor> colour = session.preset().background;
+            u_.replaceBackdrop->setEnabled(colour.has_value());
+            u_.replaceBackdrop->setToolTip(
+                colour ? QStringLiteral("照相后把背景换成“%1”规格的背景色 %2（原图不变）")
+                             .arg(session.preset().name, colour->name(QColor::HexRgb).toUpper())
+                       : QStringLiteral("所选照片规格没有规定背景色"));
+        };
+        connect(&session, &PhotoSession::changed, u_.replaceBackdrop, followPreset);
+        followPreset();
+    }
     session.setCaptionColour(u_.captionColour->colour());
     connect(u_.captionColour, &ColorPicker::colourChanged, this,
             [this](const QColor& colour) { service_.session().setCaptionColour(colour); });
@@ -92,6 +108,12 @@ PhotoController::PhotoController(StationContext& window, const PhotoUnits& units
 
     connect(&service_, &PhotoService::notice, this, &PhotoController::showNotice);
     connect(&service_, &PhotoService::taken, this, &PhotoController::showTake);
+    // A new backdrop reaches the pane and an open comparison.
+    connect(&service_, &PhotoService::retouched, this, [this] {
+        showTakePicture();
+        if (service_.comparing() && w_.duplicateWindow()->isVisible())
+            openComparison(service_.take()->comparedPath);
+    });
     connect(&service_, &PhotoService::saved, this, &PhotoController::photoSaved);
     connect(&service_, &PhotoService::undone, this, &PhotoController::photoUndone);
     connect(&service_, &PhotoService::comparisonOpened, this, &PhotoController::openComparison);
@@ -243,6 +265,14 @@ void PhotoController::showTake()
     const Take* take = service_.take();
     if (!take->owner.name.isEmpty() || take->owner.mode == TakeOwner::Mode::RosterRow)
         u_.fileNameLabel->setText(fileNameOf(take->owner.name));
+    showTakePicture();
+}
+
+void PhotoController::showTakePicture()
+{
+    const Take* take = service_.take();
+    if (!take)
+        return;
     // The pane shows the photo as it will be saved, rendered at its own size.
     DrawPanel* pane = u_.pane;
     pane->clear();

@@ -41,6 +41,7 @@ struct PhotoUnits {
     QWidget* searchButton = nullptr;  // 超级按钮3
     QLineEdit* sizeLimitBox = nullptr;  // 大小上限编辑框
     QCheckBox* keepOriginal = nullptr;  // 保留原图选择框
+    QCheckBox* replaceBackdrop = nullptr;  // 更换背景选择框
 };
 
 // Wires the photo units to the photo service (PhotoService), which decides
@@ -80,6 +81,7 @@ signals:
 private:
     void showNotice(const PhotoNotice& notice);
     void showTake();
+    void showTakePicture();
     void photoSaved(const SaveReport& report);
     void photoUndone(const SaveReport& report);
     void openComparison(const QString& existingPath);

@@ -1,5 +1,6 @@
 #include "reportcontroller.h"
 
+#include "backdrop.h"
 #include "census.h"
 #include "contactsheet.h"
 #include "dialogs.h"
@@ -189,6 +190,9 @@ void ReportController::WriteUploadExport()
     if (job.outFolder.isEmpty())
         return;
     job.photoFolder = context_.photoFolder();
+    // 更换背景 ticked: the export's photos get the preset's backdrop too.
+    if (context_.backdrop && (job.backdrop = context_.backdrop()))
+        job.replaceBackdrop = replaceSitterBackdrop;
     const QString chosen = QFileInfo(job.outFolder).canonicalFilePath();
     if (!chosen.isEmpty() && chosen == QFileInfo(job.photoFolder).canonicalFilePath()) {
         Dialogs::current().message(QStringLiteral("导出上报不能保存在照片文件夹里，那里只放照片，请另选文件夹"),

@@ -27,6 +27,8 @@ struct ReportContext {
     std::function<QString()> photoFolder;
     // The 照片规格 chosen in the window: 导出上报 makes every photo to it.
     std::function<PhotoPreset()> preset;
+    // The colour photos' backdrops become; none when they stay as shot.
+    std::function<std::optional<QColor>()> backdrop;
 };
 
 // The reports of the imported roster against the photo folder, asked for

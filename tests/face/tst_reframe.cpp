@@ -309,7 +309,7 @@ private slots:
                      &printed),
                  0);
         QCOMPARE(printed, QByteArray("a\tok\n"));
-        QVERIFY(QFileInfo(out.filePath(QStringLiteral("a.jpg"))).size() <= 20 * 1024);
+        QVERIFY(QFileInfo(out.filePath(QStringLiteral("a.jpg"))).size() <= 20 * 1000);
         QVERIFY(withoutFace().save(sources.filePath(QStringLiteral("b.png"))));
         QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201"),
                       QStringLiteral("-o"), out.path()}),
@@ -320,6 +320,9 @@ private slots:
                       QStringLiteral("-o"), out.path()}),
                  2);
         QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201")}),
+                 2);
+        QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201"),
+                      QStringLiteral("--background"), QStringLiteral("greenish"), QStringLiteral("-o"), out.path()}),
                  2);
         // Without the landmark model: refused, naming the package that brings it.
         QProcess p;

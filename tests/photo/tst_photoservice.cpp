@@ -292,6 +292,48 @@ private slots:
         QVERIFY(s.lastMessage().contains("不能撤销"));
         QCOMPARE(readAll(photo("李四")), edited);
     }
+
+    // A take whose backdrop is being replaced: a save by hand waits for the
+    // new photo and saves that one; a backdrop that could not be replaced is
+    // not saved by itself.
+    void theNewBackdropIsWhatIsSaved()
+    {
+        Station s(folder, {"张三", "李四"});
+        PhotoPreset preset = PhotoPreset::custom(photoSize);
+        preset.background = QColor(255, 255, 255);
+        s.service.session().setPreset(preset);
+        s.service.session().setReplaceBackdrop(true);
+        std::function<void(const TakeReview&)> answer;
+        std::optional<QColor> asked;
+        s.service.takeReview = [&](const QImage&, const std::optional<QColor>& backdrop,
+                                   std::function<void(const TakeReview&)> reply) {
+            asked = backdrop;
+            answer = std::move(reply);
+            return true;
+        };
+        QVERIFY(s.take());
+        QCOMPARE(asked, std::optional<QColor>(Qt::white));
+        QVERIFY(s.service.save());
+        QVERIFY(!s.service.saving());
+        QVERIFY(!QFile::exists(photo("张三")));
+        TakeReview review;
+        review.photo = QImage(300, 400, QImage::Format_RGB32);
+        review.photo.fill(Qt::white);
+        answer(review);
+        s.waitForSave();
+        QCOMPARE(QImage(photo("张三")).pixelColor(5, 5), QColor(Qt::white));
+
+        s.service.session().setAutoSave(true);
+        s.now += PhotoService::kSettleMs;
+        QVERIFY(s.take());
+        TakeReview refused;
+        refused.backdropRefused = true;
+        answer(refused);
+        QVERIFY(!s.service.saving());
+        QVERIFY(s.lastStatus().contains("未自动保存"));
+        QVERIFY(!QFile::exists(photo("李四")));
+        QVERIFY(s.service.saveAllowed());
+    }
 };
 
 QTEST_MAIN(PhotoServiceTest)

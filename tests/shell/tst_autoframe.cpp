@@ -1,15 +1,18 @@
 // The face features through the real main window, with a picture of the
 // portrait as the camera: the frame finds the face, the operator's drag
-// wins over it, a photo that fails its checks is not saved by itself, and
-// the size limit is met or refused.
+// wins over it, a photo that fails its checks is not saved by itself, the
+// backdrop becomes the preset's colour, and the size limit is met or refused.
+#include "backdrop.h"
 #include "cameracontroller.h"
 #include "capcontrol.h"
 #include "capturesource.h"
+#include "face/backdroppictures.h"
 #include "face/facepictures.h"
 #include "facecontroller.h"
 #include "facedetector.h"
 #include "jpegcodec.h"
 #include "photocontroller.h"
+#include "presetchooser.h"
 #include "shapebox.h"
 #include "stationfixture.h"
 #include "testfiles.h"
@@ -98,6 +101,14 @@ class AutoFrameTest : public QObject {
         return QPointF(w().camera->device()->pos()) + (QRectF(faces.first()).center() - seen.topLeft()) * scale;
     }
     int sources_ = 0;
+    void takeWithNewBackdrop(const QImage& camera)
+    {
+        cameraOn(camera);
+        QVERIFY(w().presets->choose(QStringLiteral("学籍")));
+        QVERIFY(unit<QCheckBox>("更换背景选择框")->isEnabled());
+        check("更换背景选择框", true);
+        f->take();
+    }
 
 private slots:
     void initTestCase()
@@ -208,6 +219,36 @@ private slots:
         f->take();
         QVERIFY(QFile::exists(photo(2)));
         QVERIFY(unit<QLabel>("检查结果标签")->text().isEmpty());
+    }
+
+    // 更换背景 with the registry's preset: the saved photo has the preset's
+    // colour behind the sitter, 原图 keeps the camera's.
+    void theBackdropBecomesThePresetsColour()
+    {
+        using namespace backdroppictures;
+        takeWithNewBackdrop(sitterIn(QSize(640, 480), Backdrop::Gradient));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(photo(1)), 20000);
+        f->waitForSave();
+        const QImage saved(photo(1));
+        QVERIFY2(!saved.isNull(), qPrintable(w().status()));
+        const QColor corner = saved.pixelColor(6, 6);
+        QVERIFY2(std::abs(corner.red() - 160) <= 4 && std::abs(corner.green() - 200) <= 4 &&
+                     std::abs(corner.blue() - 240) <= 4,
+                 qPrintable(corner.name()));
+        const QImage original(f->photoFolder() + "/原图/" + prefix + "1.jpg");
+        QVERIFY(!original.isNull());
+        QVERIFY(std::abs(original.pixelColor(6, 6).red() - 160) > 20);  // the camera's backdrop
+    }
+
+    // A busy backdrop is left as it was, said, and not saved by itself.
+    void aBusyBackdropIsLeftAndSaid()
+    {
+        using namespace backdroppictures;
+        takeWithNewBackdrop(sitterIn(QSize(640, 480), Backdrop::Busy));
+        QTRY_VERIFY2_WITH_TIMEOUT(w().status().contains(busyBackdropMessage()), qPrintable(w().status()), 20000);
+        QVERIFY(w().status().contains(QStringLiteral("未自动保存")));
+        QVERIFY(!QFile::exists(photo(1)));
+        QVERIFY(unit<QPushButton>("保存按钮")->isEnabled());
     }
 
     void sizeLimit_data()

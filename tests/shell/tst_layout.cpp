@@ -74,6 +74,7 @@ const Unit kUnits[] = {
     {"大小上限编辑框", "QLineEdit", {747, 475, 39, 19}, nullptr, "", ""},
     {"撤销按钮", "QPushButton", {901, 476, 77, 18}, nullptr, "撤销上一张", "disabled"},
     {"保留原图选择框", "QCheckBox", {244, 494, 84, 16}, nullptr, "保留原图", ""},
+    {"更换背景选择框", "QCheckBox", {415, 494, 82, 15}, nullptr, "更换背景", "disabled"},
     // The progress under the current student.
     {"进度标签", "QLabel", {435, 509, 200, 14}, nullptr, "已照 0 / 0", ""},
     {"视频设备", "capControl", {306, 115, 480, 360}, nullptr, nullptr, ""},

@@ -1,5 +1,6 @@
 // --list-presets and --export: the photo presets, the roster readers, the
-// JPEG codec and libzip.
+// JPEG codec and libzip, and the backdrop replaced by the face unit.
+#include "backdrop.h"
 #include "commandline.h"
 #include "moduleentry.h"
 #include "photopreset.h"
@@ -29,7 +30,8 @@ STATION_MODULE_ENTRY int photostation_tool(const QStringList* arguments)
     const ExportCommand command{
         p.parser.value(p.exportUpload), p.parser.value(p.columns),  p.parser.value(p.folder),
         p.parser.value(p.output),       p.parser.value(p.preset),   p.parser.value(p.nameBy),
-        p.parser.value(p.groupBy),      p.parser.value(p.fallback), p.parser.isSet(p.headerRow)};
+        p.parser.value(p.groupBy),      p.parser.value(p.fallback), p.parser.isSet(p.headerRow),
+        p.parser.value(p.background),   replaceSitterBackdrop};
     if (command.preset.isEmpty()) {
         err << QStringLiteral("--export 需要 --preset 照片规格（见 --list-presets）") << "\n";
         return 2;

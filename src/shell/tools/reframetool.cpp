@@ -1,4 +1,5 @@
 // --reframe: face detection over OpenCV and the JPEG codec.
+#include "backdrop.h"
 #include "commandline.h"
 #include "moduleentry.h"
 #include "reframe.h"
@@ -35,10 +36,17 @@ STATION_MODULE_ENTRY int photostation_tool(const QStringList* arguments)
             err << QStringLiteral("--max-kb 应为正整数") << "\n";
             return 2;
         }
-        job.maxBytes = qint64(kb) * 1024;
+        job.maxBytes = qint64(kb) * 1000;  // met in both readings of a KB, as the presets' limits are
     }
     // --force writes photos that fail their checks too (the reasons are
     // still printed); by name, so it works wherever the parser knows it.
     job.force = p.parser.isSet(p.force);
+    if (p.parser.isSet(p.background)) {
+        job.backdrop = backdropColourNamed(p.parser.value(p.background));
+        if (!job.backdrop) {
+            err << QStringLiteral("--background 应为 blue、lightblue、white、red 或 #RRGGBB") << "\n";
+            return 2;
+        }
+    }
     return runReframe(job, out, err);
 }
