@@ -300,13 +300,16 @@ private slots:
         capControl c;
         c.driverCount();
         c.setDriverIndex(1);
+        QSemaphore reported;
+        connect(
+            c.recorder(), &Recorder::limitReached, this, [&] { reported.release(); }, Qt::DirectConnection);
         QSignalSpy ended(&c, &capControl::captureEnded);
         QVERIFY(c.ShowPreview(true, 60));
         QVERIFY(waitForFrame(c));
         QVERIFY(c.StartCapture(CaptureRequest::recording(dir.filePath("first.avi"), 0)));
         // The limit of no time is reached with the first picture; its report
         // waits in the queue, as no event is handled here.
-        QThread::msleep(1000);
+        QVERIFY(reported.tryAcquire(1, 8000));
         QVERIFY(c.StopCapture());
         QVERIFY(c.StartCapture(CaptureRequest::recording(dir.filePath("second.avi"))));
         QCoreApplication::sendPostedEvents();
