@@ -86,11 +86,7 @@ class AddressSourceTest : public QObject {
                               "-c:v", "mjpeg", "-q:v", "2", "-f", "mpjpeg", "-listen", "1", address});
         if (!server.waitForStarted())
             return {};
-        QElapsedTimer clock;
-        clock.start();
-        while (!isListening(port) && clock.elapsed() < 15000)
-            QTest::qWait(20);
-        return isListening(port) ? address : QString();
+        return QTest::qWaitFor([port] { return isListening(port); }, 15000) ? address : QString();
     }
 
     void useAddress(const QString& address)

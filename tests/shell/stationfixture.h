@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <memory>
@@ -61,6 +62,15 @@ struct StationFixture {
         nextPicture();
         window->findChild<QPushButton*>(QStringLiteral("按钮照相"))->click();
         waitForSave();
+    }
+
+    // Runs what is queued so far: a reaction the window queued to what the
+    // test just did (a focus change, say) has happened once this returns.
+    static void runQueued()
+    {
+        bool reached = false;
+        QTimer::singleShot(0, [&reached] { reached = true; });
+        QTRY_VERIFY(reached);
     }
 
     QString photoFolder() const { return folder.path() + "/photos"; }

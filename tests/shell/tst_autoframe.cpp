@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -73,7 +74,9 @@ class AutoFrameTest : public QObject {
         check("选择框2", true);  // free shooting
         check("选择框1", true);  // automatic saving
     }
-    // Waits until the frame has not moved over several detections.
+    // Waits until the frame has not moved over several detections. Each
+    // detection that finds the frame off its goal moves it at once, so one
+    // that leaves it where it was means the glide has arrived.
     QRect settledFrame()
     {
         QSignalSpy detected(w().faces, &FaceController::detected);
@@ -81,7 +84,6 @@ class AutoFrameTest : public QObject {
         for (int still = 0, tries = 0; still < 4 && tries < 100; ++tries) {
             if (!detected.wait(10000))
                 return {};
-            QTest::qWait(100);  // the glide between detections
             still = frame()->geometry() == last ? still + 1 : 0;
             last = frame()->geometry();
         }
@@ -178,7 +180,11 @@ private slots:
         QCOMPARE(dragged.left(), onFace.left() + 80);
         QVERIFY(!w().faces->framing().following());
 
-        QTest::qWait(1000);  // several detection periods
+        // Several turns of the live poll, each of which would have looked
+        // at a new picture and moved the frame back had it still followed.
+        QSignalSpy polls(w().faces->findChild<QTimer*>(QStringLiteral("livePoll")), &QTimer::timeout);
+        QVERIFY(polls.isValid());
+        QTRY_VERIFY_WITH_TIMEOUT(polls.count() >= 5, 10000);
         QCOMPARE(frame()->geometry(), dragged);
 
         check("自动取景选择框", false);

@@ -319,7 +319,7 @@ private slots:
         first->clear();
         unit("编辑框8")->setFocus();
         QCOMPARE(first->text(), QStringLiteral("错"));
-        QTest::qWait(0);
+        StationFixture::runQueued();
         QVERIFY(unit("编辑框8")->hasFocus());
     }
 

@@ -141,7 +141,8 @@ private slots:
         QVERIFY(runReport("按钮相片总览", pdf));
         const QStringList kept = QDir(f->folder.filePath(QStringLiteral("已替换"))).entryList(QDir::Files);
         QCOMPARE(kept.size(), 1);
-        QVERIFY2(f->dialogs.texts().constLast().contains(kept.constFirst()), qPrintable(f->dialogs.texts().constLast()));
+        QVERIFY2(f->dialogs.texts().constLast().contains(kept.constFirst()),
+                 qPrintable(f->dialogs.texts().constLast()));
     }
 
     void cancelLeavesNoFile_data()
@@ -246,7 +247,7 @@ private slots:
         QTRY_VERIFY(!box->hasFocus());
         save->setEnabled(true);
         QTest::mouseClick(save, Qt::LeftButton);
-        QTest::qWait(50);
+        StationFixture::runQueued();
         QVERIFY(!box->hasFocus());
     }
 
