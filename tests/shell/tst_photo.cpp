@@ -19,6 +19,7 @@
 #include "rosterstate.h"
 #include "stationfixture.h"
 #include "testfiles.h"
+#include "testroster.h"
 #include "viewfindercontroller.h"
 
 #include <QCheckBox>
@@ -120,14 +121,10 @@ class PhotoTest : public QObject {
     }
     void setRoster(const QStringList& names)
     {
-        Roster rows;
-        for (const QString& name : names) {
-            RosterEntry e;
-            e.cells[0] = name;
-            e.cells[1] = QStringLiteral("初一");
-            rows.push_back(e);
-        }
-        roster()->roster()->setRoster(rows);
+        QList<QStringList> rows;
+        for (const QString& name : names)
+            rows << QStringList{name, QStringLiteral("初一")};
+        roster()->roster()->setRoster(rosterOf(rows));
         roster()->list()->setCurrentRow(0);
     }
     void check(const char* name, bool on)
