@@ -43,21 +43,10 @@ class AutoFrameTest : public QObject {
     std::unique_ptr<StationFixture> f;
     QTemporaryDir pictures;
     MainWindow& w() { return *f->window; }
-    template <class T> T* unit(const char* name)
-    {
-        for (T* candidate : w().findChildren<T*>(QString::fromUtf8(name)))
-            if (candidate->window() == &w())
-                return candidate;
-        qFatal("no unit %s", name);
-    }
+    template <class T> T* unit(const char* name) { return f->unit<T>(name); }
     ShapeBox* frame() { return unit<ShapeBox>("外形框1"); }
     QString photo(int n) { return f->photoFolder() + "/" + prefix + QString::number(n) + ".jpg"; }
-    void check(const char* name, bool on)
-    {
-        auto* box = unit<QCheckBox>(name);
-        if (box->isChecked() != on)
-            box->click();
-    }
+    void check(const char* name, bool on) { f->check(name, on); }
 
     // The picture as the camera's source, previewed, numbered free shots.
     void cameraOn(const QImage& picture)
