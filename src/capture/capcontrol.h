@@ -151,6 +151,8 @@ public:
     capture::Recorder::Stats recordingStats() const;
     // The connected source's reader, for tests and benchmarks that watch it.
     capture::CaptureSession* session() const { return session_.get(); }
+    // The recorder, for tests that watch what it reports from its thread.
+    const capture::Recorder* recorder() const { return recorder_.get(); }
 
 signals:
     // The end of connectAddress: the address is connected, or why not.

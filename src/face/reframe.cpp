@@ -36,13 +36,6 @@ QStringList picturesIn(const QString& folder)
     return files;
 }
 
-// The path with every link and "." resolved.
-QString canonicalOf(const QString& path)
-{
-    const QString canonical = QFileInfo(path).canonicalFilePath();
-    return canonical.isEmpty() ? QFileInfo(path).absoluteFilePath() : canonical;
-}
-
 // The files the outputs must leave alone, by resolved path and by file on
 // disk (a hard link is the same file).
 class Originals {
@@ -50,7 +43,7 @@ public:
     explicit Originals(const QStringList& files)
     {
         for (const QString& file : files) {
-            byPath_.insert(canonicalOf(file), QFileInfo(file).fileName());
+            byPath_.insert(safewrite::resolvedPath(file), QFileInfo(file).fileName());
             if (const auto identity = safewrite::identityOf(file))
                 byInode_.insert({identity->device, identity->inode}, QFileInfo(file).fileName());
         }
@@ -60,7 +53,7 @@ public:
     // when none.
     QString under(const QString& target) const
     {
-        if (const auto found = byPath_.constFind(canonicalOf(target)); found != byPath_.cend())
+        if (const auto found = byPath_.constFind(safewrite::resolvedPath(target)); found != byPath_.cend())
             return found.value();
         if (const auto identity = safewrite::identityOf(target))
             return byInode_.value({identity->device, identity->inode});
@@ -197,7 +190,7 @@ int runReframe(const ReframeJob& job, QTextStream& out, QTextStream& err)
     // Written into the folder a source lies in, an output must not take the
     // place of any picture there, job's or not: they are the originals.
     const QString sourceFolder = source.isDir() ? job.source : source.absolutePath();
-    const bool intoSources = canonicalOf(job.outFolder) == canonicalOf(sourceFolder);
+    const bool intoSources = safewrite::sameFile(job.outFolder, sourceFolder);
     const Originals originals(intoSources && !source.isDir() ? picturesIn(sourceFolder) : files);
     QHash<QString, QStringList> namesakes;
     for (const QString& file : files) {

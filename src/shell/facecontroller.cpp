@@ -43,6 +43,8 @@ FaceController::FaceController(const FaceUnits& units, CameraController& camera,
     , glide_(new QTimer(this))
 {
     poll_->setInterval(livePeriodMs);
+    // Tests count its turns to know the live picture was looked at.
+    poll_->setObjectName(QStringLiteral("livePoll"));
     glide_->setInterval(glidePeriodMs);
     connect(poll_, &QTimer::timeout, this, &FaceController::offerPicture);
     connect(glide_, &QTimer::timeout, this, &FaceController::glide);

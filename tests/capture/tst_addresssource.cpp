@@ -69,8 +69,8 @@ class AddressSourceTest : public QObject {
 
     std::unique_ptr<StationFixture> f;
     MainWindow& w() { return *f->window; }
-    template <typename T = QWidget> T* unit(const char* name) { return w().findChild<T*>(QString::fromUtf8(name)); }
-    capControl* device() { return unit<capControl>("视频设备"); }
+    template <typename T = QWidget> T* unit(const char* name) { return f->unit<T>(name); }
+    capControl* device() { return f->camera(); }
 
     // An MJPEG stream of the test camera over HTTP at 10 fps, served to one
     // client by the ffmpeg program; answers its address.
@@ -86,11 +86,7 @@ class AddressSourceTest : public QObject {
                               "-c:v", "mjpeg", "-q:v", "2", "-f", "mpjpeg", "-listen", "1", address});
         if (!server.waitForStarted())
             return {};
-        QElapsedTimer clock;
-        clock.start();
-        while (!isListening(port) && clock.elapsed() < 15000)
-            QTest::qWait(20);
-        return isListening(port) ? address : QString();
+        return QTest::qWaitFor([port] { return isListening(port); }, 15000) ? address : QString();
     }
 
     void useAddress(const QString& address)
@@ -104,14 +100,8 @@ class AddressSourceTest : public QObject {
     // The saved photo is `picture` (what the source shows) under the frame's interior.
     void checkPhoto(const QImage& picture, double tolerance)
     {
-        w().roster()->dropFiles({StationFixture::data("roster/class.xlsx")});
-        QTRY_COMPARE(w().roster()->rowCount(), 5);
-        unit<QPushButton>("保存字幕")->click();  // caption off: every pixel is the picture
-        auto* autoSave = unit<QCheckBox>("选择框1");
-        if (!autoSave->isChecked())
-            autoSave->click();
-        f->take();
-        const Result<QImage> saved = loadJpeg(f->photoFolder() + QStringLiteral("/姓名.jpg"));
+        f->takeFirstUncaptioned();
+        const Result<QImage> saved = loadJpeg(f->firstPhoto());
         QVERIFY2(saved.ok(), qPrintable(f->dialogs.texts().join('\n')));
         const QRect interior = w().viewfinder->frameInterior().translated(-device()->pos());
         const QRect region = device()->widgetToFrame(QRectF(interior)).toRect();
@@ -132,9 +122,7 @@ private slots:
         QVERIFY2(!portrait.isNull(), "tests/data/pictures/portrait.png is missing");
         useAddress(path);
         QCOMPARE(device()->driverDescription(), QStringLiteral("portrait.png"));
-        unit<QPushButton>("预览按钮")->click();
-        QVERIFY(w().camera->state().previewOn());
-        QTRY_VERIFY_WITH_TIMEOUT(!device()->latestFrame().isNull(), 10000);
+        f->previewOn();
         // A still picture keeps coming: the preview stays live.
         const quint64 serial = device()->session()->serial();
         QTRY_VERIFY_WITH_TIMEOUT(device()->session()->serial() > serial + 2, 10000);

@@ -39,6 +39,23 @@ bool waitForFrame(const capControl& c, int timeoutMs = 8000)
     return QTest::qWaitFor([&] { return !c.latestFrame().isNull(); }, timeoutMs);
 }
 
+// Tells that a signal was raised on its thread, whether or not its queued
+// deliveries have run yet.
+class Raised {
+public:
+    template <class Sender, class Signal>
+    Raised(const Sender* sender, Signal signal)
+        : connection_(QObject::connect(sender, signal, [this] { count_.release(); }))
+    {
+    }
+    ~Raised() { QObject::disconnect(connection_); }
+    bool wait(int timeoutMs) { return count_.tryAcquire(1, timeoutMs); }
+
+private:
+    QSemaphore count_;
+    QMetaObject::Connection connection_;
+};
+
 }  // namespace
 
 class TestCapControl : public QObject {
@@ -276,13 +293,11 @@ private slots:
         capControl c;
         c.driverCount();
         c.setDriverIndex(1);
-        QSemaphore reported;
-        connect(
-            c.session(), &CaptureSession::lost, this, [&] { reported.release(); }, Qt::DirectConnection);
+        Raised reported(c.session(), &CaptureSession::lost);
         QSignalSpy lost(&c, &capControl::previewLost);
         QVERIFY(c.ShowPreview(true, 60));
         // Reported from the reader; not delivered, as no event has been handled since.
-        QVERIFY(reported.tryAcquire(1, 8000));
+        QVERIFY(reported.wait(8000));
         c.setDriverIndex(2);
         QVERIFY(c.isPreviewing());
         QCoreApplication::sendPostedEvents();
@@ -300,13 +315,14 @@ private slots:
         capControl c;
         c.driverCount();
         c.setDriverIndex(1);
+        Raised reported(c.recorder(), &Recorder::limitReached);
         QSignalSpy ended(&c, &capControl::captureEnded);
         QVERIFY(c.ShowPreview(true, 60));
         QVERIFY(waitForFrame(c));
         QVERIFY(c.StartCapture(CaptureRequest::recording(dir.filePath("first.avi"), 0)));
         // The limit of no time is reached with the first picture; its report
         // waits in the queue, as no event is handled here.
-        QThread::msleep(1000);
+        QVERIFY(reported.wait(8000));
         QVERIFY(c.StopCapture());
         QVERIFY(c.StartCapture(CaptureRequest::recording(dir.filePath("second.avi"))));
         QCoreApplication::sendPostedEvents();

@@ -56,13 +56,7 @@ class TetheredTest : public QObject {
     QTemporaryDir dev_;
     std::unique_ptr<StationFixture> f;
 
-    template <typename T = QWidget> T* unit(const char* name)
-    {
-        T* u = f->window->findChild<T*>(QString::fromUtf8(name));
-        if (!u)
-            qFatal("no unit %s", name);
-        return u;
-    }
+    template <typename T = QWidget> T* unit(const char* name) { return f->unit<T>(name); }
 
 private slots:
     void initTestCase()

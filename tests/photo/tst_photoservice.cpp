@@ -5,6 +5,7 @@
 #include "photoservice.h"
 #include "rostermodel.h"
 #include "rosterstate.h"
+#include "testroster.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,17 +51,12 @@ struct Station {
     Station(const QString& folder, const QStringList& names)
     {
         app.setPhotoFolder(folder);
-        Roster rows;
-        for (const QString& name : names) {
-            RosterEntry e;
-            e.cells[0] = name;
-            e.cells[1] = QStringLiteral("初一");
-            rows.push_back(e);
-        }
-        roster.setRows(rows);
+        QList<QStringList> rows;
+        for (const QString& name : names)
+            rows << QStringList{name, QStringLiteral("初一")};
+        roster.setRows(rosterOf(rows));
         service.clock = [this] { return now; };
-        QObject::connect(&service, &PhotoService::notice, &service,
-                         [this](const PhotoNotice& n) { notices << n; });
+        QObject::connect(&service, &PhotoService::notice, &service, [this](const PhotoNotice& n) { notices << n; });
     }
     // The camera's picture, `ageMs` old.
     TakeRequest picture(qint64 ageMs = 0, qint64 periodMs = 33, QColor colour = QColor(120, 160, 200)) const

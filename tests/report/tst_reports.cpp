@@ -4,6 +4,8 @@
 #include "photocheck.h"
 #include "photopath.h"
 #include "rosterread.h"
+#include "testfiles.h"
+#include "testroster.h"
 
 #include <QDir>
 #include <QImage>
@@ -15,14 +17,6 @@
 #include <xlsxwriter.h>
 
 namespace {
-
-Roster makeRoster(const QList<QStringList>& rows)
-{
-    Roster roster;
-    for (const QStringList& row : rows)
-        roster.push_back({{row.value(0), row.value(1), row.value(2), QString()}});
-    return roster;
-}
 
 void writeWorkbook(const QString& path, const QList<QStringList>& rows)
 {
@@ -39,12 +33,6 @@ void putPhoto(const QDir& folder, const QString& name, QColor colour = Qt::darkC
     QImage photo(151, 201, QImage::Format_RGB32);
     photo.fill(colour);
     QVERIFY(photo.save(folder.filePath(photopath::fileName(name).path), "JPG"));
-}
-
-QByteArray contentsOf(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // The temporaries a write left behind in folder.
@@ -116,22 +104,20 @@ private slots:
 
     void missingListAsCsvByteForByte()
     {
-        const PhotoCensus census = takeCensus(makeRoster(classRows), 0, folder_.path());
+        const PhotoCensus census = takeCensus(rosterOf(classRows), 0, folder_.path());
         QCOMPARE(census.done, 2);
         QCOMPARE(census.summary(), QStringLiteral("共 4 人，已照 2 人，未照 2 人"));
         const QString path = dir_.filePath(QStringLiteral("missing.csv"));
         QVERIFY(writeMissingList(census, path).ok());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF"
-                                            "S002,李四,一班\r\n"
-                                            "S004,\"赵,\"\"六\"\"\",二班\r\n"
-                                            "共 4 人，已照 2 人，未照 2 人\r\n"));
+        QCOMPARE(readAll(path), QByteArray("\xEF\xBB\xBF"
+                                           "S002,李四,一班\r\n"
+                                           "S004,\"赵,\"\"六\"\"\",二班\r\n"
+                                           "共 4 人，已照 2 人，未照 2 人\r\n"));
     }
 
     void missingListAsXlsxReadsBack()
     {
-        const PhotoCensus census = takeCensus(makeRoster(classRows), 0, folder_.path());
+        const PhotoCensus census = takeCensus(rosterOf(classRows), 0, folder_.path());
         const QString path = dir_.filePath(QStringLiteral("missing.xlsx"));
         QVERIFY(writeMissingList(census, path).ok());
         const Result<Roster> read =
@@ -157,7 +143,7 @@ private slots:
             rows << QStringList{QStringLiteral("T%1").arg(i, 2, 10, QLatin1Char('0')), QStringLiteral("学生%1").arg(i),
                                 QStringLiteral("三班")};
         const QString path = dir_.filePath(QStringLiteral("sheet.pdf"));
-        ContactSheetJob job{takeCensus(makeRoster(rows), 0, folder_.path()), folder_.path(), 0, 1, 2, path};
+        ContactSheetJob job{takeCensus(rosterOf(rows), 0, folder_.path()), folder_.path(), 0, 1, 2, path};
         const Result<int> pages = writeContactSheet(job);
         QVERIFY2(pages.ok(), qPrintable(pages.error()));
         QCOMPARE(pages.value(), 4);
@@ -174,7 +160,7 @@ private slots:
     void cancelledSheetLeavesNothing()
     {
         const QString path = dir_.filePath(QStringLiteral("cancelled.pdf"));
-        ContactSheetJob job{takeCensus(makeRoster(classRows), 0, folder_.path()), folder_.path(), 0, 1, 2, path};
+        ContactSheetJob job{takeCensus(rosterOf(classRows), 0, folder_.path()), folder_.path(), 0, 1, 2, path};
         const Result<int> pages = writeContactSheet(job, [](int done, int) { return done < 2; });
         QVERIFY(!pages.ok());
         QVERIFY(!QFile::exists(path));
@@ -185,10 +171,10 @@ private slots:
     // as the roster list marks it, in the count, the list and the sheet.
     void aPhotoSharedByTwoRowsIsTheFirstRowsOnly()
     {
-        const Roster rows = makeRoster({{QStringLiteral("S001"), QStringLiteral("张三"), QStringLiteral("一班")},
-                                        {QStringLiteral("S001"), QStringLiteral("张三"), QStringLiteral("二班")},
-                                        {QStringLiteral("a/b"), QStringLiteral("王五"), QStringLiteral("二班")},
-                                        {QStringLiteral("a_b"), QStringLiteral("钱七"), QStringLiteral("三班")}});
+        const Roster rows = rosterOf({{QStringLiteral("S001"), QStringLiteral("张三"), QStringLiteral("一班")},
+                                      {QStringLiteral("S001"), QStringLiteral("张三"), QStringLiteral("二班")},
+                                      {QStringLiteral("a/b"), QStringLiteral("王五"), QStringLiteral("二班")},
+                                      {QStringLiteral("a_b"), QStringLiteral("钱七"), QStringLiteral("三班")}});
         const PhotoCensus census = takeCensus(rows, 0, folder_.path());
         QCOMPARE(census.photographed, QList<bool>({true, false, true, false}));
         QCOMPARE(census.summary(), QStringLiteral("共 4 人，已照 2 人，未照 2 人"));
@@ -210,7 +196,7 @@ private slots:
     void anOlderReportIsKeptAndAFailureNamesTheReport()
     {
         QTemporaryDir out;
-        const PhotoCensus census = takeCensus(makeRoster(classRows), 0, folder_.path());
+        const PhotoCensus census = takeCensus(rosterOf(classRows), 0, folder_.path());
         const QString csv = out.filePath(QStringLiteral("名单.csv"));
         const QString pdf = out.filePath(QStringLiteral("总览.pdf"));
         for (const QString& path : {csv, pdf}) {
@@ -220,8 +206,8 @@ private slots:
         }
         QVERIFY(writeMissingList(census, csv).ok());
         QVERIFY(writeContactSheet({census, folder_.path(), 0, 1, 2, pdf}).ok());
-        QVERIFY(contentsOf(csv).startsWith("\xEF\xBB\xBFS002"));
-        QVERIFY(contentsOf(pdf).startsWith("%PDF-"));
+        QVERIFY(readAll(csv).startsWith("\xEF\xBB\xBFS002"));
+        QVERIFY(readAll(pdf).startsWith("%PDF-"));
         const QDir kept(out.filePath(QStringLiteral("已替换")));
         const QStringList copies = kept.entryList(QDir::Files, QDir::Name);
         QCOMPARE(copies.size(), 2);
@@ -230,7 +216,7 @@ private slots:
         QVERIFY2(copies[1].startsWith(QStringLiteral("总览-")) && copies[1].endsWith(QStringLiteral(".pdf")),
                  qPrintable(copies[1]));
         for (const QString& copy : copies)
-            QCOMPARE(contentsOf(kept.filePath(copy)), QByteArray("an older report"));
+            QCOMPARE(readAll(kept.filePath(copy)), QByteArray("an older report"));
 
         // A folder holds the name: neither report can take it.
         for (const QString& name : {QStringLiteral("busy.xlsx"), QStringLiteral("busy.pdf")}) {
@@ -268,9 +254,7 @@ private slots:
                      &printed),
                  0);
         QCOMPARE(QString::fromUtf8(printed), QStringLiteral("共 4 人，已照 2 人，未照 2 人\n"));
-        QFile file(csv);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY(file.readAll().startsWith("\xEF\xBB\xBFS002,李四,一班\r\n"));
+        QVERIFY(readAll(csv).startsWith("\xEF\xBB\xBFS002,李四,一班\r\n"));
         // Other columns: the photo name taken from column B finds no photo at all.
         QCOMPARE(run({QStringLiteral("--missing"), workbook, QStringLiteral("--folder"), folder_.path(),
                       QStringLiteral("--columns"), QStringLiteral("B,A,C"), QStringLiteral("-o"), csv},

@@ -3,6 +3,7 @@
 #include "jpegfacts.h"
 #include "photopreset.h"
 #include "testfiles.h"
+#include "testroster.h"
 #include "uploadexport.h"
 
 #include <QProcess>
@@ -53,14 +54,6 @@ QList<ZipEntry> readZip(const QString& path)
         at += 4;
     }
     return entries;
-}
-
-Roster rosterOf(const QList<QStringList>& rows)
-{
-    Roster roster;
-    for (const QStringList& row : rows)
-        roster.push_back({{row.value(0), row.value(1), row.value(2), QString()}});
-    return roster;
 }
 
 PhotoPreset registryPreset()

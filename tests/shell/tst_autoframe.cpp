@@ -24,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -45,21 +46,10 @@ class AutoFrameTest : public QObject {
     std::unique_ptr<StationFixture> f;
     QTemporaryDir pictures;
     MainWindow& w() { return *f->window; }
-    template <class T> T* unit(const char* name)
-    {
-        for (T* candidate : w().findChildren<T*>(QString::fromUtf8(name)))
-            if (candidate->window() == &w())
-                return candidate;
-        qFatal("no unit %s", name);
-    }
+    template <class T> T* unit(const char* name) { return f->unit<T>(name); }
     ShapeBox* frame() { return unit<ShapeBox>("外形框1"); }
     QString photo(int n) { return f->photoFolder() + "/" + prefix + QString::number(n) + ".jpg"; }
-    void check(const char* name, bool on)
-    {
-        auto* box = unit<QCheckBox>(name);
-        if (box->isChecked() != on)
-            box->click();
-    }
+    void check(const char* name, bool on) { f->check(name, on); }
 
     // The picture as the camera's source, previewed, numbered free shots.
     void cameraOn(const QImage& picture)
@@ -76,7 +66,9 @@ class AutoFrameTest : public QObject {
         check("选择框2", true);  // free shooting
         check("选择框1", true);  // automatic saving
     }
-    // Waits until the frame has not moved over several detections.
+    // Waits until the frame has not moved over several detections. Each
+    // detection that finds the frame off its goal moves it at once, so one
+    // that leaves it where it was means the glide has arrived.
     QRect settledFrame()
     {
         QSignalSpy detected(w().faces, &FaceController::detected);
@@ -84,7 +76,6 @@ class AutoFrameTest : public QObject {
         for (int still = 0, tries = 0; still < 4 && tries < 100; ++tries) {
             if (!detected.wait(10000))
                 return {};
-            QTest::qWait(100);  // the glide between detections
             still = frame()->geometry() == last ? still + 1 : 0;
             last = frame()->geometry();
         }
@@ -189,7 +180,11 @@ private slots:
         QCOMPARE(dragged.left(), onFace.left() + 80);
         QVERIFY(!w().faces->framing().following());
 
-        QTest::qWait(1000);  // several detection periods
+        // Several turns of the live poll, each of which would have looked
+        // at a new picture and moved the frame back had it still followed.
+        QSignalSpy polls(w().faces->findChild<QTimer*>(QStringLiteral("livePoll")), &QTimer::timeout);
+        QVERIFY(polls.isValid());
+        QTRY_VERIFY_WITH_TIMEOUT(polls.count() >= 5, 10000);
         QCOMPARE(frame()->geometry(), dragged);
 
         check("自动取景选择框", false);

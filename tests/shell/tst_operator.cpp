@@ -27,13 +27,7 @@ class OperatorTest : public QObject {
 
     std::unique_ptr<StationFixture> f;
     MainWindow& w() { return *f->window; }
-    template <class T = QWidget> T* unit(const char* name)
-    {
-        for (T* candidate : w().findChildren<T*>(QString::fromUtf8(name)))
-            if (candidate->window() == &w())
-                return candidate;
-        qFatal("no unit %s", name);
-    }
+    template <class T = QWidget> T* unit(const char* name) { return f->unit<T>(name); }
     QString photo(const QString& name) { return f->photoFolder() + "/" + name + ".jpg"; }
     QStringList photos() { return QDir(f->photoFolder()).entryList(QDir::Files, QDir::Name); }
     RosterListView* list() { return unit<RosterListView>("超级列表框1"); }

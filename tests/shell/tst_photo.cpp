@@ -19,6 +19,7 @@
 #include "rosterstate.h"
 #include "stationfixture.h"
 #include "testfiles.h"
+#include "testroster.h"
 #include "viewfindercontroller.h"
 
 #include <QCheckBox>
@@ -85,15 +86,7 @@ class PhotoTest : public QObject {
     DuplicatePhotoWindow* duplicate() { return w().duplicateWindow(); }
     QString photo(const QString& name) { return f->photoFolder() + "/" + name + ".jpg"; }
 
-    // A unit of the main window itself (the satellite windows have units of
-    // the same names).
-    template <class T> T* unit(const char* name)
-    {
-        for (T* candidate : w().findChildren<T*>(QString::fromUtf8(name)))
-            if (candidate->window() == &w())
-                return candidate;
-        qFatal("no unit %s", name);
-    }
+    template <class T> T* unit(const char* name) { return f->unit<T>(name); }
     template <class T> T* comparisonUnit(const char* name)
     {
         T* found = duplicate()->findChild<T*>(QString::fromUtf8(name));
@@ -102,43 +95,23 @@ class PhotoTest : public QObject {
         return found;
     }
     QPushButton* saveButton() { return unit<QPushButton>("保存按钮"); }
-    capControl* camera() { return unit<capControl>("视频设备"); }
+    capControl* camera() { return f->camera(); }
     QLineEdit* fileNameBox() { return unit<QLineEdit>("编辑框1"); }
     QString status() { return w().status(); }
 
-    void previewOn()
-    {
-        unit<QPushButton>("预览按钮")->click();
-        QVERIFY(w().camera->state().previewOn());
-        QTRY_VERIFY_WITH_TIMEOUT(!camera()->latestFrame().isNull(), 10000);
-    }
-    void importRoster()
-    {
-        roster()->dropFiles({StationFixture::data("roster/class.xlsx")});
-        QTRY_VERIFY(!w().rosterState().importing());
-        QCOMPARE(roster()->rowCount(), 5);
-    }
+    void previewOn() { f->previewOn(); }
+    void importRoster() { f->importClass(); }
     void setRoster(const QStringList& names)
     {
-        Roster rows;
-        for (const QString& name : names) {
-            RosterEntry e;
-            e.cells[0] = name;
-            e.cells[1] = QStringLiteral("初一");
-            rows.push_back(e);
-        }
-        roster()->roster()->setRoster(rows);
+        QList<QStringList> rows;
+        for (const QString& name : names)
+            rows << QStringList{name, QStringLiteral("初一")};
+        roster()->roster()->setRoster(rosterOf(rows));
         roster()->list()->setCurrentRow(0);
     }
-    void check(const char* name, bool on)
-    {
-        auto* box = unit<QCheckBox>(name);
-        if (box->isChecked() != on)
-            box->click();
-    }
-    void autoSave(bool on) { check("选择框1", on); }
-    void freeShooting(bool on) { check("选择框2", on); }
-    void manualNaming(bool on) { check("选择框3", on); }
+    void autoSave(bool on) { f->check("选择框1", on); }
+    void freeShooting(bool on) { f->check("选择框2", on); }
+    void manualNaming(bool on) { f->check("选择框3", on); }
     void waitForSave() { f->waitForSave(); }
     void take() { f->take(); }
     void clickSave()
@@ -176,42 +149,24 @@ private slots:
 
     void rosterPhotoIsTheCameraPictureUnderTheFrame()
     {
-        importRoster();
         previewOn();
-        unit<QPushButton>("保存字幕")->click();  // caption off: every pixel is camera picture
-        QVERIFY(!session().captionOn());
-        autoSave(true);
-        take();
+        f->takeFirstUncaptioned();
 
-        const QString path = photo(QStringLiteral("姓名"));
-        const QByteArray bytes = readAll(path);
+        const QByteArray bytes = readAll(f->firstPhoto());
         QVERIFY(isBaselineJpeg(bytes));
         const Result<QImage> saved = jpeg::decode(bytes);
         QVERIFY(saved.ok());
         QCOMPARE(saved->size(), QSize(151, 201));
 
         // Each pixel's colour tells where it was in the camera picture: it
-        // must come from under the frame's interior.
-        const QRect interior = w().viewfinder->frameInterior().translated(-camera()->pos());
-        const QRectF region = camera()->widgetToFrame(QRectF(interior));
-        const QSize frameSize = camera()->latestFrame().size();
-        // The edges too: no outline colour and no blank strip.
-        for (const QPoint p : {QPoint(3, 3), QPoint(147, 3), QPoint(75, 100), QPoint(3, 197), QPoint(147, 197),
-                               QPoint(0, 100), QPoint(150, 100), QPoint(75, 0), QPoint(75, 200)}) {
-            const double fx = region.left() + (p.x() + 0.5) * region.width() / 151.0;
-            const double fy = region.top() + (p.y() + 0.5) * region.height() / 201.0;
-            int r, g, b;
-            capture::testCameraColour(int(fx), int(fy), frameSize, &r, &g, &b);
-            const QColor got = saved->pixelColor(p);
-            QVERIFY2(qAbs(got.red() - r) <= 12 && qAbs(got.green() - g) <= 12 && qAbs(got.blue() - b) <= 12,
-                     qPrintable(QStringLiteral("at %1,%2 got %3 want %4,%5,%6")
-                                    .arg(p.x())
-                                    .arg(p.y())
-                                    .arg(got.name())
-                                    .arg(r)
-                                    .arg(g)
-                                    .arg(b)));
-        }
+        // must come from under the frame's interior, the edges too (no
+        // outline colour and no blank strip).
+        const QString mismatch =
+            f->testCameraMismatch(saved.value(),
+                                  {QPoint(3, 3), QPoint(147, 3), QPoint(75, 100), QPoint(3, 197), QPoint(147, 197),
+                                   QPoint(0, 100), QPoint(150, 100), QPoint(75, 0), QPoint(75, 200)},
+                                  12);
+        QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
 
         // The roster moved on and marked the saved person.
         QCOMPARE(roster()->currentRow(), 1);

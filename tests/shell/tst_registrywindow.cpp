@@ -24,13 +24,7 @@ class RegistryWindowTest : public QObject {
 
     std::unique_ptr<StationFixture> f;
 
-    template <class T> T* unit(const char* name)
-    {
-        T* found = f->window->findChild<T*>(QString::fromUtf8(name));
-        if (!found)
-            qFatal("no unit %s", name);
-        return found;
-    }
+    template <class T> T* unit(const char* name) { return f->unit<T>(name); }
     QComboBox* chooser() { return unit<QComboBox>("照片规格选择框"); }
     const PhotoPreset& preset() { return f->photos().session().preset(); }
     // The photo of the n-th free take.
@@ -54,8 +48,7 @@ private slots:
         // Usable with the size boxes: once the preview is on.
         QVERIFY(!chooser()->isEnabled());
         QCOMPARE(chooser()->currentText(), PhotoPreset::customName());
-        unit<QPushButton>("预览按钮")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(!f->window->camera->device()->latestFrame().isNull(), 10000);
+        f->previewOn();
         QVERIFY(chooser()->isEnabled() && width->isEnabled());
         QCOMPARE(chooser()->itemText(chooser()->count() - 1), PhotoPreset::customName());
 

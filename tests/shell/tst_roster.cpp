@@ -43,13 +43,7 @@ class RosterTest : public QObject {
     RosterController* roster() { return f->window->roster(); }
     RosterState& state() { return f->window->rosterState(); }
     RosterModel* model() { return state().model(); }
-    template <class T = QWidget> T* unit(const char* name)
-    {
-        T* w = f->window->findChild<T*>(QString::fromUtf8(name));
-        if (!w)
-            qFatal("no unit %s", name);
-        return w;
-    }
+    template <class T = QWidget> T* unit(const char* name) { return f->unit<T>(name); }
     QString text(const char* label) { return unit<QLabel>(label)->text(); }
     // Waits until the import and the photo check it starts are over.
     bool settled()
@@ -319,7 +313,7 @@ private slots:
         first->clear();
         unit("编辑框8")->setFocus();
         QCOMPARE(first->text(), QStringLiteral("错"));
-        QTest::qWait(0);
+        StationFixture::runQueued();
         QVERIFY(unit("编辑框8")->hasFocus());
     }
 

@@ -10,6 +10,8 @@
 #include "rosterread.h"
 #include "rosterstate.h"
 #include "stationfixture.h"
+#include "testfiles.h"
+#include "testroster.h"
 #include "translabel.h"
 
 #include <QLineEdit>
@@ -19,14 +21,6 @@
 #include <QtTest>
 
 namespace {
-
-Roster rosterOf(const QList<QStringList>& rows)
-{
-    Roster roster;
-    for (const QStringList& row : rows)
-        roster.push_back({{row.value(0), row.value(1), row.value(2), QString()}});
-    return roster;
-}
 
 void putPhoto(const QString& folder, const QString& name)
 {
@@ -98,12 +92,10 @@ private slots:
         const QString csv = f->folder.filePath(QStringLiteral("missing.csv"));
         QVERIFY(runReport("按钮未照名单", csv));
         QCOMPARE(f->dialogs.saveRequests.constLast().filter, QStringLiteral("Excel 工作簿|*.xlsx|CSV 文件|*.csv"));
-        QFile file(csv);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("\xEF\xBB\xBF"
-                                            "S002,李四,一班\r\n"
-                                            "S004,赵六,二班\r\n"
-                                            "共 4 人，已照 2 人，未照 2 人\r\n"));
+        QCOMPARE(readAll(csv), QByteArray("\xEF\xBB\xBF"
+                                          "S002,李四,一班\r\n"
+                                          "S004,赵六,二班\r\n"
+                                          "共 4 人，已照 2 人，未照 2 人\r\n"));
         QCOMPARE(f->window->status(), QStringLiteral("当前状态: 未照名单已保存，未照 2 人"));
         QVERIFY(f->dialogs.texts().constLast().contains(QStringLiteral("共 4 人，已照 2 人，未照 2 人")));
 
@@ -141,7 +133,8 @@ private slots:
         QVERIFY(runReport("按钮相片总览", pdf));
         const QStringList kept = QDir(f->folder.filePath(QStringLiteral("已替换"))).entryList(QDir::Files);
         QCOMPARE(kept.size(), 1);
-        QVERIFY2(f->dialogs.texts().constLast().contains(kept.constFirst()), qPrintable(f->dialogs.texts().constLast()));
+        QVERIFY2(f->dialogs.texts().constLast().contains(kept.constFirst()),
+                 qPrintable(f->dialogs.texts().constLast()));
     }
 
     void cancelLeavesNoFile_data()
@@ -246,7 +239,7 @@ private slots:
         QTRY_VERIFY(!box->hasFocus());
         save->setEnabled(true);
         QTest::mouseClick(save, Qt::LeftButton);
-        QTest::qWait(50);
+        StationFixture::runQueued();
         QVERIFY(!box->hasFocus());
     }
 
