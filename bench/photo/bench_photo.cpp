@@ -11,8 +11,8 @@
 #include "photorender.h"
 #include "songfont.h"
 
-#include <QGuiApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 
 #include <algorithm>

@@ -182,9 +182,9 @@ int main(int argc, char** argv)
         const QSize last = QImageReader(savedPath).size();
         std::printf("  target %4dx%-4d  click to file: median %7.2f ms, worst %7.2f ms   "
                     "window's thread per save: median %5.2f ms, worst %5.2f ms   (%d takes, photo %dx%d)\n",
-                    target.width(), target.height(), median(toFile),
-                    *std::max_element(toFile.begin(), toFile.end()), median(onWindow),
-                    *std::max_element(onWindow.begin(), onWindow.end()), n, last.width(), last.height());
+                    target.width(), target.height(), median(toFile), *std::max_element(toFile.begin(), toFile.end()),
+                    median(onWindow), *std::max_element(onWindow.begin(), onWindow.end()), n, last.width(),
+                    last.height());
     }
     // Roster mode by the shot key: a press, the photo on disk, the next
     // student current and shown.

@@ -58,8 +58,10 @@ StationJob read()
         for (const QString& text : s.value(QStringLiteral("shootKeys")).toStringList())
             if (const QKeySequence key = QKeySequence::fromString(text, QKeySequence::PortableText); !key.isEmpty())
                 job.keys.shoot << key;
-        job.keys.back = QKeySequence::fromString(s.value(QStringLiteral("backKey")).toString(), QKeySequence::PortableText);
-        job.keys.undo = QKeySequence::fromString(s.value(QStringLiteral("undoKey")).toString(), QKeySequence::PortableText);
+        job.keys.back =
+            QKeySequence::fromString(s.value(QStringLiteral("backKey")).toString(), QKeySequence::PortableText);
+        job.keys.undo =
+            QKeySequence::fromString(s.value(QStringLiteral("undoKey")).toString(), QKeySequence::PortableText);
     }
     return job;
 }

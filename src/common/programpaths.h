@@ -12,7 +12,7 @@ void setProgramDirectoryForTesting(const QString& directory);
 QString picturesDirectory();
 
 struct DefaultFolder {
-    QString path;             // shown with the platform's separators
+    QString path;  // shown with the platform's separators
     bool inPictures = false;  // the program directory could not take the photos
 };
 

@@ -84,7 +84,7 @@ void syncFolder(const QString& folder)
 
 std::optional<FileIdentity> identityOfFd(int fd)
 {
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     return FileIdentity{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
@@ -94,7 +94,7 @@ std::optional<FileIdentity> identityOfFd(int fd)
 // How many names the file has (1 when it is not a hard link).
 quint64 linkCount(const QString& path)
 {
-    struct stat st {};
+    struct stat st { };
     return ::stat(encoded(path).constData(), &st) == 0 ? quint64(st.st_nlink) : 0;
 }
 
@@ -117,7 +117,7 @@ int placeWithoutReplacing(const QString& from, const QString& to)
     if (!noHardLinks(code))
         return code;
     // Neither (some shared folders): the narrowest gap there is.
-    struct stat st {};
+    struct stat st { };
     if (::lstat(t.constData(), &st) == 0)
         return EEXIST;
     return ::rename(f.constData(), t.constData()) == 0 ? 0 : errno;
@@ -183,7 +183,8 @@ Result<std::optional<QString>> keepCopy(const QString& path, const QString& fold
             if (code == ENOENT)
                 return std::optional<QString>();  // gone meanwhile
             if (!noHardLinks(code))
-                return failure(QStringLiteral("无法保留旧%1 %2：%3").arg(what, shown(path), systemerror::fromErrno(code)));
+                return failure(
+                    QStringLiteral("无法保留旧%1 %2：%3").arg(what, shown(path), systemerror::fromErrno(code)));
             linking = false;
         }
         const int code = copyWithoutReplacing(path, target);
@@ -250,7 +251,7 @@ Status writeAll(int fd, const QByteArray& bytes, const QString& target, const QS
 
 std::optional<FileIdentity> identityOf(const QString& path)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(encoded(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
     return FileIdentity{quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
@@ -402,7 +403,8 @@ Result<Published> StagedWrite::publish(const WriteTarget& target)
             return found(Published::Outcome::Exists, identityOf(target.path));
         if (code != 0) {
             discard();
-            return failure(QStringLiteral("保存%1失败 %2：%3").arg(what_, shown(target.path), systemerror::fromErrno(code)));
+            return failure(
+                QStringLiteral("保存%1失败 %2：%3").arg(what_, shown(target.path), systemerror::fromErrno(code)));
         }
     } else {
         const FileIdentity replaced = *current;

@@ -86,9 +86,9 @@ TakenPhotoReview reviewTakenPhoto(const QImage& photo, QSize target, const Frami
     input.photo = photo;
     input.faces = facesOfPhoto(photo, detector);
     if (backdrop) {
-        const Result<QImage> replaced =
-            input.faces.isEmpty() ? Result<QImage>(failure(QStringLiteral("未检测到人脸，无法更换背景")))
-                                  : replaceBackdrop(photo, input.faces.constFirst(), *backdrop);
+        const Result<QImage> replaced = input.faces.isEmpty()
+                                            ? Result<QImage>(failure(QStringLiteral("未检测到人脸，无法更换背景")))
+                                            : replaceBackdrop(photo, input.faces.constFirst(), *backdrop);
         if (replaced) {
             review.replaced = replaced.value();
             input.photo = review.replaced;  // the backdrop is judged as it will be saved

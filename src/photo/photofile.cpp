@@ -1,6 +1,5 @@
 #include "photofile.h"
 
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>

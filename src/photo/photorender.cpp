@@ -1,8 +1,8 @@
 #include "photorender.h"
 
 #include "jpegcodec.h"
-#include "photofile.h"
 #include "kbrange.h"
+#include "photofile.h"
 
 #include <QDir>
 #include <QFileInfo>

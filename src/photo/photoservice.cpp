@@ -42,8 +42,7 @@ QString renamedNote(const QString& name)
 
 qint64 steadyMs()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
@@ -181,8 +180,7 @@ Status PhotoService::ownsItsFile(int row) const
 bool PhotoService::saveAllowed() const
 {
     // Only a fresh take can be saved, once, by the student it was taken of.
-    const bool typedNameMissing =
-        session_.freeShooting() && session_.manualNaming() && session_.typedName().isEmpty();
+    const bool typedNameMissing = session_.freeShooting() && session_.manualNaming() && session_.typedName().isEmpty();
     // A take the checks found fault with is saved by hand also when saving
     // is automatic.
     const bool byHand = !session_.autoSave() || (take_ && take_->checkFailed);
@@ -209,14 +207,16 @@ bool PhotoService::take(const TakeRequest& request)
         // Never an older student's picture: a still counts from the moment
         // this student was chosen (or the last one saved).
         if (picture.arrivalMs <= std::max(studentSinceMs_, movedOnAtMs_))
-            return refuse(takeFailedStatus,
-                          QStringLiteral("照相失败：还没有这位学生的新照片（最新的一张是换到这位学生之前拍的），请拍照后再试。"));
+            return refuse(
+                takeFailedStatus,
+                QStringLiteral("照相失败：还没有这位学生的新照片（最新的一张是换到这位学生之前拍的），请拍照后再试。"));
     } else if (!picture.frame.isNull()) {
         const qint64 age = t - picture.arrivalMs;
         if (age > std::max(kFreshFrameMs, 2 * picture.periodMs))
-            return refuse(takeFailedStatus,
-                          QStringLiteral("照相失败：摄像头的画面已停止更新（最新的画面是 %1 秒前的），请检查摄像头后再照相。")
-                              .arg(double(age) / 1000.0, 0, 'f', 1));
+            return refuse(
+                takeFailedStatus,
+                QStringLiteral("照相失败：摄像头的画面已停止更新（最新的画面是 %1 秒前的），请检查摄像头后再照相。")
+                    .arg(double(age) / 1000.0, 0, 'f', 1));
         if (movedOnAtMs_ >= 0 && picture.arrivalMs <= movedOnAtMs_) {
             say(QStringLiteral("当前状态: 等待摄像头的新画面，请稍候再照相"));
             return false;
@@ -303,8 +303,8 @@ void PhotoService::startCheck()
         return;
     const quint64 number = takeNumber_;
     const std::optional<QColor> backdrop = session_.backdropColour();
-    checking_ = takeReview(take_->cut, backdrop,
-                           [this, number](const TakeReview& review) { checkAnswered(number, review); });
+    checking_ =
+        takeReview(take_->cut, backdrop, [this, number](const TakeReview& review) { checkAnswered(number, review); });
     retouching_ = checking_ && backdrop.has_value();
 }
 
@@ -495,12 +495,11 @@ void PhotoService::write(SaveJob job)
     job.photo.target = photo.target;
     // Every photo is written off the window's thread: a slow folder never
     // freezes the preview.
-    runPhotoJobInBackground(std::move(photo), this,
-                            [this, job = std::move(job)](const PhotoWritten& written) {
-                                saving_ = false;
-                                finishWrite(job, written);
-                                emit changed();
-                            });
+    runPhotoJobInBackground(std::move(photo), this, [this, job = std::move(job)](const PhotoWritten& written) {
+        saving_ = false;
+        finishWrite(job, written);
+        emit changed();
+    });
 }
 
 void PhotoService::finishWrite(const SaveJob& job, const PhotoWritten& files)
@@ -610,8 +609,9 @@ bool PhotoService::undoLastSave()
                       QStringLiteral("没有可撤销的照片：只能撤销本次保存的最后一张照片。"));
     SaveReport report = lastSave_->report;
     const QString keepFolder = QFileInfo(report.path).absolutePath() + QLatin1Char('/') + replacedFolderName();
-    const Result<QString> setAside = safewrite::undoWrite(report.path, lastSave_->written, report.replacedCopy,
-                                                        keepFolder, QDateTime::currentDateTime(), QStringLiteral("照片"));
+    const Result<QString> setAside =
+        safewrite::undoWrite(report.path, lastSave_->written, report.replacedCopy, keepFolder,
+                             QDateTime::currentDateTime(), QStringLiteral("照片"));
     if (!setAside)
         return refuse(QStringLiteral("当前状态: 撤销失败!"), QStringLiteral("撤销失败：") + setAside.error());
     // The camera original saved with it goes aside too, so it never stands
@@ -637,8 +637,8 @@ bool PhotoService::undoLastSave()
         if (row >= 0)
             roster_.setCurrentRow(row);
     }
-    QString status = QStringLiteral("当前状态: 已撤销“%1”（移到“%2”）")
-                         .arg(QFileInfo(report.path).fileName(), replacedFolderName());
+    QString status =
+        QStringLiteral("当前状态: 已撤销“%1”（移到“%2”）").arg(QFileInfo(report.path).fileName(), replacedFolderName());
     if (!report.replacedCopy.isEmpty())
         status += QStringLiteral("，旧照片已放回");
     say(status + originalNote);

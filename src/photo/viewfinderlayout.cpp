@@ -57,7 +57,8 @@ Result<int> parseTargetSide(const QString& text, const QString& side)
         digitsOnly = digitsOnly && c >= QLatin1Char('0') && c <= QLatin1Char('9');
     const int value = digitsOnly ? t.toInt() : 0;
     if (!digitsOnly || value < kMinTarget || value > kMaxTarget)
-        return failure(QStringLiteral("相片分辨率的%1必须是%2到%3之间的整数").arg(side).arg(kMinTarget).arg(kMaxTarget));
+        return failure(
+            QStringLiteral("相片分辨率的%1必须是%2到%3之间的整数").arg(side).arg(kMinTarget).arg(kMaxTarget));
     return value;
 }
 
@@ -129,7 +130,7 @@ bool canShrink(const QSize& frame)
 }
 
 Result<QRect> zoomFrame(const QRect& frame, int zoomValue, double frameScaleValue, int step, int targetWidth,
-                     int targetHeight, const QRect& preview)
+                        int targetHeight, const QRect& preview)
 {
     if (!usableTarget(targetWidth, targetHeight))
         return outsideRange(targetWidth, targetHeight);

@@ -72,6 +72,6 @@ bool canShrink(const QSize& frame);
 // it reaches the preview's right or bottom edge. A result smaller than one
 // pixel or larger than the preview is refused.
 Result<QRect> zoomFrame(const QRect& frame, int zoomValue, double frameScaleValue, int step, int targetWidth,
-                     int targetHeight, const QRect& preview);
+                        int targetHeight, const QRect& preview);
 
 }  // namespace viewfinder

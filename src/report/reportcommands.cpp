@@ -9,8 +9,8 @@
 #include <QFileInfo>
 #include <QTextStream>
 
-#include <array>
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <variant>
 
@@ -31,15 +31,15 @@ Status outputAllowed(const ReportCommand& command, Status (*nameAccepted)(const 
     const QString shown = QDir::toNativeSeparators(command.output);
     if (safewrite::sameFile(command.output, command.workbook))
         return failure(QStringLiteral("输出文件 %1 就是读取的名单，不能覆盖").arg(shown));
-    if (safewrite::resolvedPath(QFileInfo(command.output).absolutePath()) == QFileInfo(command.folder).canonicalFilePath())
+    if (safewrite::resolvedPath(QFileInfo(command.output).absolutePath()) ==
+        QFileInfo(command.folder).canonicalFilePath())
         return failure(QStringLiteral("输出文件 %1 在照片文件夹里，那里只放照片").arg(shown));
     return Status::success();
 }
 
 // Reads the roster and checks the folder and the output; the exit status
 // when that fails.
-std::variant<Loaded, int> load(const ReportCommand& command, Status (*nameAccepted)(const QString&),
-                               QTextStream& err)
+std::variant<Loaded, int> load(const ReportCommand& command, Status (*nameAccepted)(const QString&), QTextStream& err)
 {
     const auto columns = columnsFromList(command.columns);
     if (!columns) {

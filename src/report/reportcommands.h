@@ -8,7 +8,7 @@ class QTextStream;
 struct ReportCommand {
     QString workbook;
     QString columns;  // "A,B,C" (empty: A,B,C)
-    QString folder;   // the photo folder
+    QString folder;  // the photo folder
     QString output;
     QString groupBy;  // a column letter among the imported ones (empty: the third)
 };

@@ -36,8 +36,8 @@ int checkRosterIds(const QString& path, const QString& columnList, QTextStream& 
     std::vector<idnumber::Problem> problems;
     bool anyColumn = false;
     for (size_t c = 0; c < columns->size(); ++c) {
-        const idnumber::ColumnCheck check = idnumber::checkColumn(
-            int(rows.size()), [&rows, c](int row) { return rows[size_t(row)].cells[c]; });
+        const idnumber::ColumnCheck check =
+            idnumber::checkColumn(int(rows.size()), [&rows, c](int row) { return rows[size_t(row)].cells[c]; });
         anyColumn = anyColumn || check.holdsIds;
         problems.insert(problems.end(), check.problems.begin(), check.problems.end());
     }

@@ -6,8 +6,8 @@
 #include <QTextStream>
 
 #include <array>
-#include <optional>
 #include <atomic>
+#include <optional>
 
 // Reading the roster rows out of a workbook's first worksheet.
 

@@ -191,8 +191,7 @@ const QString photographedMark = QStringLiteral("已照");
 
 // A listing or index of a big folder is tens of thousands of strings: the
 // last reference to an old one is let go on a worker, not on the GUI thread.
-template <typename T>
-void releaseElsewhere(T old)
+template <typename T> void releaseElsewhere(T old)
 {
     QThreadPool::globalInstance()->start([old = std::move(old)]() mutable { old = T{}; });
 }
@@ -245,7 +244,8 @@ void RosterState::startPhotoCheck(const QString& folder)
     });
     watcher->setFuture(QtConcurrent::run([folder, index = std::move(index), names = std::move(names)] {
         PhotoCheck check{std::make_shared<const PhotoFolderListing>(folder),
-                         index ? index : std::make_shared<const PhotoNameIndex>(names), {}};
+                         index ? index : std::make_shared<const PhotoNameIndex>(names),
+                         {}};
         check.marks = check.index->marks(*check.listing);
         return check;
     }));

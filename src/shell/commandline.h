@@ -64,9 +64,10 @@ struct Parser {
                        "backdrop is too busy to replace is refused by --reframe (written as it is with --force) "
                        "and packed as it is by --export, with the reason."),
         QStringLiteral("COLOUR")};
-    QCommandLineOption maxKb{QStringLiteral("max-kb"),
-                             QStringLiteral("With --reframe: the largest file size in KB of 1000 bytes (quality lowered to fit)."),
-                             QStringLiteral("N")};
+    QCommandLineOption maxKb{
+        QStringLiteral("max-kb"),
+        QStringLiteral("With --reframe: the largest file size in KB of 1000 bytes (quality lowered to fit)."),
+        QStringLiteral("N")};
     QCommandLineOption output{{QStringLiteral("o"), QStringLiteral("output")},
                               QStringLiteral("The output of --reframe (a folder), --missing (.xlsx or .csv), "
                                              "--contact-sheet (.pdf) or --export (a folder)."),

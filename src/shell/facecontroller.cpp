@@ -229,10 +229,11 @@ bool FaceController::reviewTake(const QImage& photo, const std::optional<QColor>
             }
             if (check) {
                 answered.passed = review->verdict && review->verdict->passed();
-                const QString text = review->verdict ? review->verdict->text()
-                                                     : QStringLiteral("无法检查照片：") + *error;
+                const QString text =
+                    review->verdict ? review->verdict->text() : QStringLiteral("无法检查照片：") + *error;
                 said << (answered.passed ? QStringLiteral("照片检查通过") : QStringLiteral("照片检查未通过：") + text);
-                showVerdict(u_.verdict, answered.backdropRefused ? review->backdropRefusal + QStringLiteral("；") + text : text,
+                showVerdict(u_.verdict,
+                            answered.backdropRefused ? review->backdropRefusal + QStringLiteral("；") + text : text,
                             answered.passed && !answered.backdropRefused);
                 emit checked(answered.passed);
             } else {

@@ -37,8 +37,8 @@ class JobController : public QObject {
     Q_OBJECT
 public:
     // `choosePreset` picks a 照片规格 by name (false when there is none).
-    JobController(const JobUnits& units, PhotoController& photo, RosterState& roster, Viewfinder& frame,
-                  ShotKeys& keys, std::function<bool(const QString&)> choosePreset, QObject* parent);
+    JobController(const JobUnits& units, PhotoController& photo, RosterState& roster, Viewfinder& frame, ShotKeys& keys,
+                  std::function<bool(const QString&)> choosePreset, QObject* parent);
     // A change made just before the window closes is kept too.
     ~JobController() override;
 

@@ -7,8 +7,8 @@
 #include "facecontroller.h"
 #include "framewatch.h"
 #include "icons.h"
-#include "jobcontroller.h"
 #include "idcheckcontroller.h"
+#include "jobcontroller.h"
 #include "photocontroller.h"
 #include "photofoldersetting.h"
 #include "photofolderwatch.h"
@@ -223,7 +223,8 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
                                                    : CameraController::FirstConnection::Later);
     photo = new PhotoController(*this, photoUnits(*ui));
     // 照片规格: the preset every photo is saved to.
-    presets = new PresetChooser(ui->照片规格选择框, *viewfinder, photo->service().session(), photopresets::load(), this);
+    presets =
+        new PresetChooser(ui->照片规格选择框, *viewfinder, photo->service().session(), photopresets::load(), this);
     faces = new FaceController(
         {ui->自动取景选择框, ui->照片检查选择框, ui->检查结果标签, [this](const QString& text) { setStatus(text); }},
         *camera, *viewfinder, this);
@@ -240,12 +241,12 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
         new SearchController(*rosterState_, {this, ui->超级按钮3, ui->超级列表框1, ui->透明标签3, ui->编辑框1}, this);
     // Identity numbers in the photo-name column, checked at import.
     idCheck = new IdCheckController(*rosterState_, search->cellColours(), this);
-    reports = new ReportController(*rosterState_, {this, ui->按钮未照名单, ui->按钮相片总览, ui->按钮导出上报},
-                                   {[this](const QString& text) { setStatus(text); },
-                                    [this] { return state_.photoFolder(); },
-                                    [this] { return photo->service().session().preset(); },
-                                    [this] { return photo->service().session().backdropColour(); }},
-                                   this);
+    reports =
+        new ReportController(*rosterState_, {this, ui->按钮未照名单, ui->按钮相片总览, ui->按钮导出上报},
+                             {[this](const QString& text) { setStatus(text); }, [this] { return state_.photoFolder(); },
+                              [this] { return photo->service().session().preset(); },
+                              [this] { return photo->service().session().backdropColour(); }},
+                             this);
     barcode = new BarcodeController(
         *roster_, ui->编辑框扫码, {ui->按钮照相, ui->保存按钮},
         {[this](const QString& text) { setStatus(text); }, [this](const QString& text) { setErrorStatus(text); }},
@@ -275,8 +276,9 @@ MainWindow::MainWindow(CameraStart cameraStart, QWidget* parent)
     jobUnits.manualNaming = ui->选择框3;
     jobUnits.keepOriginal = ui->保留原图选择框;
     jobUnits.replaceBackdrop = ui->更换背景选择框;
-    job = new JobController(jobUnits, *photo, *rosterState_, *viewfinder, *shotKeys,
-                            [this](const QString& name) { return presets->choose(name); }, this);
+    job = new JobController(
+        jobUnits, *photo, *rosterState_, *viewfinder, *shotKeys,
+        [this](const QString& name) { return presets->choose(name); }, this);
     // Other stations may save into the same folder: their photos are marked
     // as they appear, re-checking only the names that changed.
     folderWatch = new PhotoFolderWatch(this);

@@ -82,10 +82,10 @@ PhotoController::PhotoController(StationContext& window, const PhotoUnits& units
         auto followPreset = [this, &session] {
             const std::optional<QColor> colour = session.preset().background;
             u_.replaceBackdrop->setEnabled(colour.has_value());
-            u_.replaceBackdrop->setToolTip(
-                colour ? QStringLiteral("照相后把背景换成“%1”规格的背景色 %2（原图不变）")
-                             .arg(session.preset().name, colour->name(QColor::HexRgb).toUpper())
-                       : QStringLiteral("所选照片规格没有规定背景色"));
+            u_.replaceBackdrop->setToolTip(colour
+                                               ? QStringLiteral("照相后把背景换成“%1”规格的背景色 %2（原图不变）")
+                                                     .arg(session.preset().name, colour->name(QColor::HexRgb).toUpper())
+                                               : QStringLiteral("所选照片规格没有规定背景色"));
         };
         connect(&session, &PhotoSession::changed, u_.replaceBackdrop, followPreset);
         followPreset();
@@ -276,9 +276,8 @@ void PhotoController::showTakePicture()
     // The pane shows the photo as it will be saved, rendered at its own size.
     DrawPanel* pane = u_.pane;
     pane->clear();
-    const Result<QImage> shown =
-        photorender::renderPhoto(take->cut, pane->size(), take->captionOn ? take->caption : QString(),
-                                 take->captionColour);
+    const Result<QImage> shown = photorender::renderPhoto(
+        take->cut, pane->size(), take->captionOn ? take->caption : QString(), take->captionColour);
     if (shown)
         pane->setRetainedImage(shown.value());
     paneShowsTake_ = true;
@@ -343,7 +342,8 @@ void PhotoController::showEndOfList()
                                    .arg(missing),
                                dialogtitle::reminder, Dialogs::Icon::Information);
     if (missing > 0 && offerMissingList &&
-        Dialogs::current().ask(QStringLiteral("还有 %1 人未照，是否保存未照名单？").arg(missing), dialogtitle::reminder))
+        Dialogs::current().ask(QStringLiteral("还有 %1 人未照，是否保存未照名单？").arg(missing),
+                               dialogtitle::reminder))
         offerMissingList();
 }
 

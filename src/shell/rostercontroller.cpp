@@ -5,8 +5,8 @@
 #include "photocanvas.h"
 #include "photopath.h"
 #include "rosterlistview.h"
-#include "rosterread.h"
 #include "rostermodel.h"
+#include "rosterread.h"
 #include "rosterstate.h"
 #include "swapconfirmwindow.h"
 #include "translabel.h"
@@ -80,8 +80,7 @@ RosterController::RosterController(RosterState& roster, const RosterUnits& units
 
 void RosterController::showProgress()
 {
-    u_.progressLabel->setText(
-        QStringLiteral("已照 %1 / %2").arg(roster_.photographedCount()).arg(roster_.rowCount()));
+    u_.progressLabel->setText(QStringLiteral("已照 %1 / %2").arg(roster_.photographedCount()).arg(roster_.rowCount()));
 }
 
 RosterModel* RosterController::roster() const

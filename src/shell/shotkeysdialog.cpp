@@ -41,7 +41,8 @@ ShotKeysDialog::ShotKeysDialog(ShotKeys& keys, QWidget* owner)
     form->addRow(QStringLiteral("照相（自动保存时并保存、换下一位）"), shootRow);
     form->addRow(QStringLiteral("回到上一位"), back_);
     form->addRow(QStringLiteral("撤销上一张"), undo_);
-    auto* hint = new QLabel(QStringLiteral("点一下方框再按翻页笔、脚踏开关或键盘上的键。输入文字时这些键照常输入。"), this);
+    auto* hint =
+        new QLabel(QStringLiteral("点一下方框再按翻页笔、脚踏开关或键盘上的键。输入文字时这些键照常输入。"), this);
     hint->setWordWrap(true);
     auto* ok = new QPushButton(QStringLiteral("确定"), this);
     ok->setObjectName(QStringLiteral("按键确定"));

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QSignalBlocker>
 
-ViewfinderController::ViewfinderController(const ViewfinderUnits& units, DrawPanel* resultPane,
-                                           double& frameScaleValue, QObject* parent)
+ViewfinderController::ViewfinderController(const ViewfinderUnits& units, DrawPanel* resultPane, double& frameScaleValue,
+                                           QObject* parent)
     : Viewfinder(units, frameScaleValue, parent)
 {
     // A new target size makes the last photo in the result pane meaningless.

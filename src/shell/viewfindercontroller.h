@@ -10,8 +10,7 @@ class DrawPanel;
 class ViewfinderController : public Viewfinder {
     Q_OBJECT
 public:
-    ViewfinderController(const ViewfinderUnits& units, DrawPanel* resultPane, double& frameScaleValue,
-                         QObject* parent);
+    ViewfinderController(const ViewfinderUnits& units, DrawPanel* resultPane, double& frameScaleValue, QObject* parent);
 
     // Puts a photo preset's size into both boxes and lays the frame out once
     // for it, not for a half-changed pair.

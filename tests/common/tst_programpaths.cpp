@@ -24,14 +24,20 @@ private slots:
     void defaultFolder_data()
     {
         QTest::addColumn<QString>("program");  // writable, read-only or missing
-        QTest::addColumn<QString>("year");     // none, writable, read-only or file
+        QTest::addColumn<QString>("year");  // none, writable, read-only or file
         QTest::addColumn<bool>("inPictures");
-        QTest::newRow("writable program directory") << "writable" << "none" << false;
-        QTest::newRow("read-only program directory") << "read-only" << "none" << true;
-        QTest::newRow("program directory gone") << "missing" << "none" << true;
-        QTest::newRow("writable year folder in a read-only directory") << "read-only" << "writable" << false;
-        QTest::newRow("read-only year folder in a writable directory") << "writable" << "read-only" << true;
-        QTest::newRow("a file named like the year") << "writable" << "file" << true;
+        QTest::newRow("writable program directory") << "writable"
+                                                    << "none" << false;
+        QTest::newRow("read-only program directory") << "read-only"
+                                                     << "none" << true;
+        QTest::newRow("program directory gone") << "missing"
+                                                << "none" << true;
+        QTest::newRow("writable year folder in a read-only directory") << "read-only"
+                                                                       << "writable" << false;
+        QTest::newRow("read-only year folder in a writable directory") << "writable"
+                                                                       << "read-only" << true;
+        QTest::newRow("a file named like the year") << "writable"
+                                                    << "file" << true;
     }
 
     void defaultFolder()
@@ -84,9 +90,9 @@ private slots:
         QVERIFY(QFile::link(prefixBin, root_.filePath("linked-bin")));
         const QString inPictures = QDir::toNativeSeparators(pictures + "/2031");
 
-        for (const QString& installed : {QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin"),
-                                         QStringLiteral("/opt/photostation/bin"), prefixBin,
-                                         root_.filePath("linked-bin")}) {
+        for (const QString& installed :
+             {QStringLiteral("/usr/bin"), QStringLiteral("/usr/local/bin"), QStringLiteral("/opt/photostation/bin"),
+              prefixBin, root_.filePath("linked-bin")}) {
             QVERIFY2(paths::isInstalledProgramDirectory(installed, prefixBin), qPrintable(installed));
             const paths::DefaultFolder got = paths::defaultFolderFor(installed, pictures, 2031, prefixBin);
             QVERIFY2(got.inPictures, qPrintable(installed));
@@ -105,10 +111,13 @@ private slots:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("shown");
         const QString home = QDir::homePath();
-        QTest::newRow("in home") << home + "/Pictures/2031" << "~/Pictures/2031";
-        QTest::newRow("untidy") << home + "//图片/./2031/" << "~/图片/2031";
+        QTest::newRow("in home") << home + "/Pictures/2031"
+                                 << "~/Pictures/2031";
+        QTest::newRow("untidy") << home + "//图片/./2031/"
+                                << "~/图片/2031";
         QTest::newRow("beside home, same prefix") << home + "x/2031" << home + "x/2031";
-        QTest::newRow("outside home") << "/srv/photos/2031" << "/srv/photos/2031";
+        QTest::newRow("outside home") << "/srv/photos/2031"
+                                      << "/srv/photos/2031";
     }
 
     void shortPathsNameTheHomeFolderAsTilde()

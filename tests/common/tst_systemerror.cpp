@@ -13,12 +13,14 @@ private slots:
     {
         QTest::addColumn<QString>("reason");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("full disk") << "No space left on device" << QStringLiteral("磁盘空间已满（No space left on device）");
+        QTest::newRow("full disk") << "No space left on device"
+                                   << QStringLiteral("磁盘空间已满（No space left on device）");
         QTest::newRow("read-only disk") << "Read-only file system"
                                         << QStringLiteral("磁盘是只读的（Read-only file system）");
         QTest::newRow("unknown") << "Broken pipe to nowhere" << QStringLiteral("系统错误（Broken pipe to nowhere）");
         QTest::newRow("already Chinese") << QStringLiteral("设备未打开") << QStringLiteral("设备未打开");
-        QTest::newRow("empty") << "" << "";
+        QTest::newRow("empty") << ""
+                               << "";
     }
     void reasons()
     {

@@ -20,8 +20,7 @@ namespace {
 constexpr int startTimeoutMs = 20000;
 
 // Replies from xcb are malloc'ed and freed by the caller.
-template <typename T>
-struct Reply {
+template <typename T> struct Reply {
     T* p = nullptr;
     explicit Reply(T* r)
         : p(r)

@@ -74,20 +74,19 @@ Window windowOf(const QWidget* widget);
 
 }  // namespace wm
 
-#define WM_TEST_MAIN(TestObject)                                                            \
-    int main(int argc, char* argv[])                                                        \
-    {                                                                                       \
-        wm::Desktop desktop;                                                                \
-        if (!desktop.ready()) {                                                             \
-            std::printf("SKIP: no X server with a window manager: %s\n",                    \
-                        qPrintable(desktop.reason()));                                      \
-            return wm::skippedExitCode;                                                     \
-        }                                                                                   \
-        qputenv("QT_QPA_PLATFORM", "xcb");                                                  \
-        qputenv("DISPLAY", desktop.display().toLocal8Bit());                                \
-        QApplication app(argc, argv);                                                       \
-        app.setAttribute(Qt::AA_Use96Dpi, true);                                            \
-        TestObject tc;                                                                      \
-        QTEST_SET_MAIN_SOURCE_PATH                                                          \
-        return QTest::qExec(&tc, argc, argv);                                               \
+#define WM_TEST_MAIN(TestObject)                                                                                       \
+    int main(int argc, char* argv[])                                                                                   \
+    {                                                                                                                  \
+        wm::Desktop desktop;                                                                                           \
+        if (!desktop.ready()) {                                                                                        \
+            std::printf("SKIP: no X server with a window manager: %s\n", qPrintable(desktop.reason()));                \
+            return wm::skippedExitCode;                                                                                \
+        }                                                                                                              \
+        qputenv("QT_QPA_PLATFORM", "xcb");                                                                             \
+        qputenv("DISPLAY", desktop.display().toLocal8Bit());                                                           \
+        QApplication app(argc, argv);                                                                                  \
+        app.setAttribute(Qt::AA_Use96Dpi, true);                                                                       \
+        TestObject tc;                                                                                                 \
+        QTEST_SET_MAIN_SOURCE_PATH                                                                                     \
+        return QTest::qExec(&tc, argc, argv);                                                                          \
     }

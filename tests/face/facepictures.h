@@ -9,9 +9,18 @@
 
 namespace facepictures {
 
-inline QString portraitPath() { return QStringLiteral(STATION_TEST_DATA "/pictures/portrait.png"); }
-inline bool available() { return QFileInfo::exists(portraitPath()); }
-inline QImage portrait() { return QImage(portraitPath()).convertToFormat(QImage::Format_RGB32); }
+inline QString portraitPath()
+{
+    return QStringLiteral(STATION_TEST_DATA "/pictures/portrait.png");
+}
+inline bool available()
+{
+    return QFileInfo::exists(portraitPath());
+}
+inline QImage portrait()
+{
+    return QImage(portraitPath()).convertToFormat(QImage::Format_RGB32);
+}
 
 // The portrait placed at offset on a larger grey canvas.
 inline QImage shifted(QSize canvas, QPoint offset, double scale = 1.0)
@@ -25,7 +34,10 @@ inline QImage shifted(QSize canvas, QPoint offset, double scale = 1.0)
     return out;
 }
 
-inline QImage mirrored() { return portrait().mirrored(true, false); }
+inline QImage mirrored()
+{
+    return portrait().mirrored(true, false);
+}
 
 inline QImage darkened(double factor = 0.15)
 {
@@ -56,6 +68,9 @@ inline QImage twoFaces()
 }
 
 // The lower part of the portrait: suit and flag, no face.
-inline QImage withoutFace() { return portrait().copy(0, 260, 512, 252); }
+inline QImage withoutFace()
+{
+    return portrait().copy(0, 260, 512, 252);
+}
 
 }  // namespace facepictures

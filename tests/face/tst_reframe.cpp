@@ -49,10 +49,7 @@ class ReframeTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY2(available(), "tests/data/pictures/portrait.png is missing");
-    }
+    void initTestCase() { QVERIFY2(available(), "tests/data/pictures/portrait.png is missing"); }
 
     void aFolderOfGoodAndBadPictures()
     {
@@ -80,8 +77,8 @@ private slots:
         QCOMPARE(run.lines,
                  QStringList({QStringLiteral("broken\t无法读取文件"), QStringLiteral("edge\t人脸太靠近边缘，无法取景"),
                               QStringLiteral("good\tok"), QStringLiteral("mirror\tok"),
-                              QStringLiteral("noface\t未检测到人脸"), QStringLiteral("two\t检测到多张人脸，无法确定拍摄对象"),
-                              QStringLiteral("wide\tok")}));
+                              QStringLiteral("noface\t未检测到人脸"),
+                              QStringLiteral("two\t检测到多张人脸，无法确定拍摄对象"), QStringLiteral("wide\tok")}));
         for (const char* name : {"good", "mirror", "wide"}) {
             const QImage photo(out.filePath(QString::fromLatin1(name) + QStringLiteral(".jpg")));
             QCOMPARE(photo.size(), QSize(151, 201));
@@ -118,10 +115,10 @@ private slots:
         }
         // The portrait's head leans 3 degrees of itself.
         QTest::newRow("leaning 6 degrees") << faceset::turned(shifted({900, 700}, {200, 150}, 1.4), -9) << QString();
-        QTest::newRow("leaning 20 degrees") << faceset::turned(shifted({900, 700}, {200, 150}, 1.4), 20)
-                                            << QStringLiteral("歪头约");
-        QTest::newRow("close-up, head 85%") << portrait().copy(QRectF(225 - 70, 98 - 94, 141, 188).toRect())
-                                            << QStringLiteral("人脸过大/离镜头太近");
+        QTest::newRow("leaning 20 degrees")
+            << faceset::turned(shifted({900, 700}, {200, 150}, 1.4), 20) << QStringLiteral("歪头约");
+        QTest::newRow("close-up, head 85%")
+            << portrait().copy(QRectF(225 - 70, 98 - 94, 141, 188).toRect()) << QStringLiteral("人脸过大/离镜头太近");
     }
     void photosMeetTheNormAndPassTheirChecks()
     {
@@ -275,14 +272,12 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
         const Run folder = reframe({sources.path(), QSize(151, 201), 0, out.path(), 90});
         QCOMPARE(folder.status, 1);
-        QCOMPARE(folder.lines,
-                 QStringList({QStringLiteral("good\tok"), QStringLiteral("pipe\t不是普通文件，未读取")}));
+        QCOMPARE(folder.lines, QStringList({QStringLiteral("good\tok"), QStringLiteral("pipe\t不是普通文件，未读取")}));
 
         // Given alone, through the program: it ends, with the reason.
         QProcess p;
-        p.start(QStringLiteral(PHOTOSTATION_EXECUTABLE),
-                {QStringLiteral("--reframe"), pipe, QStringLiteral("--size"), QStringLiteral("151x201"),
-                 QStringLiteral("-o"), out.path()});
+        p.start(QStringLiteral(PHOTOSTATION_EXECUTABLE), {QStringLiteral("--reframe"), pipe, QStringLiteral("--size"),
+                                                          QStringLiteral("151x201"), QStringLiteral("-o"), out.path()});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 1);
         QCOMPARE(p.readAllStandardOutput(), QStringLiteral("pipe\t不是普通文件，未读取\n").toUtf8());
@@ -319,8 +314,8 @@ private slots:
         QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("big"),
                       QStringLiteral("-o"), out.path()}),
                  2);
-        QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201")}),
-                 2);
+        QCOMPARE(
+            run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201")}), 2);
         QCOMPARE(run({QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201"),
                       QStringLiteral("--background"), QStringLiteral("greenish"), QStringLiteral("-o"), out.path()}),
                  2);
@@ -329,8 +324,9 @@ private slots:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("STATION_FACE_MODEL"), sources.filePath(QStringLiteral("missing.dat")));
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(PHOTOSTATION_EXECUTABLE), {QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"),
-                                                          QStringLiteral("151x201"), QStringLiteral("-o"), out.path()});
+        p.start(QStringLiteral(PHOTOSTATION_EXECUTABLE),
+                {QStringLiteral("--reframe"), sources.path(), QStringLiteral("--size"), QStringLiteral("151x201"),
+                 QStringLiteral("-o"), out.path()});
         QVERIFY(p.waitForFinished(60000));
         QCOMPARE(p.exitCode(), 2);
         const QString said = QString::fromUtf8(p.readAllStandardError());

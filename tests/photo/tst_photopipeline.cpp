@@ -66,7 +66,8 @@ QStringList filesIn(const QString& dir)
     return QDir(dir).entryList(QDir::Files | QDir::Hidden);
 }
 
-Result<safewrite::Published> savePhoto(const QString& path, const QImage& cut = gradient(100, 100), QSize target = {151, 201})
+Result<safewrite::Published> savePhoto(const QString& path, const QImage& cut = gradient(100, 100),
+                                       QSize target = {151, 201})
 {
     PhotoJob job;
     job.cut = cut;
@@ -255,7 +256,8 @@ private slots:
     {
         const Result<QByteArray> good = jpeg::encode(gradient(64, 64), 90);
         QVERIFY(good.ok());
-        for (const QByteArray& bad : {QByteArray(), QByteArray("garbage"), good.value().left(40), good.value().mid(2)}) {
+        for (const QByteArray& bad :
+             {QByteArray(), QByteArray("garbage"), good.value().left(40), good.value().mid(2)}) {
             const Result<QImage> r = jpeg::decode(bad);
             QVERIFY(!r.ok() && !r.error().isEmpty());
         }

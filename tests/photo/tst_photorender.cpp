@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-
 namespace {
 
 QImage filled(QSize size, QColor colour)
@@ -87,18 +86,22 @@ private slots:
     {
         QFETCH(QSize, size);
         const QString caption = QStringLiteral("张三 20120001");
-        const Result<QImage> photo = photorender::renderPhoto(filled(QSize(300, 400), Qt::white), size, caption, Qt::black);
+        const Result<QImage> photo =
+            photorender::renderPhoto(filled(QSize(300, 400), Qt::white), size, caption, Qt::black);
         QVERIFY(photo.ok());
         QCOMPARE(photo->size(), size);
         const QRect ink = inkBox(photo.value());
         QVERIFY2(!ink.isEmpty(), "no caption");
         // Inside the photo with room to spare, near the bottom edge.
-        QVERIFY2(ink.left() > 0 && ink.right() < size.width() - 1 && ink.bottom() < size.height() - 1,
-                 qPrintable(QStringLiteral("caption at %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
+        QVERIFY2(
+            ink.left() > 0 && ink.right() < size.width() - 1 && ink.bottom() < size.height() - 1,
+            qPrintable(
+                QStringLiteral("caption at %1,%2 %3x%4").arg(ink.x()).arg(ink.y()).arg(ink.width()).arg(ink.height())));
         QVERIFY(ink.top() > size.height() * 0.8);
         // The same text drawn on a much taller photo shows just as whole: the
         // glyphs were not clipped at this size.
-        const QImage tall = photorender::renderPhoto(filled(QSize(300, 400), Qt::white), size * 4, caption, Qt::black).value();
+        const QImage tall =
+            photorender::renderPhoto(filled(QSize(300, 400), Qt::white), size * 4, caption, Qt::black).value();
         const QRect tallInk = inkBox(tall);
         QVERIFY(qAbs(tallInk.height() - ink.height() * 4) <= 4 * 3);
     }

@@ -102,16 +102,26 @@ private slots:
         QTest::addColumn<QString>("width");
         QTest::addColumn<QString>("height");
         QTest::addColumn<QSize>("size");  // empty: refused
-        QTest::newRow("form") << "151" << "201" << QSize(151, 201);
-        QTest::newRow("full-width digits") << "１５１" << "２０１" << QSize(151, 201);
-        QTest::newRow("limits") << "1" << "10000" << QSize(1, 10000);
-        QTest::newRow("empty") << "151" << "" << QSize();
-        QTest::newRow("zero") << "151" << "0" << QSize();
-        QTest::newRow("negative") << "-5" << "201" << QSize();
-        QTest::newRow("not a number") << "abc" << "201" << QSize();
-        QTest::newRow("trailing letters") << "151" << "20x" << QSize();
-        QTest::newRow("too large") << "10001" << "201" << QSize();
-        QTest::newRow("huge") << "99999999999" << "201" << QSize();
+        QTest::newRow("form") << "151"
+                              << "201" << QSize(151, 201);
+        QTest::newRow("full-width digits") << "１５１"
+                                           << "２０１" << QSize(151, 201);
+        QTest::newRow("limits") << "1"
+                                << "10000" << QSize(1, 10000);
+        QTest::newRow("empty") << "151"
+                               << "" << QSize();
+        QTest::newRow("zero") << "151"
+                              << "0" << QSize();
+        QTest::newRow("negative") << "-5"
+                                  << "201" << QSize();
+        QTest::newRow("not a number") << "abc"
+                                      << "201" << QSize();
+        QTest::newRow("trailing letters") << "151"
+                                          << "20x" << QSize();
+        QTest::newRow("too large") << "10001"
+                                   << "201" << QSize();
+        QTest::newRow("huge") << "99999999999"
+                              << "201" << QSize();
     }
     void typedTargetSizes()
     {

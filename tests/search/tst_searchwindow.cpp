@@ -52,8 +52,8 @@ private slots:
         list->setModel(model.get());
         colours = std::make_unique<CellColours>(model.get());
         fileName.clear();
-        SearchHooks hooks{[this](int r) { return list->roster()->cell(r, 1); },
-                          [this](const QString& t) { fileName = t; }, {}};
+        SearchHooks hooks{
+            [this](int r) { return list->roster()->cell(r, 1); }, [this](const QString& t) { fileName = t; }, {}};
         win = std::make_unique<SearchWindow>(list.get(), colours.get(), hooks);
         win->show();
         QVERIFY(QTest::qWaitForWindowExposed(win.get()));

@@ -14,17 +14,16 @@ private slots:
         QTest::addColumn<QList<QRect>>("occupied");
         QTest::addColumn<QPoint>("expected");
         const QRect main(50, 50, 996, 558);
-        QTest::newRow("right, bottoms aligned") << main << QRect(0, 0, 1920, 1080) << QList<QRect>{}
-                                               << QPoint(1046, 448);
+        QTest::newRow("right, bottoms aligned")
+            << main << QRect(0, 0, 1920, 1080) << QList<QRect>{} << QPoint(1046, 448);
         QTest::newRow("left when the right is off screen")
             << QRect(600, 50, 996, 558) << QRect(0, 0, 1600, 1080) << QList<QRect>{} << QPoint(249, 448);
         QTest::newRow("below when neither side has room")
             << main << QRect(0, 0, 1280, 1024) << QList<QRect>{} << QPoint(50, 608);
         QTest::newRow("below the banner under the main window")
             << main << QRect(0, 0, 1280, 1024) << QList<QRect>{QRect(50, 608, 996, 100)} << QPoint(50, 708);
-        QTest::newRow("above when nothing fits below")
-            << QRect(50, 400, 996, 558) << QRect(0, 0, 1280, 1024) << QList<QRect>{QRect(50, 958, 996, 60)}
-            << QPoint(50, 240);
+        QTest::newRow("above when nothing fits below") << QRect(50, 400, 996, 558) << QRect(0, 0, 1280, 1024)
+                                                       << QList<QRect>{QRect(50, 958, 996, 60)} << QPoint(50, 240);
     }
 
     void placement()

@@ -116,15 +116,24 @@ private slots:
     {
         QTest::addColumn<QString>("report");
         QTest::addColumn<QString>("output");  // in the sandbox
-        QTest::newRow("list over the workbook") << "--missing" << "R.xlsx";
-        QTest::newRow("list over the workbook by another path") << "--missing" << "./photos/../R.xlsx";
-        QTest::newRow("list over a hard link of the workbook") << "--missing" << "link.xlsx";
-        QTest::newRow("list of another kind") << "--missing" << "R.txt";
-        QTest::newRow("list among the photos") << "--missing" << "photos/未照名单.csv";
-        QTest::newRow("sheet over a photo") << "--contact-sheet" << "photos/张三.jpg";
-        QTest::newRow("sheet among the photos") << "--contact-sheet" << "photos/总览.pdf";
-        QTest::newRow("sheet under a picture's name") << "--contact-sheet" << "总览.jpg";
-        QTest::newRow("sheet over the workbook") << "--contact-sheet" << "R.xlsx";
+        QTest::newRow("list over the workbook") << "--missing"
+                                                << "R.xlsx";
+        QTest::newRow("list over the workbook by another path") << "--missing"
+                                                                << "./photos/../R.xlsx";
+        QTest::newRow("list over a hard link of the workbook") << "--missing"
+                                                               << "link.xlsx";
+        QTest::newRow("list of another kind") << "--missing"
+                                              << "R.txt";
+        QTest::newRow("list among the photos") << "--missing"
+                                               << "photos/未照名单.csv";
+        QTest::newRow("sheet over a photo") << "--contact-sheet"
+                                            << "photos/张三.jpg";
+        QTest::newRow("sheet among the photos") << "--contact-sheet"
+                                                << "photos/总览.pdf";
+        QTest::newRow("sheet under a picture's name") << "--contact-sheet"
+                                                      << "总览.jpg";
+        QTest::newRow("sheet over the workbook") << "--contact-sheet"
+                                                 << "R.xlsx";
     }
     void reportsNeverReplaceTheirInputs()
     {

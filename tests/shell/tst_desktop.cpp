@@ -42,8 +42,7 @@ bool above(const QWidget* upper, const QWidget* lower)
     return wm::stackingIndex(wm::windowOf(upper)) > wm::stackingIndex(wm::windowOf(lower));
 }
 
-template <typename T>
-T* unit(const QWidget& w, const char* name)
+template <typename T> T* unit(const QWidget& w, const char* name)
 {
     T* u = w.findChild<T*>(QString::fromUtf8(name));
     if (!u)
@@ -111,7 +110,8 @@ private slots:
         const wm::Window main = wm::windowOf(&w());
         w().duplicateWindow()->show();
         w().swapWindow()->show();
-        for (QWidget* satellite : {static_cast<QWidget*>(w().duplicateWindow()), static_cast<QWidget*>(w().swapWindow())}) {
+        for (QWidget* satellite :
+             {static_cast<QWidget*>(w().duplicateWindow()), static_cast<QWidget*>(w().swapWindow())}) {
             QTRY_VERIFY(managed(satellite));
             const wm::Window id = wm::windowOf(satellite);
             QCOMPARE(wm::transientFor(id), main);

@@ -223,7 +223,8 @@ private slots:
             option.text = box->title();
             option.lineWidth = 1;
             option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
-            const QRect frame = box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, box);
+            const QRect frame =
+                box->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, box);
             return box->mapTo(window_, frame.topLeft()).y();
         };
         const int line = frameTop("分组框2");

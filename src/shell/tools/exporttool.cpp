@@ -27,11 +27,10 @@ STATION_MODULE_ENTRY int photostation_tool(const QStringList* arguments)
             out << preset.name << '\t' << preset.summary() << "\n";
         return 0;
     }
-    const ExportCommand command{
-        p.parser.value(p.exportUpload), p.parser.value(p.columns),  p.parser.value(p.folder),
-        p.parser.value(p.output),       p.parser.value(p.preset),   p.parser.value(p.nameBy),
-        p.parser.value(p.groupBy),      p.parser.value(p.fallback), p.parser.isSet(p.headerRow),
-        p.parser.value(p.background),   replaceSitterBackdrop};
+    const ExportCommand command{p.parser.value(p.exportUpload), p.parser.value(p.columns),  p.parser.value(p.folder),
+                                p.parser.value(p.output),       p.parser.value(p.preset),   p.parser.value(p.nameBy),
+                                p.parser.value(p.groupBy),      p.parser.value(p.fallback), p.parser.isSet(p.headerRow),
+                                p.parser.value(p.background),   replaceSitterBackdrop};
     if (command.preset.isEmpty()) {
         err << QStringLiteral("--export 需要 --preset 照片规格（见 --list-presets）") << "\n";
         return 2;
