@@ -158,6 +158,39 @@ private slots:
         QVERIFY(QDir(job.outFolder).entryList(QDir::Files | QDir::Hidden).isEmpty());
     }
 
+    // With a backdrop colour each photo goes through the replacer; one it
+    // cannot change goes in as it is and is listed with the reason.
+    void backdropsAreReplacedOrListed()
+    {
+        writeSolidPhoto(photos() + "/B1.jpg", QSize(358, 441), QColor(90, 90, 90));
+        writeSolidPhoto(photos() + "/B2.jpg", QSize(358, 441), QColor(10, 10, 10));
+        ExportJob job;
+        job.rows = rosterOf({{"B1", "B1", "四班"}, {"B2", "B2", "四班"}});
+        job.preset = registryPreset();
+        job.photoFolder = photos();
+        job.outFolder = dir_.filePath(QStringLiteral("backdrop"));
+        job.backdrop = job.preset.background;
+        job.replaceBackdrop = [](const QImage& photo, const QColor& colour) -> Result<QImage> {
+            if (qGray(photo.pixel(0, 0)) < 40)
+                return failure(QStringLiteral("背景太杂，无法更换，请使用纯色背景布"));
+            QImage replaced = photo;
+            replaced.fill(colour);
+            return replaced;
+        };
+        Result<StagedExport> staged = stageExport(job);
+        QVERIFY(staged.ok());
+        QCOMPARE(staged->photos, 2);
+        QCOMPARE(staged->problems.size(), size_t(1));
+        QCOMPARE(staged->problems.front().reason, QStringLiteral("背景太杂，无法更换，请使用纯色背景布，背景未更换"));
+        QVERIFY(staged->problems.front().packed);
+        QVERIFY(staged.value().publish().ok());
+        for (const ZipEntry& e : readZip(job.outFolder + "/四班.zip")) {
+            const QColor corner = jpeg::decode(e.bytes).value().pixelColor(5, 5);
+            const QColor expected = e.name == QStringLiteral("B1.jpg") ? QColor(160, 200, 240) : QColor(10, 10, 10);
+            QVERIFY2(qAbs(corner.blue() - expected.blue()) < 8, qPrintable(e.name));
+        }
+    }
+
     void theCommandSaysHowItWent_data()
     {
         // Run as the operator runs it; PHOTOS and OUT stand for the folders.
