@@ -57,7 +57,8 @@ SitterShape shapeOf(const Face& sitter, double scale)
 }
 
 // The border the backdrop is learnt from: the top strip, and the sides down
-// to a little below the chin (lower down the shoulders may reach the edge).
+// to a little below the chin (lower down the shoulders may reach the edge),
+// less the head's reach.
 cv::Mat borderOf(cv::Size size, const SitterShape& shape)
 {
     cv::Mat band = cv::Mat::zeros(size, CV_8UC1);
@@ -66,6 +67,11 @@ cv::Mat borderOf(cv::Size size, const SitterShape& shape)
     band(cv::Rect(0, 0, size.width, width)).setTo(1);
     band(cv::Rect(0, 0, width, sidesTo)).setTo(1);
     band(cv::Rect(size.width - width, 0, width, sidesTo)).setTo(1);
+    // A frame set tight cuts through the hair: where the head may be, the
+    // border says nothing of the backdrop.
+    const cv::Point headCentre(int(shape.centreX), int((shape.crown.y + shape.chin.y) / 2));
+    const cv::Size headReach(int(shape.faceWidth * 0.68f), int(shape.faceHeight * 0.62f));
+    cv::ellipse(band, headCentre, headReach, 0, 0, 360, cv::Scalar(0), cv::FILLED);
     return band;
 }
 
@@ -314,7 +320,7 @@ BackdropMatte matteSitter(const QImage& photo, const Face& sitter, const Backdro
     cv::Mat mask = seedsOf(distance, band, keyDistance, shape);
     const int certainBackdrop = cv::countNonZero(mask == cv::GC_BGD);
     const int certainSitter = cv::countNonZero(mask == cv::GC_FGD);
-    if (certainBackdrop < int(bandDistances.size()) / 4 || certainSitter == 0) {
+    if (certainBackdrop < std::max(50, int(bandDistances.size()) / 4) || certainSitter == 0) {
         matte.claimed = 1;
         matte.refusal = busyBackdropMessage();
         return matte;
