@@ -1,5 +1,6 @@
 #include "capcontrol.h"
 
+#include "capcontroltexts.h"
 #include "capturedialogs.h"
 #include "capturesession.h"
 #include "formatrule.h"
@@ -8,33 +9,17 @@
 #include "stationsettings.h"
 #include "v4l2device.h"
 
-#include <QMetaMethod>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QTimer>
 #include <QtConcurrent>
-
-#include <chrono>
 
 using namespace capture;
 
 namespace {
-const QString kNoSource = QStringLiteral("没有连接视频来源。");
-const QString kBusy = QStringLiteral("正在捕获中。");
-const QString kSwitched = QStringLiteral("视频来源已切换，录制已结束。");
 const QString kMirrorKey = QStringLiteral("previewMirrored");
-const QString kBestModeKey = QStringLiteral("stillFromBestMode");
-// How long a switched mode may take to send its first picture.
-constexpr int kBestModeWaitMs = 3000;
 // How often a lost source is looked for.
 constexpr int kReturnPollMs = 1000;
-
-qint64 steadyMs()
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
 
 // Where a source's chosen format is kept between connections.
 QString formatKey(const CaptureSource& s)
@@ -155,21 +140,6 @@ void capControl::setDriverIndex(int index)
     connected_ = session_->source();
     chosen_ = connected_;
     refreshActivity();
-}
-
-void capControl::endRecordingForSwitch()
-{
-    if (captureWaiting_) {
-        captureWaiting_ = false;
-        lastError_ = kSwitched;
-        emit captureEnded(lastError_);
-        return;
-    }
-    if (!recorder_->isRunning())
-        return;
-    const Status r = recorder_->stop();
-    lastError_ = r ? kSwitched : r.error();
-    emit captureEnded(lastError_);
 }
 
 // A source starts at the format its kind chooses (a camera: the one chosen
@@ -321,21 +291,6 @@ CaptureFormat capControl::captureFormat() const
     return session_->format();
 }
 
-bool capControl::isCapturing() const
-{
-    return captureWaiting_ || recorder_->isRunning();
-}
-
-qint64 capControl::framesRecorded() const
-{
-    return recorder_->stats().written;
-}
-
-Recorder::Stats capControl::recordingStats() const
-{
-    return recorder_->stats();
-}
-
 void capControl::refreshActivity()
 {
     const bool wanted = previewing_ || isCapturing();
@@ -393,191 +348,6 @@ bool capControl::ShowPreview(bool show, int rateMs)
     previewing_ = true;
     refreshActivity();
     return true;
-}
-
-bool capControl::StartCapture(const CaptureRequest& request)
-{
-    if (backendMissing(9))
-        return false;
-    if (isCapturing()) {
-        lastError_ = kBusy;
-        return false;
-    }
-    if (!request.keepSettings) {
-        if (request.periodMs <= 0 || request.limitS < -1) {
-            lastError_ = QStringLiteral("设置捕获参数出错,请检查传入的参数。");
-            return false;
-        }
-        keptPeriod_ = request.periodMs;
-        keptLimit_ = request.limitS;
-        keptLeft_ = request.leftButtonAborts;
-        keptRight_ = request.rightButtonAborts;
-    }
-    if (driverIndex_ == -1 || !session_->hasSource()) {
-        lastError_ = kNoSource;
-        return false;
-    }
-    if (awaitingReturn_) {
-        stopLookingForReturn();
-        cancelAddress();
-    }
-    if (connectedKind().opensSlowly && driverIndex_ == kAddressSource && session_->needsOpening()) {
-        captureWaiting_ = true;
-        waitingFile_ = request.file;
-        leftAborts_ = keptLeft_;
-        rightAborts_ = keptRight_;
-        if (!pendingOpen_)
-            reopenForPreview();
-        refreshActivity();
-        return true;
-    }
-    const Status started = session_->start();
-    if (!started) {
-        lastError_ = started.error();
-        refreshActivity();
-        return false;
-    }
-    holdUnread_ = false;
-    waitingFile_ = request.file;
-    const Status r = startRecorder();
-    if (!r) {
-        lastError_ = r.error();
-        refreshActivity();
-        return false;
-    }
-    refreshActivity();
-    return true;
-}
-
-Status capControl::startRecorder()
-{
-    Recorder::Settings s;
-    s.path = waitingFile_;
-    s.periodMs = keptPeriod_;
-    s.limitS = keptLimit_;
-    s.compression = compression_;
-    s.streamFrames = isSignalConnected(QMetaMethod::fromSignal(&capControl::frameCaptured));
-    const Status r = recorder_->start(session_.get(), s);
-    if (r) {
-        leftAborts_ = keptLeft_;
-        rightAborts_ = keptRight_;
-    }
-    return r;
-}
-
-bool capControl::StopCapture()
-{
-    if (backendMissing(0))
-        return false;
-    if (!isCapturing())
-        return false;
-    if (captureWaiting_) {
-        // Nothing was written yet; the source is not waited for any more
-        // unless the preview wants it.
-        captureWaiting_ = false;
-        if (!previewing_)
-            cancelAddress();
-        refreshActivity();
-        return true;
-    }
-    const Status r = recorder_->stop();
-    refreshActivity();
-    if (!r)
-        lastError_ = r.error();
-    return r.ok();
-}
-
-void capControl::endCapture(quint64 generation, const QString& message)
-{
-    if (!isCapturing() || generation != recorder_->generation())
-        return;
-    const Status r = recorder_->stop();
-    const QString why = !message.isEmpty() ? message : r.error();
-    if (!why.isEmpty())
-        lastError_ = why;
-    refreshActivity();
-    emit captureEnded(why);
-}
-
-void capControl::onSourceLost(quint64 generation, const QString& message)
-{
-    if (generation != session_->generation())
-        return;  // a source already replaced
-    if (awaitingReturn_) {
-        // Opened again but lost before its first picture: still not back.
-        session_->release();
-        return;
-    }
-    lastError_ = message;
-    // A camera plugged back in, a network coming back: looked for until it
-    // answers, as long as nothing else is chosen. Known before the news goes out.
-    if (connectedKind().comesBack && backend_) {
-        awaitingReturn_ = true;
-        returnTimer_->start();
-    }
-    if (isCapturing()) {
-        const Status r = recorder_->stop();
-        Q_UNUSED(r);  // the file keeps what was written; the loss is the news
-        emit captureEnded(message);
-    }
-    if (previewing_) {
-        previewing_ = false;
-        refreshActivity();
-        emit previewLost(message);
-    } else {
-        refreshActivity();
-    }
-}
-
-void capControl::stopLookingForReturn()
-{
-    awaitingReturn_ = false;
-    returnTimer_->stop();
-}
-
-void capControl::lookForReturn()
-{
-    if (!awaitingReturn_ || pendingOpen_)
-        return;
-    if (session_->isRunning()) {
-        // Opened again: back once it delivers a picture.
-        if (session_->serial() == 0)
-            return;
-        stopLookingForReturn();
-        emit sourceReturned(connected_.description);
-        return;
-    }
-    const SourceKind& kind = connectedKind();
-    CaptureSource source = connected_;
-    if (kind.find) {
-        const auto found = kind.find(connected_);
-        if (!found)
-            return;
-        const QString identity = connected_.identity;
-        source = *found;
-        source.identity = identity;
-    }
-    auto adoptAndRead = [this](const std::shared_ptr<OpenedInput>& opened) {
-        session_->adopt(opened);
-        applyRememberedControls(connected_);
-        const Status r = session_->start();
-        Q_UNUSED(r);  // not yet: the next look tries again
-    };
-    if (kind.opensSlowly) {
-        openInBackground(source, [this, adoptAndRead](const OpenAttempt& attempt) {
-            if (awaitingReturn_ && attempt->ok())
-                adoptAndRead(attempt->value());
-        });
-        return;
-    }
-    auto interrupt = std::make_shared<Interrupt>();
-    Result<OpenedInputPtr> opened = openInput(source, session_->format(), interrupt);
-    if (!opened)
-        opened = openInput(source, {}, interrupt);
-    if (!opened)
-        return;
-    connected_ = source;
-    adoptAndRead(opened.value());
 }
 
 bool capControl::VideoFormatDialog()
@@ -695,145 +465,6 @@ bool capControl::CompressionDialog()
     if (runDialog(dialog) == QDialog::Accepted)
         compression_ = dialog.settings();
     return true;
-}
-
-QImage capControl::latestFrame() const
-{
-    return session_->latest();
-}
-
-QImage capControl::latestFrame(FrameStamp* stamp) const
-{
-    quint64 serial = 0;
-    qint64 arrivalNs = 0;
-    QImage frame = session_->latest(&serial, &arrivalNs);
-    if (stamp) {
-        stamp->serial = serial;
-        stamp->arrivalMs = serial ? arrivalNs / 1000000 : 0;
-        stamp->periodMs = session_->framePeriodMs();
-        stamp->still = session_->deliversStills();
-    }
-    return frame;
-}
-
-bool capControl::firesShutter() const
-{
-    if (driverIndex_ == -1 || !session_->hasSource())
-        return false;
-    return connectedKind().firesShutter || (bestModeStill_ && !isCapturing() && bestStillFormat());
-}
-
-void capControl::setStillFromBestMode(bool on)
-{
-    bestModeStill_ = on;
-    QSettings s = stationsettings::open();
-    s.setValue(kBestModeKey, on);
-}
-
-std::optional<CaptureFormat> capControl::bestStillFormat() const
-{
-    const SourceKind& kind = connectedKind();
-    if (!kind.formats || !session_->hasSource())
-        return std::nullopt;
-    const QSize now = session_->format().size.isEmpty() ? session_->frameSize() : session_->format().size;
-    const qint64 area = qint64(now.width()) * now.height();
-    std::optional<CaptureFormat> best;
-    for (const CaptureFormat& f : kind.formats(connected_)) {
-        const qint64 a = qint64(f.size.width()) * f.size.height();
-        const qint64 b = best ? qint64(best->size.width()) * best->size.height() : area;
-        // The largest; at the same size MJPEG, which a USB port carries at any size.
-        if (a > b || (best && a == b && f.pixelFormat == QLatin1String("mjpeg")))
-            best = f;
-    }
-    return best;
-}
-
-// The camera is switched to its largest mode, its first picture kept, and
-// switched back; the preview shows black meanwhile.
-void capControl::captureBestModeStill(const CaptureFormat& best, StillDone done)
-{
-    const CaptureFormat old = session_->format();
-    const CaptureSource source = connected_;
-    auto back = [this, source, old] {
-        const Status r = session_->open(source, old);
-        if (r)
-            refreshActivity();
-        else
-            onSourceLost(session_->generation(), r.error());
-    };
-    if (const Status r = session_->open(source, best); !r || !session_->start()) {
-        back();
-        QTimer::singleShot(0, this, [done, why = r.error()] {
-            done(failure(QStringLiteral("无法切换到最高分辨率：") + why), FrameStamp{});
-        });
-        return;
-    }
-    auto* poll = new QTimer(this);
-    poll->setInterval(5);
-    const qint64 started = steadyMs();
-    connect(poll, &QTimer::timeout, this, [this, poll, done, back, started] {
-        FrameStamp stamp;
-        QImage still = latestFrame(&stamp);
-        const bool timedOut = steadyMs() - started > kBestModeWaitMs;
-        if (still.isNull() && !timedOut && session_->isRunning())
-            return;
-        poll->deleteLater();
-        back();
-        if (still.isNull()) {
-            done(failure(QStringLiteral("相机在最高分辨率下没有送来图像。")), FrameStamp{});
-            return;
-        }
-        stamp.still = true;
-        done(still, stamp);
-    });
-    poll->start();
-}
-
-void capControl::captureStill(StillDone done)
-{
-    if (!connectedKind().firesShutter && firesShutter()) {
-        captureBestModeStill(*bestStillFormat(), std::move(done));
-        return;
-    }
-    if (!firesShutter() || !session_->isRunning()) {
-        // The newest frame is the still, answered as a shutter would be: later.
-        FrameStamp stamp;
-        QImage frame = latestFrame(&stamp);
-        QTimer::singleShot(0, this, [done = std::move(done), frame, stamp] {
-            if (frame.isNull())
-                done(failure(QStringLiteral("没有图像，无法拍照。")), FrameStamp{});
-            else
-                done(frame, stamp);
-        });
-        return;
-    }
-    QPointer<capControl> self(this);
-    const qint64 period = session_->framePeriodMs();
-    auto answer = [self, done, period](Result<QImage> still) {
-        // From the reading thread to this one; a unit that is gone hears nothing.
-        capControl* unit = self.data();
-        if (!unit)
-            return;
-        QMetaObject::invokeMethod(
-            unit,
-            [self, done, still, period] {
-                if (!self)
-                    return;
-                FrameStamp stamp;
-                if (still) {
-                    stamp.serial = self->session_->serial() + 1;
-                    stamp.arrivalMs = steadyMs();
-                    stamp.periodMs = period;
-                    stamp.still = true;
-                } else {
-                    self->lastError_ = still.error();
-                }
-                done(still, stamp);
-            },
-            Qt::QueuedConnection);
-    };
-    if (!session_->requestStill(answer))
-        QTimer::singleShot(0, this, [done] { done(failure(QStringLiteral("相机正在拍照，请稍候。")), FrameStamp{}); });
 }
 
 double capControl::measuredFrameRate() const
