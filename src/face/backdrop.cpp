@@ -11,23 +11,53 @@
 
 namespace {
 
-// The photo's pixels as BGR bytes (a copy: the photo may be any format).
+// The photo's pixels as BGR bytes (RGB32 lies in memory as B, G, R, A).
 cv::Mat bgrOf(const QImage& photo)
 {
-    const QImage rgb = photo.convertToFormat(QImage::Format_RGB888);
-    const cv::Mat view(rgb.height(), rgb.width(), CV_8UC3, const_cast<uchar*>(rgb.constBits()),
+    const QImage rgb = photo.convertToFormat(QImage::Format_RGB32);
+    const cv::Mat view(rgb.height(), rgb.width(), CV_8UC4, const_cast<uchar*>(rgb.constBits()),
                        size_t(rgb.bytesPerLine()));
     cv::Mat bgr;
-    cv::cvtColor(view, bgr, cv::COLOR_RGB2BGR);
+    cv::cvtColor(view, bgr, cv::COLOR_BGRA2BGR);
     return bgr;
 }
 
 QImage imageOf(const cv::Mat& bgr)
 {
-    QImage out(bgr.cols, bgr.rows, QImage::Format_RGB888);
-    cv::Mat view(out.height(), out.width(), CV_8UC3, out.bits(), size_t(out.bytesPerLine()));
-    cv::cvtColor(bgr, view, cv::COLOR_BGR2RGB);
-    return out.convertToFormat(QImage::Format_RGB32);
+    QImage out(bgr.cols, bgr.rows, QImage::Format_RGB32);
+    cv::Mat view(out.height(), out.width(), CV_8UC4, out.bits(), size_t(out.bytesPerLine()));
+    cv::cvtColor(bgr, view, cv::COLOR_BGR2BGRA);
+    return out;
+}
+
+// A grey picture as a view of its bytes, or a copy of them.
+cv::Mat greyView(const QImage& grey)
+{
+    return cv::Mat(grey.height(), grey.width(), CV_8UC1, const_cast<uchar*>(grey.constBits()),
+                   size_t(grey.bytesPerLine()));
+}
+
+QImage greyImageOf(const cv::Mat& grey)
+{
+    QImage out(grey.cols, grey.rows, QImage::Format_Grayscale8);
+    grey.copyTo(cv::Mat(out.height(), out.width(), CV_8UC1, out.bits(), size_t(out.bytesPerLine())));
+    return out;
+}
+
+// The mean colour near each pixel of the pixels weight picks (0..1): a
+// Gaussian blur of the weighted colours over one of the weights, so a colour
+// is carried over into the pixels weight leaves out. Also gives the blurred
+// weight, which tells how much was near.
+std::pair<cv::Mat, cv::Mat> weightedMean(const cv::Mat& colour, const cv::Mat& weight, double sigma)
+{
+    cv::Mat weight3;
+    cv::merge(std::vector<cv::Mat>{weight, weight, weight}, weight3);
+    cv::Mat sum = colour.mul(weight3);
+    cv::GaussianBlur(sum, sum, cv::Size(), sigma);
+    cv::GaussianBlur(weight3, weight3, cv::Size(), sigma);
+    cv::Mat mean;
+    cv::divide(sum, weight3 + cv::Scalar::all(1e-4), mean);
+    return {mean, weight3};
 }
 
 // The sitter's shape as the landmarks give it, in working coordinates.
@@ -228,15 +258,7 @@ cv::Mat refinedAlpha(const cv::Mat& full, const cv::Mat& coarse)
     auto nearby = [&colour, r](const cv::Mat& sure) {
         cv::Mat weight;
         sure.convertTo(weight, CV_32F, 1.0 / 255);
-        cv::Mat weight3;
-        cv::merge(std::vector<cv::Mat>{weight, weight, weight}, weight3);
-        cv::Mat sum = colour.mul(weight3);
-        const double sigma = 2.5 * r;
-        cv::GaussianBlur(sum, sum, cv::Size(), sigma);
-        cv::GaussianBlur(weight3, weight3, cv::Size(), sigma);
-        cv::Mat mean;
-        cv::divide(sum, weight3 + cv::Scalar::all(1e-4), mean);
-        return std::pair(mean, weight3);
+        return weightedMean(colour, weight, 2.5 * r);
     };
     const auto [sitterColour, sitterWeight] = nearby(inside);
     const cv::Mat outside = reach == 0;
@@ -274,27 +296,20 @@ cv::Mat refinedAlpha(const cv::Mat& full, const cv::Mat& coarse)
     return alpha;
 }
 
-}  // namespace
-
-QString busyBackdropMessage()
-{
-    return QStringLiteral("背景太杂，无法更换，请使用纯色背景布");
-}
-
-BackdropMatte matteSitter(const QImage& photo, const Face& sitter, const BackdropLimits& limits)
+// The matte of the photo's BGR pixels (alpha as bytes, empty when refused).
+std::pair<BackdropMatte, cv::Mat> matteOf(const cv::Mat& full, const Face& sitter, const BackdropLimits& limits)
 {
     BackdropMatte matte;
-    if (photo.isNull()) {
+    if (full.empty()) {
         matte.refusal = QStringLiteral("没有照片");
-        return matte;
+        return {matte, {}};
     }
-    const cv::Mat full = bgrOf(photo);
     const double scale = std::min(1.0, double(limits.workingHeight) / full.rows);
     cv::Mat small;
     cv::resize(full, small, cv::Size(), scale, scale, cv::INTER_AREA);
     if (small.cols < 16 || small.rows < 16) {
         matte.refusal = QStringLiteral("照片太小，无法更换背景");
-        return matte;
+        return {matte, {}};
     }
     cv::Mat lab;
     small.convertTo(lab, CV_32FC3, 1.0 / 255);
@@ -314,6 +329,10 @@ BackdropMatte matteSitter(const QImage& photo, const Face& sitter, const Backdro
         }
     matte.spread = percentile(bandDistances, 0.9);
     matte.edgeShare = edgeShareOf(lab, band);
+    if (matte.spread > limits.maxSpread || matte.edgeShare > limits.maxEdgeShare) {
+        matte.refusal = busyBackdropMessage();
+        return {matte, {}};
+    }
     // The key: clearly further from the backdrop than its own spread.
     const float keyDistance = float(std::clamp(2.0 * matte.spread, 8.0, 30.0));
 
@@ -323,7 +342,7 @@ BackdropMatte matteSitter(const QImage& photo, const Face& sitter, const Backdro
     if (certainBackdrop < std::max(50, int(bandDistances.size()) / 4) || certainSitter == 0) {
         matte.claimed = 1;
         matte.refusal = busyBackdropMessage();
-        return matte;
+        return {matte, {}};
     }
     try {
         cv::Mat backdropModel;
@@ -331,7 +350,7 @@ BackdropMatte matteSitter(const QImage& photo, const Face& sitter, const Backdro
         cv::grabCut(small, mask, cv::Rect(), backdropModel, sitterModel, 3, cv::GC_INIT_WITH_MASK);
     } catch (const cv::Exception&) {
         matte.refusal = busyBackdropMessage();
-        return matte;
+        return {matte, {}};
     }
     const cv::Mat foreground = sitterPieces((mask == cv::GC_FGD) | (mask == cv::GC_PR_FGD), shape);
     int bandClaimed = 0;
@@ -340,25 +359,19 @@ BackdropMatte matteSitter(const QImage& photo, const Face& sitter, const Backdro
             if (band.at<uchar>(y, x) && foreground.at<uchar>(y, x))
                 ++bandClaimed;
     matte.claimed = bandDistances.empty() ? 1 : double(bandClaimed) / double(bandDistances.size());
-    if (matte.spread > limits.maxSpread || matte.edgeShare > limits.maxEdgeShare || matte.claimed > limits.maxClaimed)
+    if (matte.claimed > limits.maxClaimed) {
         matte.refusal = busyBackdropMessage();
-
+        return {matte, {}};
+    }
     // Back to the photo's resolution along its own edges: hair stays soft.
-    const cv::Mat alpha = refinedAlpha(full, foreground);
     cv::Mat alpha8;
-    alpha.convertTo(alpha8, CV_8U, 255);
-    matte.alpha = QImage(alpha8.cols, alpha8.rows, QImage::Format_Grayscale8);
-    for (int y = 0; y < alpha8.rows; ++y)
-        std::copy_n(alpha8.ptr<uchar>(y), alpha8.cols, matte.alpha.scanLine(y));
-    return matte;
+    refinedAlpha(full, foreground).convertTo(alpha8, CV_8U, 255);
+    return {matte, alpha8};
 }
 
-QImage composeOver(const QImage& photo, const QImage& alpha, const QColor& colour)
+// The BGR pixels of full on colour where alpha (bytes) leaves them.
+QImage composed(const cv::Mat& full, const cv::Mat& a, const QColor& colour)
 {
-    const cv::Mat full = bgrOf(photo);
-    cv::Mat a(alpha.height(), alpha.width(), CV_8UC1);
-    for (int y = 0; y < a.rows; ++y)
-        std::copy_n(alpha.constScanLine(y), a.cols, a.ptr<uchar>(y));
     // Where the backdrop was: its colour behind each edge pixel, spread from
     // the pixels that are backdrop for certain (a gradient or a two-tone wall
     // is followed), worked out on a small copy.
@@ -373,15 +386,7 @@ QImage composeOver(const QImage& photo, const QImage& alpha, const QColor& colou
     cv::erode(weight, weight, cv::Mat());
     cv::Mat smallF;
     small.convertTo(smallF, CV_32FC3);
-    cv::Mat weighted;
-    cv::Mat weight3;
-    cv::merge(std::vector<cv::Mat>{weight, weight, weight}, weight3);
-    cv::multiply(smallF, weight3, weighted);
-    const double sigma = std::max(2.0, small.cols * 0.06);
-    cv::GaussianBlur(weighted, weighted, cv::Size(), sigma);
-    cv::GaussianBlur(weight3, weight3, cv::Size(), sigma);
-    cv::Mat backdrop;
-    cv::divide(weighted, weight3 + cv::Scalar::all(1e-3), backdrop);
+    cv::Mat backdrop = weightedMean(smallF, weight, std::max(2.0, small.cols * 0.06)).first;
     cv::resize(backdrop, backdrop, full.size(), 0, 0, cv::INTER_LINEAR);
 
     const cv::Vec3f wanted(float(colour.blue()), float(colour.green()), float(colour.red()));
@@ -408,13 +413,41 @@ QImage composeOver(const QImage& photo, const QImage& alpha, const QColor& colou
     return imageOf(out);
 }
 
+}  // namespace
+
+QString busyBackdropMessage()
+{
+    return QStringLiteral("背景太杂，无法更换，请使用纯色背景布");
+}
+
+BackdropMatte matteSitter(const QImage& photo, const Face& sitter, const BackdropLimits& limits)
+{
+    auto [matte, alpha] = matteOf(photo.isNull() ? cv::Mat() : bgrOf(photo), sitter, limits);
+    if (!alpha.empty())
+        matte.alpha = greyImageOf(alpha);
+    return matte;
+}
+
+QImage composeOver(const QImage& photo, const QImage& alpha, const QColor& colour)
+{
+    return composed(bgrOf(photo), greyView(alpha.convertToFormat(QImage::Format_Grayscale8)).clone(), colour);
+}
+
 Result<QImage> replaceBackdrop(const QImage& photo, const Face& sitter, const QColor& colour,
                                const BackdropLimits& limits)
 {
-    const BackdropMatte matte = matteSitter(photo, sitter, limits);
+    const cv::Mat full = photo.isNull() ? cv::Mat() : bgrOf(photo);
+    const auto [matte, alpha] = matteOf(full, sitter, limits);
     if (!matte.ok())
         return failure(matte.refusal);
-    return composeOver(photo, matte.alpha, colour);
+    return composed(full, alpha, colour);
+}
+
+Result<QImage> replaceBackdrop(const QImage& photo, const QList<Face>& faces, const QColor& colour)
+{
+    if (faces.isEmpty())
+        return failure(QStringLiteral("未检测到人脸，无法更换背景"));
+    return replaceBackdrop(photo, faces.constFirst(), colour);
 }
 
 Result<QImage> replaceSitterBackdrop(const QImage& photo, const QColor& colour)
@@ -426,10 +459,5 @@ Result<QImage> replaceSitterBackdrop(const QImage& photo, const QColor& colour)
             return failure(created.error());
         detector = std::move(created).value();
     }
-    FaceSearch search;
-    search.minHeadShare = 0.25;
-    const QList<Face> faces = detector->find(photo, search);
-    if (faces.isEmpty())
-        return failure(QStringLiteral("未检测到人脸，无法更换背景"));
-    return replaceBackdrop(photo, faces.constFirst(), colour);
+    return replaceBackdrop(photo, detector->find(photo, FaceSearch::inPhoto()), colour);
 }

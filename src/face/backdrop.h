@@ -29,7 +29,9 @@ struct BackdropLimits {
 // The sitter's matte of a photo, and the measures that decide whether the
 // backdrop may be replaced.
 struct BackdropMatte {
-    QImage alpha;  // Format_Grayscale8 of the photo's size: 255 sitter, 0 backdrop
+    // Format_Grayscale8 of the photo's size: 255 sitter, 0 backdrop; null
+    // when refused (a busy backdrop is not matted to the end).
+    QImage alpha;
     double spread = 0;
     double edgeShare = 0;
     double claimed = 0;
@@ -54,6 +56,9 @@ QImage composeOver(const QImage& photo, const QImage& alpha, const QColor& colou
 // The photo with its backdrop replaced, or why it is left as it is.
 Result<QImage> replaceBackdrop(const QImage& photo, const Face& sitter, const QColor& colour,
                                const BackdropLimits& limits = {});
+
+// The same behind the first of faces (the sitter), or why not (no face).
+Result<QImage> replaceBackdrop(const QImage& photo, const QList<Face>& faces, const QColor& colour);
 
 // The photo with its backdrop replaced, the sitter found by a detector of
 // the calling thread's own (for work spread over threads).

@@ -55,6 +55,15 @@ struct FaceSearch {
     // Where a face was last seen (picture coordinates): looked at first, and
     // when found there the rest of the picture is not searched.
     std::optional<QRectF> near;
+
+    // For a photo (the camera region under the frame): the sitter fills much
+    // of it, so small faces are not looked for.
+    static FaceSearch inPhoto()
+    {
+        FaceSearch search;
+        search.minHeadShare = 0.25;
+        return search;
+    }
 };
 
 class FaceModel;

@@ -66,30 +66,44 @@ void FaceWorker::start(Job job)
     }));
 }
 
-namespace {
-
-// The sitter fills much of a photo: small faces are not searched for.
-QList<Face> facesOfPhoto(const QImage& photo, const FaceDetector& detector)
+QString TakenPhotoReview::status() const
 {
-    FaceSearch search;
-    search.minHeadShare = 0.25;
-    return detector.find(photo, search);
+    QStringList said;
+    if (backdropAsked)
+        said << (backdropRefused() ? backdropRefusal : QStringLiteral("背景已更换"));
+    if (checkAsked) {
+        const QString text = verdict ? verdict->text() : checkError;
+        said << (checksPassed() ? QStringLiteral("照片检查通过") : QStringLiteral("照片检查未通过：") + text);
+    }
+    return said.join(QStringLiteral("；"));
 }
 
-}  // namespace
+QString TakenPhotoReview::label() const
+{
+    if (!checkAsked)
+        return status();
+    const QString text = verdict ? verdict->text() : checkError;
+    return backdropRefused() ? backdropRefusal + QStringLiteral("；") + text : text;
+}
 
 TakenPhotoReview reviewTakenPhoto(const QImage& photo, QSize target, const FramingNorm& norm,
-                                  const std::optional<QColor>& backdrop, bool check, const FaceDetector& detector)
+                                  const std::optional<QColor>& backdrop, bool check, const FaceDetector* detector,
+                                  const QString& why)
 {
     TakenPhotoReview review;
+    review.backdropAsked = backdrop.has_value();
+    review.checkAsked = check;
+    if (!detector) {
+        if (backdrop)
+            review.backdropRefusal = QStringLiteral("无法更换背景：") + why;
+        review.checkError = QStringLiteral("无法检查照片：") + why;
+        return review;
+    }
     PhotoUnderCheck input;
     input.photo = photo;
-    input.faces = facesOfPhoto(photo, detector);
+    input.faces = detector->find(photo, FaceSearch::inPhoto());
     if (backdrop) {
-        const Result<QImage> replaced = input.faces.isEmpty()
-                                            ? Result<QImage>(failure(QStringLiteral("未检测到人脸，无法更换背景")))
-                                            : replaceBackdrop(photo, input.faces.constFirst(), *backdrop);
-        if (replaced) {
+        if (const Result<QImage> replaced = replaceBackdrop(photo, input.faces, *backdrop)) {
             review.replaced = replaced.value();
             input.photo = review.replaced;  // the backdrop is judged as it will be saved
         } else {
@@ -103,5 +117,5 @@ TakenPhotoReview reviewTakenPhoto(const QImage& photo, QSize target, const Frami
 
 PhotoVerdict checkTakenPhoto(const QImage& photo, QSize target, const FramingNorm& norm, const FaceDetector& detector)
 {
-    return *reviewTakenPhoto(photo, target, norm, std::nullopt, true, detector).verdict;
+    return *reviewTakenPhoto(photo, target, norm, std::nullopt, true, &detector).verdict;
 }

@@ -52,15 +52,27 @@ private:
 
 // What the review of a photo just taken found.
 struct TakenPhotoReview {
-    std::optional<PhotoVerdict> verdict;  // when the checks were asked for
+    bool backdropAsked = false;
+    bool checkAsked = false;
+    std::optional<PhotoVerdict> verdict;  // when the checks ran
+    QString checkError;  // why the checks could not run
     QImage replaced;  // the photo with its new backdrop; null when none was asked or possible
     QString backdropRefusal;  // why the backdrop was left as it is
+
+    bool checksPassed() const { return !checkAsked || (verdict && verdict->passed()); }
+    bool backdropRefused() const { return !backdropRefusal.isEmpty(); }
+    // The status line's sentence: "背景已更换；照片检查通过".
+    QString status() const;
+    // The verdict's label: the checks' text, after a refusal of the backdrop.
+    QString label() const;
 };
 
 // The backdrop of a photo just taken replaced by backdrop (when given), then
-// the checks (when asked) of the photo as it will be saved.
+// the checks (when asked) of the photo as it will be saved. Without a
+// detector (why says why) the review says that nothing could be done.
 TakenPhotoReview reviewTakenPhoto(const QImage& photo, QSize target, const FramingNorm& norm,
-                                  const std::optional<QColor>& backdrop, bool check, const FaceDetector& detector);
+                                  const std::optional<QColor>& backdrop, bool check, const FaceDetector* detector,
+                                  const QString& why = {});
 
 // The checks of a photo just taken (the camera pixels under the frame), with
 // the faces the detector finds in it, for a photo of target's size.

@@ -209,37 +209,19 @@ bool FaceController::reviewTake(const QImage& photo, const std::optional<QColor>
     const QSize target = viewfinder_.target();
     const FramingNorm norm = norm_;
     auto review = std::make_shared<TakenPhotoReview>();
-    auto error = std::make_shared<QString>();
     checkWorker_.run(
-        [photo, target, norm, backdrop, check, review, error](const FaceDetector* detector, const QString& why) {
-            if (detector)
-                *review = reviewTakenPhoto(photo, target, norm, backdrop, check, *detector);
-            else
-                *error = why;
+        [photo, target, norm, backdrop, check, review](const FaceDetector* detector, const QString& why) {
+            *review = reviewTakenPhoto(photo, target, norm, backdrop, check, detector, why);
         },
-        [this, review, error, backdrop, check, answer = std::move(answer)] {
+        [this, review, answer = std::move(answer)] {
             TakeReview answered;
+            answered.passed = review->checksPassed();
             answered.photo = review->replaced;
-            QStringList said;
-            if (backdrop) {
-                if (!error->isEmpty())
-                    review->backdropRefusal = QStringLiteral("无法更换背景：") + *error;
-                answered.backdropRefused = !review->backdropRefusal.isEmpty();
-                said << (answered.backdropRefused ? review->backdropRefusal : QStringLiteral("背景已更换"));
-            }
-            if (check) {
-                answered.passed = review->verdict && review->verdict->passed();
-                const QString text =
-                    review->verdict ? review->verdict->text() : QStringLiteral("无法检查照片：") + *error;
-                said << (answered.passed ? QStringLiteral("照片检查通过") : QStringLiteral("照片检查未通过：") + text);
-                showVerdict(u_.verdict,
-                            answered.backdropRefused ? review->backdropRefusal + QStringLiteral("；") + text : text,
-                            answered.passed && !answered.backdropRefused);
+            answered.backdropRefused = review->backdropRefused();
+            showVerdict(u_.verdict, review->label(), answered.passed && !answered.backdropRefused);
+            if (review->checkAsked)
                 emit checked(answered.passed);
-            } else {
-                showVerdict(u_.verdict, said.constFirst(), !answered.backdropRefused);
-            }
-            u_.setStatus(QStringLiteral("当前状态: ") + said.join(QStringLiteral("；")));
+            u_.setStatus(QStringLiteral("当前状态: ") + review->status());
             answer(answered);
         },
         FaceWorker::WhenBusy::Wait);

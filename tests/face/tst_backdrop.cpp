@@ -111,8 +111,6 @@ private slots:
         QVERIFY(!faces.isEmpty());
         const BackdropMatte matte = matteSitter(cut, faces.constFirst());
         qInfo("spread %.1f, edges %.3f, claimed %.3f", matte.spread, matte.edgeShare, matte.claimed);
-        if (!qEnvironmentVariableIsEmpty("BACKDROP_DUMP"))
-            composeOver(cut, matte.alpha, QColor(160, 200, 240)).save(QStringLiteral("/tmp/backdrop-busy-out.png"));
         QCOMPARE(matte.refusal, busyBackdropMessage());
         const Result<QImage> replaced = replaceBackdrop(cut, faces.constFirst(), Qt::white);
         QVERIFY(!replaced.ok());
