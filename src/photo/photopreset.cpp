@@ -1,13 +1,12 @@
 #include "photopreset.h"
 
-#include <QHash>
-
 #include "systemerror.h"
 #include "texttoint.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QStandardPaths>
 
@@ -191,9 +190,8 @@ std::optional<QColor> backdropColourNamed(const QString& text)
     const QString key = text.trimmed().toLower();
     if (const auto found = named.constFind(key); found != named.cend())
         return found.value();
-    static const QRegularExpression hex(QStringLiteral("^#[0-9a-f]{6}$"));
-    if (hex.match(key).hasMatch())
-        return QColor(key);
+    if (const Result<QColor> written = colourValue(key))
+        return written.value();
     return std::nullopt;
 }
 

@@ -322,22 +322,17 @@ void PhotoService::checkAnswered(quint64 takeNumber, const TakeReview& review)
         take_->cut = review.photo;
         emit retouched();
     }
-    if (!review.passed || review.backdropRefused) {
-        take_->checkFailed = true;
-        emit changed();
-        if (saveByHand) {
-            save();
-        } else if (session_.autoSave()) {
-            PhotoNotice n;
-            n.status = QStringLiteral("，未自动保存");
-            n.appendToStatus = true;
-            emit notice(n);
-        }
-        return;
-    }
+    const bool failed = !review.passed || review.backdropRefused;
+    take_->checkFailed = failed;
     emit changed();
-    if (autoSave || saveByHand)
+    if (saveByHand || (autoSave && !failed)) {
         save();
+    } else if (failed && session_.autoSave()) {
+        PhotoNotice n;
+        n.status = QStringLiteral("，未自动保存");
+        n.appendToStatus = true;
+        emit notice(n);
+    }
 }
 
 void PhotoService::saveIfAutomatic()
